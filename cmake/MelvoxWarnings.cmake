@@ -1,0 +1,21 @@
+# Compiler flags shared by every target of the project.
+add_library(melvox_flags INTERFACE)
+target_compile_options(melvox_flags INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+  # Exact single-precision arithmetic is part of the contract: no fused multiply-add.
+  -ffp-contract=off)
+if(MELVOX_WERROR)
+  target_compile_options(melvox_flags INTERFACE -Werror)
+endif()
+
+if(MELVOX_SANITIZE STREQUAL "address")
+  set(_melvox_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+elseif(MELVOX_SANITIZE STREQUAL "thread")
+  set(_melvox_san -fsanitize=thread -fno-omit-frame-pointer)
+elseif(NOT MELVOX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "MELVOX_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+if(_melvox_san)
+  target_compile_options(melvox_flags INTERFACE ${_melvox_san})
+  target_link_options(melvox_flags INTERFACE ${_melvox_san})
+endif()

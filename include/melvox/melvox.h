@@ -1,0 +1,5 @@
+// Melvox: play, record, compare and show spoken sound. The one header a host includes.
+#pragma once
+
+#include "melvox/errors.h"
+#include "melvox/export.h"

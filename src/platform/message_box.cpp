@@ -1,0 +1,46 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+namespace melvox::platform {
+namespace {
+
+void WriteToStandardError(const std::string& text, const std::string& caption) {
+  if (caption.empty()) {
+    std::fprintf(stderr, "melvox: %s\n", text.c_str());
+  } else {
+    std::fprintf(stderr, "melvox: %s: %s\n", caption.c_str(), text.c_str());
+  }
+}
+
+std::mutex& HandlerMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+MessageBoxHandler& CurrentHandler() {
+  static MessageBoxHandler handler = WriteToStandardError;
+  return handler;
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text, const std::string& caption) {
+  MessageBoxHandler handler;
+  {
+    std::lock_guard<std::mutex> lock(HandlerMutex());
+    handler = CurrentHandler();
+  }
+  handler(text, caption);
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+  std::lock_guard<std::mutex> lock(HandlerMutex());
+  MessageBoxHandler previous = std::move(CurrentHandler());
+  CurrentHandler() = handler ? std::move(handler) : MessageBoxHandler(WriteToStandardError);
+  return previous;
+}
+
+}  // namespace melvox::platform

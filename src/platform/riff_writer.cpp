@@ -1,0 +1,92 @@
+#include "platform/riff_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace melvox::platform {
+
+RiffWriter::~RiffWriter() { Close(); }
+
+bool RiffWriter::Create(const char* path) {
+  Close();
+  do {
+    fd_ = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) {
+    last_error_ = errno;
+    return false;
+  }
+  if (!buffer_) buffer_.reset(new unsigned char[kBufferSize]);
+  pending_ = 0;
+  failed_ = false;
+  return true;
+}
+
+bool RiffWriter::Flush() {
+  size_t done = 0;
+  while (done < pending_) {
+    const ssize_t wrote = ::write(fd_, buffer_.get() + done, pending_ - done);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      last_error_ = errno;
+      failed_ = true;
+      pending_ = 0;
+      return false;
+    }
+    done += static_cast<size_t>(wrote);
+  }
+  pending_ = 0;
+  return true;
+}
+
+bool RiffWriter::Seek(int64_t offset) {
+  if (fd_ < 0 || !Flush()) return false;
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    last_error_ = errno;
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool RiffWriter::Write(const void* data, size_t bytes) {
+  if (fd_ < 0) return false;
+  const auto* in = static_cast<const unsigned char*>(data);
+  while (bytes > 0) {
+    if (pending_ == kBufferSize && !Flush()) return false;
+    const size_t take = bytes < kBufferSize - pending_ ? bytes : kBufferSize - pending_;
+    std::memcpy(buffer_.get() + pending_, in, take);
+    pending_ += take;
+    in += take;
+    bytes -= take;
+  }
+  return true;
+}
+
+bool RiffWriter::WriteFourCc(const char code[4]) { return Write(code, 4); }
+
+bool RiffWriter::WriteUint32(uint32_t value) {
+  const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                                  static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+  return Write(bytes, 4);
+}
+
+bool RiffWriter::CreateRiffChunk(const char form_type[4], uint32_t size) {
+  return WriteFourCc("RIFF") && WriteUint32(size) && WriteFourCc(form_type);
+}
+
+bool RiffWriter::Close() {
+  if (fd_ < 0) return !failed_;
+  Flush();
+  if (::close(fd_) != 0) {
+    last_error_ = errno;
+    failed_ = true;
+  }
+  fd_ = -1;
+  return !failed_;
+}
+
+}  // namespace melvox::platform
