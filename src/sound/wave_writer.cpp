@@ -1,0 +1,39 @@
+#include "sound/wave_writer.h"
+
+#include <algorithm>
+
+#include "core/mv_exception.h"
+#include "platform/riff_writer.h"
+
+namespace melvox {
+
+void WriteWaveFile(const char* path, const CWave& wave) {
+  WAVEFORMATEX format = wave.Format();
+  if (format.wBitsPerSample != 8 && format.wBitsPerSample != 16) throw CMVException(kErrUnsupportedWaveFormat);
+  const uint16_t channels = format.nChannels != 0 ? format.nChannels : 1;
+  format = MakePcmFormat(channels, format.nSamplesPerSec, format.wBitsPerSample);
+
+  const uint64_t counted = uint64_t{wave.SampleCount()} * format.nBlockAlign;
+  uint32_t data_bytes = static_cast<uint32_t>(std::min<uint64_t>(counted, wave.Size()));
+  data_bytes -= data_bytes % format.nBlockAlign;
+
+  platform::RiffWriter file;
+  if (!file.Create(path)) throw CMVException(kErrCannotOpenFile);
+  bool ok = file.CreateRiffChunk("WAVE", data_bytes + 36) && file.WriteFourCc("fmt ") && file.WriteUint32(16) &&
+            file.Write(&format, 16) && file.WriteFourCc("data") && file.WriteUint32(data_bytes);
+  const uint8_t* samples = wave.Data();
+  if (format.wBitsPerSample == 8 && wave.Kind() == kSamplesSigned) {
+    uint8_t block[4096];
+    for (uint32_t done = 0; ok && done < data_bytes;) {
+      const uint32_t take = std::min<uint32_t>(sizeof block, data_bytes - done);
+      for (uint32_t i = 0; i < take; ++i) block[i] = static_cast<uint8_t>(samples[done + i] + 128);
+      ok = file.Write(block, take);
+      done += take;
+    }
+  } else if (data_bytes > 0) {
+    ok = ok && file.Write(samples, data_bytes);
+  }
+  if (!file.Close() || !ok) throw CMVException(kErrFileIo);
+}
+
+}  // namespace melvox

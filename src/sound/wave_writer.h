@@ -1,0 +1,14 @@
+// Writing a CWave as a PCM RIFF/WAVE file (8 or 16 bits, any rate and channel count).
+#pragma once
+
+#include "sound/wave.h"
+
+namespace melvox {
+
+// Writes the wave's samples 0 .. sample count - 1 (whole frames, never past its block) with a 44-byte
+// header. 8-bit samples are written as they are held: unsigned unless the wave's kind says signed, in
+// which case they are turned unsigned, as the format requires. Throws CMVException 10 when the file
+// cannot be created, 11 when writing fails, 8 for samples of other than 8 or 16 bits.
+void WriteWaveFile(const char* path, const CWave& wave);
+
+}  // namespace melvox
