@@ -1,0 +1,70 @@
+// melvox demo: the main job. It makes a sample of speech and shows what the library does with it.
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+
+#include "cli.h"
+#include "core/mv_exception.h"
+#include "run_program.h"
+#include "samples/speech_like.h"
+#include "sound/open_sound_file.h"
+#include "sound/wave_writer.h"
+#include "sound_info.h"
+
+namespace melvox::cli {
+namespace {
+
+constexpr const char* kDefaultText = "The quick brown fox jumps over the lazy dog.";
+constexpr uint32_t kGeneratedRate = 22050;
+
+void MakeFolder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+    throw UsageError("cannot create the folder '" + folder + "'");
+  }
+}
+
+// Writes the sample to path: espeak-ng speech when it is installed, else a generated vowel-like
+// phrase. Returns a description of where the sound came from.
+std::string MakeSample(const std::string& path, const std::string& text) {
+  if (ProgramExists("espeak-ng") && RunProgram({"espeak-ng", "-v", "en", "-s", "150", "-w", path, text}) == 0) {
+    return "speech from espeak-ng: \"" + text + "\"";
+  }
+  const auto samples = samples::SpeechLike(kGeneratedRate, samples::DemoPhrase(), samples::Voice{});
+  WriteWaveFile(path.c_str(), *samples::MakeWave16(samples, kGeneratedRate));
+  return "a generated vowel-like phrase (espeak-ng is not installed)";
+}
+
+int RunDemo(const ParsedArgs& args) {
+  const std::string folder = args.Value("--out", "melvox-demo");
+  const std::string text = args.Value("--text", kDefaultText);
+  MakeFolder(folder);
+  const std::string sample = folder + "/sample.wav";
+
+  std::printf("Sample: %s\n", MakeSample(sample, text).c_str());
+  std::printf("Written to %s\n\n", sample.c_str());
+
+  std::printf("== Sound file\n");
+  CountedPtr<CSoundSource> source = OpenSoundFile(sample.c_str());
+  PrintSoundInfo(*source, stdout, "  ");
+  return 0;
+}
+
+const bool registered = RegisterCommand({
+    "demo",
+    "[--out DIR] [--text TEXT]",
+    "run the demonstration on a sample of speech",
+    "Makes a sample of speech (espeak-ng when it is installed, else a generated vowel-like phrase),\n"
+    "writes it to DIR/sample.wav and shows what the library does with it.",
+    {
+        {"--out", "DIR", "folder for the sample and everything made from it (default: melvox-demo)"},
+        {"--text", "TEXT", "what espeak-ng says (default: a pangram)"},
+    },
+    0,
+    0,
+    0,
+    RunDemo,
+});
+
+}  // namespace
+}  // namespace melvox::cli
