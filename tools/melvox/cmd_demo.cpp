@@ -1,22 +1,27 @@
-// melvox demo: the main job. It makes a sample of speech and shows what the library does with it.
+// melvox demo: the main job. It makes a sample of speech and runs every registered demo step on it.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 #include "cli.h"
-#include "core/mv_exception.h"
+#include "demo.h"
 #include "run_program.h"
 #include "samples/speech_like.h"
-#include "sound/open_sound_file.h"
 #include "sound/wave_writer.h"
-#include "sound_info.h"
 
 namespace melvox::cli {
 namespace {
 
 constexpr const char* kDefaultText = "The quick brown fox jumps over the lazy dog.";
 constexpr uint32_t kGeneratedRate = 22050;
+
+std::vector<DemoStep>& Steps() {
+  static std::vector<DemoStep> steps;
+  return steps;
+}
 
 void MakeFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
@@ -36,29 +41,34 @@ std::string MakeSample(const std::string& path, const std::string& text) {
 }
 
 int RunDemo(const ParsedArgs& args) {
-  const std::string folder = args.Value("--out", "melvox-demo");
-  const std::string text = args.Value("--text", kDefaultText);
-  MakeFolder(folder);
-  const std::string sample = folder + "/sample.wav";
+  DemoContext context;
+  context.folder = args.Value("--out", "melvox-demo");
+  context.record = args.Has("--record");
+  MakeFolder(context.folder);
+  context.sample_path = context.folder + "/sample.wav";
+  std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText)).c_str());
+  std::printf("Written to %s\n", context.sample_path.c_str());
 
-  std::printf("Sample: %s\n", MakeSample(sample, text).c_str());
-  std::printf("Written to %s\n\n", sample.c_str());
-
-  std::printf("== Sound file\n");
-  CountedPtr<CSoundSource> source = OpenSoundFile(sample.c_str());
-  PrintSoundInfo(*source, stdout, "  ");
+  std::vector<DemoStep> steps = Steps();
+  std::stable_sort(steps.begin(), steps.end(), [](const DemoStep& a, const DemoStep& b) { return a.order < b.order; });
+  for (const DemoStep& step : steps) {
+    std::printf("\n== %s\n", step.title);
+    std::fflush(stdout);
+    step.run(context);
+  }
   return 0;
 }
 
 const bool registered = RegisterCommand({
     "demo",
-    "[--out DIR] [--text TEXT]",
+    "[--out DIR] [--text TEXT] [--record]",
     "run the demonstration on a sample of speech",
     "Makes a sample of speech (espeak-ng when it is installed, else a generated vowel-like phrase),\n"
-    "writes it to DIR/sample.wav and shows what the library does with it.",
+    "writes it to DIR/sample.wav and shows, step by step, what the library does with it.",
     {
         {"--out", "DIR", "folder for the sample and everything made from it (default: melvox-demo)"},
         {"--text", "TEXT", "what espeak-ng says (default: a pangram)"},
+        {"--record", nullptr, "record your own attempt at the phrase instead of generating one"},
     },
     0,
     0,
@@ -67,4 +77,10 @@ const bool registered = RegisterCommand({
 });
 
 }  // namespace
+
+bool RegisterDemoStep(DemoStep step) {
+  Steps().push_back(step);
+  return true;
+}
+
 }  // namespace melvox::cli

@@ -1,0 +1,24 @@
+// The steps of `melvox demo`. Each part of the library adds its own step in a file of its own
+// (demo_*.cpp), registered with an order, so the demo always shows everything that works.
+#pragma once
+
+#include <string>
+
+namespace melvox::cli {
+
+struct DemoContext {
+  std::string folder;       // where the demo writes its files
+  std::string sample_path;  // the sample of speech (a WAV file)
+  bool record = false;      // --record: record the user's attempt instead of generating it
+};
+
+struct DemoStep {
+  int order;          // steps run in increasing order
+  const char* title;  // printed as "== TITLE" before the step
+  void (*run)(DemoContext& context);
+};
+
+// Adds a step; used from a static initialiser in the step's own file.
+bool RegisterDemoStep(DemoStep step);
+
+}  // namespace melvox::cli
