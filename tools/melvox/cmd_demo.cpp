@@ -43,7 +43,6 @@ std::string MakeSample(const std::string& path, const std::string& text) {
 int RunDemo(const ParsedArgs& args) {
   DemoContext context;
   context.folder = args.Value("--out", "melvox-demo");
-  context.record = args.Has("--record");
   MakeFolder(context.folder);
   context.sample_path = context.folder + "/sample.wav";
   std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText)).c_str());
@@ -61,14 +60,13 @@ int RunDemo(const ParsedArgs& args) {
 
 const bool registered = RegisterCommand({
     "demo",
-    "[--out DIR] [--text TEXT] [--record]",
+    "[--out DIR] [--text TEXT]",
     "run the demonstration on a sample of speech",
     "Makes a sample of speech (espeak-ng when it is installed, else a generated vowel-like phrase),\n"
     "writes it to DIR/sample.wav and shows, step by step, what the library does with it.",
     {
         {"--out", "DIR", "folder for the sample and everything made from it (default: melvox-demo)"},
         {"--text", "TEXT", "what espeak-ng says (default: a pangram)"},
-        {"--record", nullptr, "record your own attempt at the phrase instead of generating one"},
     },
     0,
     0,

@@ -9,7 +9,6 @@ namespace melvox::cli {
 struct DemoContext {
   std::string folder;       // where the demo writes its files
   std::string sample_path;  // the sample of speech (a WAV file)
-  bool record = false;      // --record: record the user's attempt instead of generating it
 };
 
 struct DemoStep {
