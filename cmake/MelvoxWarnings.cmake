@@ -19,3 +19,11 @@ if(_melvox_san)
   target_compile_options(melvox_flags INTERFACE ${_melvox_san})
   target_link_options(melvox_flags INTERFACE ${_melvox_san})
 endif()
+
+# The fuzz build instruments the whole library for coverage; the fuzz targets link libFuzzer itself.
+if(MELVOX_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "MELVOX_BUILD_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  target_compile_options(melvox_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()

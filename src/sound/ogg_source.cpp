@@ -116,7 +116,9 @@ void COggSource::Open(std::unique_ptr<CFileReader> reader) {
   // The stream states its length in frames; only the low 32 bits count.
   const int64_t claimed_bytes = frame_bytes * static_cast<uint32_t>(claimed);
 
+  // Room for the whole stream at once (what the file's size can back), so decoding never copies.
   pcm_.clear();
+  pcm_.reserve(static_cast<size_t>(std::min({claimed_bytes, kMaxPcmBytes, kMaxMissingPcmPerFileByte * file_size})));
   char chunk[4096];
   int bitstream = 0;
   for (;;) {

@@ -1,0 +1,174 @@
+#include "sound/ogg_source.h"
+
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <ogg/ogg.h>
+
+#include "core/mv_exception.h"
+#include "samples/speech_like.h"
+#include "sound/open_sound_file.h"
+#include "support/ogg_encoder.h"
+#include "support/wav_bytes.h"
+
+namespace melvox {
+namespace {
+
+using testing::Bytes;
+
+CountedPtr<CSoundSource> OpenBytes(const Bytes& bytes) {
+  return OpenSoundFile(std::make_unique<CMemoryFileReader>(bytes));
+}
+
+double Correlation(const int16_t* a, const int16_t* b, size_t n) {
+  double ab = 0, aa = 0, bb = 0;
+  for (size_t i = 0; i < n; ++i) {
+    ab += static_cast<double>(a[i]) * b[i];
+    aa += static_cast<double>(a[i]) * a[i];
+    bb += static_cast<double>(b[i]) * b[i];
+  }
+  return ab / std::sqrt(aa * bb);
+}
+
+// Sets the granule position (the stream's frame count) of the last page and fixes its checksum.
+Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
+  size_t last = 0;
+  for (size_t at = 0; at + 27 <= bytes.size();) {
+    const size_t segments = bytes[at + 26];
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += bytes[at + 27 + i];
+    last = at;
+    at += 27 + segments + body;
+  }
+  for (int i = 0; i < 8; ++i) bytes[last + 6 + i] = static_cast<uint8_t>(frames >> (8 * i));
+  ogg_page page;
+  page.header = bytes.data() + last;
+  page.header_len = 27 + bytes[last + 26];
+  page.body = page.header + page.header_len;
+  page.body_len = static_cast<long>(bytes.size() - last - page.header_len);
+  ogg_page_checksum_set(&page);
+  return bytes;
+}
+
+TEST(COggSourceTest, MonoDecodesWholeWithTheStreamsLength) {
+  const auto input = samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{});
+  CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(input, 1, 22050));
+  WAVEFORMATEX format;
+  source->GetFormat(format);
+  EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
+  EXPECT_EQ(format.nChannels, 1);
+  EXPECT_EQ(format.nSamplesPerSec, 22050u);
+  EXPECT_EQ(format.wBitsPerSample, 16);
+  EXPECT_EQ(source->GetLength(), static_cast<int32_t>(input.size()));
+  EXPECT_TRUE(source->HasData());
+
+  const auto wave = source->GetWave();
+  ASSERT_EQ(wave->SampleCount(), input.size());
+  EXPECT_EQ(wave->Kind(), kSamplesSigned);
+  // Vorbis is lossy, but at quality 0.4 a speech-like signal keeps its shape sample for sample.
+  EXPECT_GT(Correlation(reinterpret_cast<const int16_t*>(wave->Data()), input.data(), input.size()), 0.98);
+
+  // Reading in pieces delivers the same frames and ends exhausted.
+  source->Rewind();
+  std::vector<int16_t> buffer(1000);
+  uint32_t total = 0;
+  for (uint32_t frames = 1000; frames == 1000; total += frames) {
+    frames = 1000;
+    ASSERT_TRUE(source->Read(buffer.data(), 2000, frames));
+  }
+  EXPECT_EQ(total, input.size());
+  EXPECT_EQ(source->GetDelivered(), input.size());
+  EXPECT_FALSE(source->HasData());
+  uint32_t frames = 10;
+  EXPECT_FALSE(source->Read(buffer.data(), 19, frames));  // one byte short
+}
+
+TEST(COggSourceTest, StereoIsAccepted) {
+  std::vector<int16_t> stereo;
+  for (int16_t sample : samples::Tone(44100, 330.0f, 300, 8000.0f)) {
+    stereo.push_back(sample);
+    stereo.push_back(static_cast<int16_t>(sample / 2));
+  }
+  CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(stereo, 2, 44100));
+  WAVEFORMATEX format;
+  source->GetFormat(format);
+  EXPECT_EQ(format.nChannels, 2);
+  EXPECT_EQ(format.nBlockAlign, 4);
+  EXPECT_EQ(format.nAvgBytesPerSec, 4u * 44100);
+  EXPECT_EQ(source->GetLength(), static_cast<int32_t>(stereo.size() / 2));
+}
+
+// Noise needs many bits, so the stream spans several pages; only then does the decoder take the last
+// page's frame count as the stream's length.
+TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
+  const auto input = samples::WhiteNoise(22050, 3000, 9000.0f, 3);
+  const Bytes ogg = testing::EncodeOggVorbis(input, 1, 22050);
+  const int64_t frames = static_cast<int64_t>(input.size());
+
+  CountedPtr<CSoundSource> longer = OpenBytes(WithFinalFrameCount(ogg, frames + 3000));
+  ASSERT_EQ(longer->GetLength(), frames + 3000);
+  const auto wave = longer->GetWave();
+  const auto* pcm = reinterpret_cast<const int16_t*>(wave->Data());
+  // Without the end trimming, the decoder may deliver up to half a long block (1024 frames) past the
+  // input; everything after that is silence.
+  for (int64_t i = frames + 1024; i < frames + 3000; ++i) ASSERT_EQ(pcm[i], 0) << i;
+
+  // A claim that no file of this size could back is cut to the decoded frames plus a bounded
+  // allowance of silence (128 bytes per byte of the file, two bytes per frame).
+  CountedPtr<CSoundSource> absurd = OpenBytes(WithFinalFrameCount(ogg, int64_t{1} << 31));
+  EXPECT_LE(absurd->GetLength(), frames + 1024 + 64 * static_cast<int64_t>(ogg.size()));
+  EXPECT_GE(absurd->GetLength(), frames);
+
+  // A damaged page in the middle is a hole: skipped, and the stream ends in silence instead.
+  Bytes damaged = ogg;
+  damaged[damaged.size() / 2] ^= 0xff;
+  CountedPtr<CSoundSource> holed = OpenBytes(damaged);
+  ASSERT_EQ(holed->GetLength(), frames);
+  const auto holed_wave = holed->GetWave();
+  EXPECT_EQ(reinterpret_cast<const int16_t*>(holed_wave->Data())[frames - 1], 0);
+}
+
+TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormat) {
+  Bytes not_vorbis = {'O', 'g', 'g', 'S'};
+  not_vorbis.resize(200, 0);
+  const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
+  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60)}) {
+    try {
+      OpenBytes(bytes);
+      ADD_FAILURE() << "opened";
+    } catch (const CMVException& error) {
+      EXPECT_EQ(error.GetCode(), 9);
+      EXPECT_STREQ(error.GetMessage(), "Incorrect wave format");
+    }
+  }
+}
+
+// A reader that fails after a number of reads: the error reaches the caller unchanged, and the
+// decoder's state is freed on the way (a leak would show under the address sanitizer).
+class FailingReader : public CMemoryFileReader {
+ public:
+  FailingReader(const Bytes& bytes, int reads) : CMemoryFileReader(bytes), reads_left_(reads) {}
+  bool Read(void* buffer, uint32_t count, uint32_t& read) override {
+    if (reads_left_-- <= 0) throw CMVException(kErrFileIo);
+    return CMemoryFileReader::Read(buffer, count, read);
+  }
+
+ private:
+  int reads_left_;
+};
+
+TEST(COggSourceTest, ReadErrorsInsideTheDecoderPropagate) {
+  const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(22050, 200.0f, 2000, 9000.0f), 1, 22050);
+  for (int reads : {1, 2, 3, 5, 8}) {
+    try {
+      OpenSoundFile(std::make_unique<FailingReader>(ogg, reads));
+      ADD_FAILURE() << "opened with " << reads << " reads";
+    } catch (const CMVException& error) {
+      EXPECT_EQ(error.GetCode(), kErrFileIo) << reads;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace melvox
