@@ -13,13 +13,17 @@ void WriteWaveFile(const char* path, const CWave& wave) {
   const uint16_t channels = format.nChannels != 0 ? format.nChannels : 1;
   format = MakePcmFormat(channels, format.nSamplesPerSec, format.wBitsPerSample);
 
+  // The RIFF size field (header, data and pad byte) must stay within 32 bits.
   const uint64_t counted = uint64_t{wave.SampleCount()} * format.nBlockAlign;
-  uint32_t data_bytes = static_cast<uint32_t>(std::min<uint64_t>(counted, wave.Size()));
+  uint32_t data_bytes = static_cast<uint32_t>(std::min<uint64_t>({counted, wave.Size(), UINT32_MAX - 37}));
   data_bytes -= data_bytes % format.nBlockAlign;
+
+  // A chunk of odd size is followed by a pad byte, which the RIFF size counts.
+  const uint32_t pad = data_bytes & 1u;
 
   platform::RiffWriter file;
   if (!file.Create(path)) throw CMVException(kErrCannotOpenFile);
-  bool ok = file.CreateRiffChunk("WAVE", data_bytes + 36) && file.WriteFourCc("fmt ") && file.WriteUint32(16) &&
+  bool ok = file.CreateRiffChunk("WAVE", data_bytes + pad + 36) && file.WriteFourCc("fmt ") && file.WriteUint32(16) &&
             file.Write(&format, 16) && file.WriteFourCc("data") && file.WriteUint32(data_bytes);
   const uint8_t* samples = wave.Data();
   if (format.wBitsPerSample == 8 && wave.Kind() == kSamplesSigned) {
@@ -33,6 +37,7 @@ void WriteWaveFile(const char* path, const CWave& wave) {
   } else if (data_bytes > 0) {
     ok = ok && file.Write(samples, data_bytes);
   }
+  if (pad != 0) ok = ok && file.Write("", 1);
   if (!file.Close() || !ok) throw CMVException(kErrFileIo);
 }
 

@@ -95,6 +95,36 @@ std::vector<int16_t> SpeechLike(uint32_t rate, const std::vector<Syllable>& syll
   return samples;
 }
 
+std::vector<int16_t> SpeechLikeContour(uint32_t rate, const std::vector<Syllable>& syllables, const Voice& voice) {
+  struct Vowel {
+    size_t start;
+    size_t length;
+    double f0_start;
+    double f0_end;
+  };
+  std::vector<Vowel> vowels;
+  size_t position = Samples(rate, 120);
+  for (const Syllable& s : syllables) {
+    if (s.fricative_ms > 0) position += Samples(rate, Scaled(s.fricative_ms, voice));
+    const size_t length = Samples(rate, Scaled(s.vowel_ms, voice));
+    vowels.push_back({position, length, s.f0_start_hz * voice.pitch_scale, s.f0_end_hz * voice.pitch_scale});
+    position += length + Samples(rate, Scaled(s.pause_after_ms, voice));
+  }
+  position += Samples(rate, 120);
+
+  const size_t step = rate / 100;
+  std::vector<int16_t> contour(step > 0 ? position / step : 0, 0);
+  for (size_t k = 0; k < contour.size(); ++k) {
+    const size_t middle = k * step + step / 2;
+    for (const Vowel& v : vowels) {
+      if (middle < v.start || middle >= v.start + v.length) continue;
+      const double t = static_cast<double>(middle - v.start) / v.length;
+      contour[k] = static_cast<int16_t>(std::lround(v.f0_start + (v.f0_end - v.f0_start) * t));
+    }
+  }
+  return contour;
+}
+
 std::vector<Syllable> DemoPhrase() {
   return {
       {90, 220, 118.0f, 136.0f, 750.0f, 1200.0f, 0},

@@ -33,6 +33,11 @@ struct Voice {
 // 16-bit samples at rate Hz: 120 ms of noise floor, the syllables, 120 ms of noise floor.
 std::vector<int16_t> SpeechLike(uint32_t rate, const std::vector<Syllable>& syllables, const Voice& voice);
 
+// The pitch that SpeechLike gives its vowels, one value per 10 ms step (rate / 100 samples) of the sound
+// it makes with the same arguments: the vowel's pitch in Hz, rounded, at the middle sample of the step;
+// 0 when that sample lies outside the vowels (fricatives, pauses, the noise floor at both ends).
+std::vector<int16_t> SpeechLikeContour(uint32_t rate, const std::vector<Syllable>& syllables, const Voice& voice);
+
 // The four-syllable phrase of the demo (about 1.4 s).
 std::vector<Syllable> DemoPhrase();
 // Another phrase of similar length with other vowels, pitch movements and fricatives.

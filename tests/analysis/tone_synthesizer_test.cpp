@@ -1,0 +1,112 @@
+#include "analysis/tone_synthesizer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace melvox {
+namespace {
+
+constexpr int32_t kLoud = 27851;  // the amplitude the pitch view plays its tone at
+
+std::vector<int16_t> Samples(const CWave& wave) {
+  std::vector<int16_t> samples(wave.SampleCount());
+  std::memcpy(samples.data(), wave.Data(), samples.size() * 2);
+  return samples;
+}
+
+// Every sample of the triangle lies within the amplitude in force when it is made, or the one before
+// while the amplitude falls (a reflection at the falling peak lags it by a sample); the ramps are checked
+// through that bound. `amplitude(k)` gives it for the k-th sample (from 1) of the range [first, last).
+template <typename Amplitude>
+void ExpectWithin(const std::vector<int16_t>& s, size_t first, size_t last, Amplitude amplitude) {
+  for (size_t i = first; i < last; ++i) {
+    ASSERT_LE(std::abs(s[i]), amplitude(static_cast<int32_t>(i - first + 1))) << "sample " << i;
+  }
+}
+
+int32_t Peak(const std::vector<int16_t>& s, size_t first, size_t last) {
+  int32_t peak = 0;
+  for (size_t i = first; i < last; ++i) peak = std::max(peak, std::abs(int32_t{s[i]}));
+  return peak;
+}
+
+TEST(SynthesizeTone, ThreeStepsRampUpHoldAndFadeOut) {
+  const auto wave = SynthesizeTone({{200, kLoud}, {200, kLoud}, {200, kLoud}});
+  ASSERT_NE(wave, nullptr);
+  ASSERT_EQ(wave->SampleCount(), 1323u);
+  EXPECT_EQ(wave->Size(), 2646u);
+  EXPECT_EQ(wave->SelectionEnd(), 1322);
+  EXPECT_EQ(wave->Kind(), kSamplesSigned);
+  EXPECT_EQ(wave->Format().nSamplesPerSec, 44100u);
+  EXPECT_EQ(wave->Format().nChannels, 1u);
+  const auto s = Samples(*wave);
+
+  ExpectWithin(s, 0, 220, [](int32_t k) { return kLoud * k / 220; });
+  ExpectWithin(s, 1102, 1323, [](int32_t k) { return kLoud - kLoud * (k - 1) / 221; });
+  EXPECT_LE(std::abs(s[1322]), kLoud / 221 + 1);  // the tone ends within one fade step of 0
+  // In between the peaks reach the amplitude to within one step of the slope, 4 A / 220 = 507.
+  EXPECT_GE(Peak(s, 220, 1102), kLoud - 507);
+  EXPECT_LE(Peak(s, 220, 1102), kLoud);
+  // One period is 44100 / 200 = 220 samples: the held part repeats itself after 220 samples, and half a
+  // period on it is mirrored. The oscillator accumulates in single precision, so a value may land one
+  // unit off after its truncation.
+  for (size_t i = 220; i + 220 < 1102; ++i) {
+    ASSERT_NEAR(s[i + 220], s[i], 1) << "sample " << i;
+    ASSERT_NEAR(s[i + 110], -s[i], 1) << "sample " << i;
+  }
+}
+
+TEST(SynthesizeTone, SilentStepBetweenTonesFadesOutAndIn) {
+  for (const ToneStep silent : {ToneStep{0, kLoud}, ToneStep{200, 0}}) {
+    SCOPED_TRACE(silent.pitch);
+    const auto wave = SynthesizeTone({{200, kLoud}, silent, {200, kLoud}});
+    ASSERT_NE(wave, nullptr);
+    const auto s = Samples(*wave);
+    ExpectWithin(s, 220, 441, [](int32_t k) { return kLoud - kLoud * (k - 1) / 221; });
+    EXPECT_GE(Peak(s, 0, 220), kLoud / 2);
+    EXPECT_EQ(Peak(s, 441, 882), 0);
+    ExpectWithin(s, 882, 1102, [](int32_t k) { return kLoud * k / 220; });
+    EXPECT_GE(Peak(s, 1102, 1200), kLoud / 2);
+  }
+}
+
+TEST(SynthesizeTone, AmplitudeGlidesAndPhaseCarriesOnAcrossSteps) {
+  const auto wave = SynthesizeTone({{200, 10000}, {300, 20000}, {300, 20000}});
+  ASSERT_NE(wave, nullptr);
+  const auto s = Samples(*wave);
+  // The first step is not the last of its tone: it holds 10000 to its end.
+  EXPECT_GE(Peak(s, 220, 441), 10000 - 182);  // one slope step, 4 x 10000 / 220
+  ExpectWithin(s, 441, 661, [](int32_t k) { return 10000 + 10000 * k / 220; });
+  EXPECT_GE(Peak(s, 661, 882), 20000 - 545);  // one slope step, 4 x 20000 / 147
+  // Neither the change of pitch nor the start of a step restarts the wave: no sample moves further
+  // than the steepest slope, 4 x 20000 / 147 = 544.2, plus one unit for truncating both ends.
+  for (size_t i = 1; i < s.size(); ++i) ASSERT_LE(std::abs(s[i] - s[i - 1]), 546) << "sample " << i;
+}
+
+TEST(SynthesizeTone, EveryCallStartsAfresh) {
+  EXPECT_EQ(SynthesizeTone({}), nullptr);
+  const std::vector<ToneStep> tone = {{200, kLoud}, {200, kLoud}};
+  const auto first = Samples(*SynthesizeTone(tone));
+  // This one leaves the oscillator falling at its end, at another amplitude and pitch.
+  ASSERT_NE(SynthesizeTone({{150, 30000}, {150, 30000}}), nullptr);
+  EXPECT_EQ(Samples(*SynthesizeTone(tone)), first);
+  EXPECT_GT(first[1], 0);  // a tone starts rising from 0
+}
+
+TEST(SynthesizeTone, PitchesAboveHalfTheRateAreSilent) {
+  // Their period is taken as two samples, which meet the triangle at its zero crossings. A period of one
+  // sample would make the reflections grow without bound, and one of zero would divide by zero.
+  for (const uint16_t pitch : {22051, 44100, 44101, 65535}) {
+    const auto wave = SynthesizeTone({{pitch, 40000}, {pitch, 40000}});
+    ASSERT_NE(wave, nullptr);
+    const auto s = Samples(*wave);
+    EXPECT_EQ(Peak(s, 0, s.size()), 0) << pitch;
+  }
+}
+
+}  // namespace
+}  // namespace melvox
