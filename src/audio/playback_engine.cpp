@@ -34,6 +34,9 @@ CPlaybackEngine::CPlaybackEngine() : buffers_(new char[size_t{kBufferCount} * kB
 
 CPlaybackEngine::~CPlaybackEngine() {
   Stop();
+  // Stop does not wait for a worker that is inside OnPlaybackEnded, but that worker still clears the
+  // notification flag when the owner returns: wait for it before the engine goes.
+  WaitForEnd();
   CloseDevice();
 }
 

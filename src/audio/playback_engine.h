@@ -37,6 +37,8 @@ class CPlaybackEngine : public CSoundNode, public CThread {
   static constexpr uint32_t kExitCode = 5;
 
   CPlaybackEngine();
+  // Stops, waits for a worker that is still inside the owner's notification, and closes the device.
+  // An owner must not destroy the engine from inside OnPlaybackEnded.
   ~CPlaybackEngine() override;
 
   // Stops, then makes node the input (null disconnects; a node's format is taken over).

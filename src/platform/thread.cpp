@@ -29,9 +29,11 @@ Thread::~Thread() { Close(); }
 
 bool Thread::Start(std::function<uint32_t()> body) {
   if (state_ != nullptr || !body) return false;
-  auto state = std::make_shared<State>();
-  // The id is stored under the mutex before the body can ask for it through IsCurrent.
-  std::unique_lock<std::mutex> lock(state->mutex);
+  // The handle holds the state before the thread exists, so the body may already ask about itself;
+  // the thread waits for the mutex until its id is stored.
+  state_ = std::make_shared<State>();
+  std::shared_ptr<State> state = state_;
+  std::lock_guard<std::mutex> lock(state->mutex);
   try {
     state->thread = std::thread([state, body = std::move(body)]() {
       { std::lock_guard<std::mutex> wait_for_start(state->mutex); }
@@ -44,11 +46,10 @@ bool Thread::Start(std::function<uint32_t()> body) {
       state->ended.notify_all();
     });
   } catch (const std::system_error&) {
+    state_.reset();
     return false;
   }
   state->id = state->thread.get_id();
-  lock.unlock();
-  state_ = std::move(state);
   return true;
 }
 
