@@ -144,18 +144,27 @@ CountedPtr<CSoundSource> Speech(int seconds) {
   return MakeMemorySource(samples::MakeWave16(samples, kRate));
 }
 
-// The backend of a benchmark argument: 0 the test device at real time, 1 PulseAudio.
-std::shared_ptr<platform::WaveOutSystem> Backend(int which) {
-  if (which == 0) return platform::TestWaveOutSystem::Make(1.0);
-  return platform::MakePulseAudioWaveOut();
+// Puts the backend of the benchmark's argument in use (0: the test device at real time, 1:
+// PulseAudio) and labels the row with it; null, with the benchmark skipped, when no server answers.
+std::shared_ptr<platform::WaveOutSystem> UseBackend(benchmark::State& state) {
+  std::shared_ptr<platform::WaveOutSystem> backend;
+  if (state.range(0) == 0) {
+    backend = platform::TestWaveOutSystem::Make(1.0);
+  } else {
+    backend = platform::MakePulseAudioWaveOut();
+  }
+  if (backend == nullptr) {
+    state.SkipWithError("no PulseAudio server answers");
+    return nullptr;
+  }
+  platform::SetWaveOutSystem(backend);
+  state.SetLabel(backend->Name());
+  return backend;
 }
 
 void BM_StartLatency(benchmark::State& state) {
-  auto backend = Backend(static_cast<int>(state.range(0)));
-  if (backend == nullptr) {
-    state.SkipWithError("no PulseAudio server answers");
-    return;
-  }
+  auto backend = UseBackend(state);
+  if (backend == nullptr) return;
   auto timing = std::make_shared<TimingWaveOut>(backend);
   platform::SetWaveOutSystem(timing);
   CountedPtr<CSoundSource> source = Speech(1);
@@ -177,18 +186,12 @@ void BM_StartLatency(benchmark::State& state) {
   }
   state.counters["handoff_ms"] = handoff / static_cast<double>(state.iterations());
   state.counters["first_done_ms"] = first_done / static_cast<double>(state.iterations());
-  state.SetLabel(backend->Name());
   platform::SetWaveOutSystem(nullptr);
 }
 BENCHMARK(BM_StartLatency)->Arg(0)->Arg(1)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void BM_EngineCpu(benchmark::State& state) {
-  auto backend = Backend(static_cast<int>(state.range(0)));
-  if (backend == nullptr) {
-    state.SkipWithError("no PulseAudio server answers");
-    return;
-  }
-  platform::SetWaveOutSystem(backend);
+  if (UseBackend(state) == nullptr) return;
   constexpr int kSeconds = 2;
   CountedPtr<CSoundSource> source = Speech(kSeconds);
   CPlaybackEngine engine;
@@ -205,26 +208,15 @@ void BM_EngineCpu(benchmark::State& state) {
   const double per_second = cpu / static_cast<double>(state.iterations()) / kSeconds;
   state.counters["cpu_ms_per_s"] = per_second * 1e3;
   state.counters["cpu_percent"] = per_second * 100.0;
-  state.SetLabel(backend->Name());
   platform::SetWaveOutSystem(nullptr);
 }
 BENCHMARK(BM_EngineCpu)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_PositionError(benchmark::State& state) {
-  const bool pulse = state.range(0) == 1;
-  std::shared_ptr<platform::TestWaveOutSystem> test_device;
-  std::shared_ptr<platform::WaveOutSystem> backend;
-  if (pulse) {
-    backend = platform::MakePulseAudioWaveOut();
-  } else {
-    test_device = platform::TestWaveOutSystem::Make(1.0);
-    backend = test_device;
-  }
-  if (backend == nullptr) {
-    state.SkipWithError("no PulseAudio server answers");
-    return;
-  }
-  platform::SetWaveOutSystem(backend);
+  auto backend = UseBackend(state);
+  if (backend == nullptr) return;
+  const auto test_device = std::dynamic_pointer_cast<platform::TestWaveOutSystem>(backend);
+  const bool pulse = test_device == nullptr;
   constexpr int kSeconds = 2;
   CountedPtr<CSoundSource> source = Speech(kSeconds);
   // The test device's own count of consumed frames. A PulseAudio stream's read index cannot be asked
@@ -260,7 +252,6 @@ void BM_PositionError(benchmark::State& state) {
     state.counters["max_abs_frames"] = static_cast<double>(max);
   }
   state.counters["end_error_frames"] = end_error / n;
-  state.SetLabel(backend->Name());
   platform::SetWaveOutSystem(nullptr);
 }
 BENCHMARK(BM_PositionError)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);

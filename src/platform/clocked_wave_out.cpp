@@ -97,23 +97,17 @@ MMRESULT ClockedWaveOut::Write(WAVEHDR* header) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT ClockedWaveOut::Pause() {
-  if (const MMRESULT injected = Hook(WaveOp::kPause)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  Advance(Clock::now());
-  paused_ = true;
-  return MMSYSERR_NOERROR;
-}
+MMRESULT ClockedWaveOut::Pause() { return SetPaused(WaveOp::kPause, true); }
 
-MMRESULT ClockedWaveOut::Restart() {
-  if (const MMRESULT injected = Hook(WaveOp::kRestart)) return injected;
+MMRESULT ClockedWaveOut::Restart() { return SetPaused(WaveOp::kRestart, false); }
+
+MMRESULT ClockedWaveOut::SetPaused(WaveOp op, bool paused) {
+  if (const MMRESULT injected = Hook(op)) return injected;
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_) return MMSYSERR_INVALHANDLE;
   if (lost_) return MMSYSERR_NODRIVER;
   Advance(Clock::now());
-  paused_ = false;
+  paused_ = paused;
   wake_.notify_all();
   return MMSYSERR_NOERROR;
 }

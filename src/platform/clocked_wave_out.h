@@ -66,6 +66,7 @@ class ClockedWaveOut final : public WaveOut {
   using Clock = std::chrono::steady_clock;
 
   MMRESULT Hook(WaveOp op);
+  MMRESULT SetPaused(WaveOp op, bool paused);
   // Brings the consumed count up to now and retires the buffers it passed. Lock held.
   void Advance(Clock::time_point now);
   void ResetLocked();

@@ -90,16 +90,16 @@ class PulseWaveOutTest : public ::testing::Test {
   std::shared_ptr<WaveOutSystem> system_;
 };
 
-TEST_F(PulseWaveOutTest, QueuedBuffersComeBackInOrderAtThePaceTheyPlay) {
+TEST_F(PulseWaveOutTest, BuffersComeBackInOrderAtThePaceTheyPlayAlsoAfterStarving) {
   Buffers buffers(20);
   std::unique_ptr<WaveOut> device = Open(buffers);
   ASSERT_NE(device, nullptr);
   ASSERT_EQ(device->Pause(), MMSYSERR_NOERROR);
   for (size_t i = 0; i < 20; ++i) ASSERT_EQ(buffers.Write(*device, i), MMSYSERR_NOERROR);
-  const auto start = Clock::now();
+  auto start = Clock::now();
   ASSERT_EQ(device->Restart(), MMSYSERR_NOERROR);
   ASSERT_TRUE(buffers.WaitDone(20));
-  const auto done = buffers.DoneList();
+  auto done = buffers.DoneList();
   ASSERT_EQ(done.size(), 20u) << "one notification per buffer";
   for (size_t i = 0; i < 20; ++i) {
     EXPECT_EQ(done[i].header, buffers.Header(i)) << "out of order at " << i;
@@ -112,26 +112,19 @@ TEST_F(PulseWaveOutTest, QueuedBuffersComeBackInOrderAtThePaceTheyPlay) {
   // The server has consumed everything, though the sink may still be playing the last 30 ms.
   EXPECT_LE(samples, 20u * 1024u);
   EXPECT_GE(samples, 20u * 1024u - kRate * 60 / 1000);
-  EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
-}
 
-TEST_F(PulseWaveOutTest, ALoneBufferPlaysAndAStarvedStreamLosesNothing) {
-  Buffers buffers(6);
-  std::unique_ptr<WaveOut> device = Open(buffers);
-  ASSERT_NE(device, nullptr);
-  // A single buffer, smaller than the server's default prebuffer: it must start by itself.
-  auto start = Clock::now();
-  ASSERT_EQ(buffers.Write(*device, 0), MMSYSERR_NOERROR);
-  ASSERT_TRUE(buffers.WaitDone(1)) << "a lone buffer never started";
-  EXPECT_NEAR(Ms(buffers.DoneList()[0].at - start).count(), kBufferMs, kToleranceMs);
-
-  // 300 ms of starvation, then five buffers: they take their full length, not the time the read
-  // index ran ahead while the stream was empty.
+  // After 300 ms of starvation a lone buffer, smaller than the server's default prebuffer, must start
+  // by itself and take its whole length: without prebuffering the read index runs ahead while the
+  // stream is empty and the buffer comes back at once; with the default prebuffer it never starts.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   start = Clock::now();
-  for (size_t i = 1; i < 6; ++i) ASSERT_EQ(buffers.Write(*device, i), MMSYSERR_NOERROR);
-  ASSERT_TRUE(buffers.WaitDone(6));
-  EXPECT_NEAR(Ms(buffers.DoneList()[5].at - start).count(), 5 * kBufferMs, kToleranceMs);
+  ASSERT_EQ(buffers.Write(*device, 0), MMSYSERR_NOERROR);
+  ASSERT_TRUE(buffers.WaitDone(21)) << "a lone buffer never started";
+  // A run-ahead read index returns it within a tick or two (3..13 ms seen); played, it takes 46 ms,
+  // reported at most 8 ms early.
+  const double lone_ms = Ms(buffers.DoneList()[20].at - start).count();
+  EXPECT_GE(lone_ms, kBufferMs - 15.0) << "the buffer came back before it could have played";
+  EXPECT_LE(lone_ms, kBufferMs + kToleranceMs);
   EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
 }
 

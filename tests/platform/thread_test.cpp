@@ -1,12 +1,7 @@
 #include "platform/thread.h"
 
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <memory>
-#include <sys/resource.h>
-#include <sys/syscall.h>
 
 #include <gtest/gtest.h>
 
@@ -67,24 +62,6 @@ TEST(PlatformThreadTest, DestroyingARunningThreadDetachesItAndItRunsOn) {
   }
   release->Set();
   EXPECT_TRUE(finished->Wait(5000)) << "the detached thread must still run to its end";
-}
-
-TEST(PlatformThreadTest, PriorityHintNeverLowersThePriority) {
-  Thread thread;
-  std::atomic<int> before{0};
-  std::atomic<int> after{0};
-  ASSERT_TRUE(thread.Start([&] {
-    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
-    before = ::getpriority(PRIO_PROCESS, tid);
-    RaiseCurrentThreadPriority();
-    after = ::getpriority(PRIO_PROCESS, tid);
-    return 0u;
-  }));
-  thread.Wait(-1);
-  // Permitted (root, or a permissive RLIMIT_NICE): two steps up; otherwise unchanged. A larger nice
-  // value would mean the engine runs below normal priority.
-  EXPECT_TRUE(after.load() == before.load() || after.load() == before.load() - 2)
-      << "nice before " << before.load() << ", after " << after.load();
 }
 
 }  // namespace

@@ -253,15 +253,5 @@ TEST(WaveOutTest, NullDeviceIsPacedAtRealTime) {
   EXPECT_EQ(samples, 4410u);
 }
 
-TEST(WaveOutTest, TheSystemInUseIsTheOneSetAndOtherwiseChosenAutomatically) {
-  auto test_system = TestWaveOutSystem::Make(1.0);
-  SetWaveOutSystem(test_system);
-  EXPECT_EQ(CurrentWaveOutSystem(), test_system);
-  SetWaveOutSystem(nullptr);
-  const std::string automatic = CurrentWaveOutSystem()->Name();
-  EXPECT_TRUE(automatic == "pulse" || automatic == "null") << automatic;
-  SetWaveOutSystem(nullptr);
-}
-
 }  // namespace
 }  // namespace melvox::platform
