@@ -7,12 +7,12 @@
 namespace melvox {
 
 // A lock with an entered flag. Enter locks and sets the flag; Leave unlocks only when the flag is set,
-// and clears it, so one Leave too many is harmless. The section is not entered recursively: a thread
-// that holds it must not Enter again. The destructor leaves a section that is still entered.
+// and clears it, so one Leave too many is harmless while no other thread holds the section. The
+// section is not entered recursively: a thread that holds it must not Enter again. The destructor
+// leaves a section that is still entered.
 //
-// Threading: Enter from any thread; Leave, and the destructor while entered, only on the thread that
-// entered. The flag is atomic because an extra Leave may look at it while another thread holds the
-// section.
+// Threading: Enter from any thread; Leave, and the destructor while entered, on the thread that
+// entered. The flag is atomic so that a stray Leave reads it without a data race.
 class CCriticalSection {
  public:
   CCriticalSection() = default;

@@ -61,7 +61,7 @@ class Thread {
 };
 
 // Raises the calling thread to the highest normal priority when the system permits (a nice value two
-// steps below its current one, as the classic "highest" is two levels above normal); otherwise leaves
+// steps below its current one, the highest normal level sitting two steps above normal); otherwise leaves
 // it as it is. Never fails.
 void RaiseCurrentThreadPriority();
 
