@@ -1,0 +1,16 @@
+#include "core/critical_section.h"
+
+namespace melvox {
+
+CCriticalSection::~CCriticalSection() { Leave(); }
+
+void CCriticalSection::Enter() {
+  mutex_.lock();
+  entered_.store(true);
+}
+
+void CCriticalSection::Leave() {
+  if (entered_.exchange(false)) mutex_.unlock();
+}
+
+}  // namespace melvox

@@ -1,0 +1,159 @@
+#include "platform/clocked_wave_out.h"
+
+#include <cmath>
+#include <utility>
+
+namespace melvox::platform {
+
+ClockedWaveOut::ClockedWaveOut(const WAVEFORMATEX& format, WaveOutCallback callback, double speed,
+                               std::shared_ptr<ClockedWaveOutHooks> hooks)
+    : block_align_(format.nBlockAlign),
+      bytes_per_second_(static_cast<double>(format.nBlockAlign) * format.nSamplesPerSec * speed),
+      hooks_(std::move(hooks)),
+      queue_(std::move(callback), format.nBlockAlign),
+      last_(Clock::now()) {
+  if (hooks_) hooks_->OnDeviceCreated(this);
+  clock_ = std::thread([this] { ClockLoop(); });
+}
+
+ClockedWaveOut::~ClockedWaveOut() {
+  if (hooks_) hooks_->OnDeviceDestroyed(this);
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!closed_) {
+    ResetLocked();
+    closed_ = true;
+  }
+  StopClock(lock);
+}
+
+MMRESULT ClockedWaveOut::Hook(WaveOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
+
+void ClockedWaveOut::Advance(Clock::time_point now) {
+  if (!paused_ && !lost_) {
+    consumed_ += std::chrono::duration<double>(now - last_).count() * bytes_per_second_;
+    const auto written = static_cast<double>(queue_.Written());
+    // A starved device waits for more frames; the time it waited is not made up afterwards.
+    if (consumed_ > written) consumed_ = written;
+  }
+  last_ = now;
+  queue_.RetireThrough(static_cast<uint64_t>(consumed_));
+}
+
+void ClockedWaveOut::ResetLocked() {
+  Advance(Clock::now());
+  queue_.RetireAll(0);
+  queue_.ClearWritten();
+  consumed_ = 0.0;
+  wake_.notify_all();
+}
+
+void ClockedWaveOut::StopClock(std::unique_lock<std::mutex>& lock) {
+  if (!clock_.joinable()) return;
+  stopping_ = true;
+  wake_.notify_all();
+  lock.unlock();
+  clock_.join();
+  lock.lock();
+}
+
+void ClockedWaveOut::ClockLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    Advance(Clock::now());
+    if (!paused_ && !lost_ && !queue_.Empty()) {
+      // Sleep until the oldest buffer's last byte is due (rounded up to whole microseconds).
+      const double seconds = (static_cast<double>(queue_.FrontEnd()) - consumed_) / bytes_per_second_;
+      wake_.wait_for(lock, std::chrono::microseconds(static_cast<int64_t>(std::ceil(seconds * 1e6)) + 1));
+    } else {
+      wake_.wait(lock);
+    }
+  }
+}
+
+MMRESULT ClockedWaveOut::Prepare(WAVEHDR* header) {
+  if (const MMRESULT injected = Hook(WaveOp::kPrepare)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  return WaveOutQueue::Prepare(header);
+}
+
+MMRESULT ClockedWaveOut::Unprepare(WAVEHDR* header) {
+  if (const MMRESULT injected = Hook(WaveOp::kUnprepare)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  return WaveOutQueue::Unprepare(header);
+}
+
+MMRESULT ClockedWaveOut::Write(WAVEHDR* header) {
+  if (const MMRESULT injected = Hook(WaveOp::kWrite)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  if (lost_) return MMSYSERR_NODRIVER;
+  if (const MMRESULT checked = queue_.CheckWrite(header)) return checked;
+  Advance(Clock::now());
+  if (hooks_) hooks_->OnWrite(header->lpData, header->dwBufferLength);
+  queue_.Push(header);
+  wake_.notify_all();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT ClockedWaveOut::Pause() { return SetPaused(WaveOp::kPause, true); }
+
+MMRESULT ClockedWaveOut::Restart() { return SetPaused(WaveOp::kRestart, false); }
+
+MMRESULT ClockedWaveOut::SetPaused(WaveOp op, bool paused) {
+  if (const MMRESULT injected = Hook(op)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  if (lost_) return MMSYSERR_NODRIVER;
+  Advance(Clock::now());
+  paused_ = paused;
+  wake_.notify_all();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT ClockedWaveOut::Reset() {
+  if (const MMRESULT injected = Hook(WaveOp::kReset)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  ResetLocked();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT ClockedWaveOut::GetPosition(uint32_t& samples) {
+  if (const MMRESULT injected = Hook(WaveOp::kPosition)) return injected;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  if (lost_) return MMSYSERR_NODRIVER;
+  Advance(Clock::now());
+  samples = static_cast<uint32_t>(static_cast<uint64_t>(consumed_) / block_align_);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT ClockedWaveOut::Close() {
+  if (const MMRESULT injected = Hook(WaveOp::kClose)) return injected;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  Advance(Clock::now());
+  if (!queue_.Empty()) return WAVERR_STILLPLAYING;
+  closed_ = true;
+  StopClock(lock);
+  return MMSYSERR_NOERROR;
+}
+
+void ClockedWaveOut::Lose() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_ || lost_) return;
+  Advance(Clock::now());
+  lost_ = true;
+  queue_.RetireAll(WHDR_DEVICE_ERROR);
+  wake_.notify_all();
+}
+
+uint64_t ClockedWaveOut::FramesConsumed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!closed_) Advance(Clock::now());
+  return static_cast<uint64_t>(consumed_) / block_align_;
+}
+
+}  // namespace melvox::platform

@@ -1,0 +1,272 @@
+#include "audio/playback_engine.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "audio/engine_fixture.h"
+#include "core/mv_exception.h"
+#include "platform/wave_out.h"
+
+namespace melvox {
+namespace {
+
+using testing::AsFrames;
+using testing::CountingOwner;
+using testing::NumberedFrames;
+using testing::PositionRecorder;
+using testing::TestDeviceScope;
+using testing::UnknownLength;
+using testing::WaitIdle;
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;  // 16-bit mono
+// Generous bounds for "it happens": only a hung engine exceeds them.
+constexpr int64_t kPatienceMs = 5000;
+
+// The frames a range plays: from start, whole buffers until one crosses end, never past the sound.
+std::vector<int16_t> ExpectedFrames(uint32_t length, uint32_t start, uint32_t end) {
+  const uint32_t buffers = end > start ? (end - start + kFramesPerBuffer - 1) / kFramesPerBuffer : 0;
+  const uint32_t stop = std::min(length, start + buffers * kFramesPerBuffer);
+  std::vector<int16_t> frames;
+  for (uint32_t i = start; i < stop; ++i) frames.push_back(static_cast<int16_t>(i));
+  return frames;
+}
+
+TEST(PlaybackEngineTest, WithoutInputPlayStartsNothingAndStopIsHarmless) {
+  TestDeviceScope scope(50.0);
+  CPlaybackEngine engine;
+  engine.Stop();
+  engine.Stop();
+  EXPECT_FALSE(engine.Play(0, 1000));
+  EXPECT_FALSE(engine.IsRunning());
+  EXPECT_EQ(scope.Device().OpenCount(), 0u);
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrame) {
+  constexpr uint32_t kLength = 8000;
+  struct Case {
+    int32_t start;
+    uint32_t end;
+  };
+  // Start frames on and off the buffer grid; ends inside a buffer, on its edge, and past the sound.
+  const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
+  TestDeviceScope scope(50.0);
+  CountedPtr<CSoundSource> source = NumberedFrames(kLength);
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  for (const Case& c : cases) {
+    SCOPED_TRACE("start " + std::to_string(c.start) + ", end " + std::to_string(c.end));
+    scope.Device().ClearWritten();
+    ASSERT_TRUE(engine.Play(c.start, c.end));
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
+    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+    EXPECT_EQ(AsFrames(scope.Device().Written()), ExpectedFrames(kLength, static_cast<uint32_t>(c.start), c.end));
+  }
+  EXPECT_EQ(owner.Ended(), static_cast<int>(std::size(cases)));
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+TEST(PlaybackEngineTest, PositionsRiseFromTheStartFrameToTheLastFramePlayed) {
+  TestDeviceScope scope(20.0);
+  CountedPtr<CSoundSource> source = NumberedFrames(12000);
+  PositionRecorder recorder(source.Get());
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(&recorder));
+  ASSERT_TRUE(engine.Play(500, 12000));
+  ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
+  ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+
+  const std::vector<int32_t> positions = recorder.Positions();
+  ASSERT_FALSE(positions.empty());
+  EXPECT_GE(positions.front(), 500);
+  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "a position went backwards";
+  // The last pass runs after the device returned the last buffer, so every frame has been counted.
+  EXPECT_EQ(positions.back(), 12000);
+  EXPECT_EQ(AsFrames(scope.Device().Written()), ExpectedFrames(12000, 500, 12000));
+}
+
+TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
+  TestDeviceScope scope(50.0);
+  CountedPtr<CSoundSource> source = NumberedFrames(5000);
+  UnknownLength unknown(source.Get());
+  struct Case {
+    const char* name;
+    CSoundNode* input;
+    int32_t start;
+    uint32_t end;
+  };
+  const Case cases[] = {{"unknown length", &unknown, 0, 5000}, {"empty range", source.Get(), 2000, 2000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    scope.Device().ClearWritten();
+    CPlaybackEngine engine;  // a new engine: its range length is still unknown (-1)
+    CountingOwner owner;
+    engine.SetOwner(&owner);
+    ASSERT_TRUE(engine.SetInput(c.input));
+    const auto before = Clock::now();
+    ASSERT_TRUE(engine.Play(c.start, c.end));
+    EXPECT_EQ(engine.GetTimeout(), -1);
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
+    // The wait is 999 ms on the steady clock that the test reads too, so it cannot end sooner.
+    EXPECT_GE(owner.EndedAt() - before, std::chrono::milliseconds(999));
+    EXPECT_TRUE(scope.Device().Written().empty());
+    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+    EXPECT_EQ(owner.Ended(), 1);
+  }
+}
+
+TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
+  struct Case {
+    uint32_t rate;
+    int32_t start;
+    uint32_t end;
+    int32_t timeout;
+  };
+  const Case cases[] = {
+      {22050, 0, 10, -1},                                 // 0.45 ms truncates to 0, which means unknown
+      {8000, 0, 7, -1},                                   // 0.875 ms
+      {8000, 0, 8, 1},                                    // exactly 1 ms
+      {22050, 0, 1000, 45},                               // 45.35 ms: truncated, not rounded
+      {22050, 100, 22150, 1000}, {44100, 0, 44099, 999},  // 999.98 ms
+  };
+  TestDeviceScope scope(50.0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.end - static_cast<uint32_t>(c.start)) + " frames at " + std::to_string(c.rate));
+    CountedPtr<CSoundSource> source = NumberedFrames(30000, c.rate);
+    CPlaybackEngine engine;
+    ASSERT_TRUE(engine.SetInput(source.Get()));
+    ASSERT_TRUE(engine.Play(c.start, c.end));
+    EXPECT_EQ(engine.GetTimeout(), c.timeout);
+    // An empty range keeps the length of the range before it.
+    ASSERT_TRUE(engine.Play(50, 50));
+    EXPECT_EQ(engine.GetTimeout(), c.timeout);
+    engine.Stop();
+  }
+}
+
+TEST(PlaybackEngineTest, OwnerMayStopOrDisconnectFromInsideTheEndNotification) {
+  TestDeviceScope scope(50.0);
+  CountedPtr<CSoundSource> source = NumberedFrames(3000);
+  for (const bool disconnect : {false, true}) {
+    SCOPED_TRACE(disconnect ? "SetInput(null)" : "Stop");
+    CPlaybackEngine engine;
+    CountingOwner owner;
+    std::atomic<bool> returned{false};
+    owner.action = [&] {
+      if (disconnect) {
+        engine.SetInput(nullptr);
+      } else {
+        engine.Stop();
+      }
+      returned = true;
+    };
+    engine.SetOwner(&owner);
+    ASSERT_TRUE(engine.SetInput(source.Get()));
+    ASSERT_TRUE(engine.Play(0, 3000));
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "the notification deadlocked";
+    EXPECT_TRUE(returned.load());
+    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+    EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "the Stop inside the notification closes the device";
+    EXPECT_EQ(engine.GetInput(), disconnect ? nullptr : source.Get());
+  }
+}
+
+TEST(PlaybackEngineTest, ARequestedStopResetsTheDeviceAndNeverTellsTheOwner) {
+  TestDeviceScope scope(1.0);  // real time: the 2 s sound is still playing when Stop comes
+  CountedPtr<CSoundSource> source = NumberedFrames(30000);
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(engine.Play(0, 30000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    engine.Stop();
+    EXPECT_FALSE(engine.IsRunning());
+    EXPECT_EQ(scope.Device().LiveDevices(), 0u);
+  }
+  EXPECT_FALSE(owner.WaitEnded(200));
+  EXPECT_EQ(owner.Ended(), 0);
+  EXPECT_GE(scope.Device().Calls(platform::WaveOp::kReset), 3u);
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+TEST(PlaybackEngineTest, DeviceErrorsAreShownAndOnlyAFailedOpenThrows) {
+  struct Case {
+    platform::WaveOp op;
+    MMRESULT result;
+    uint32_t after;           // calls that succeed before the failure
+    uint32_t frames_written;  // what reaches the device
+  };
+  constexpr uint32_t kLength = 5000;
+  const Case cases[] = {
+      {platform::WaveOp::kPause, MMSYSERR_ERROR, 0, kLength},  // not fatal: plays on
+      // The third buffer's frames are read and then dropped; Play stops queuing there, and the worker
+      // refills the returned buffers with the frames after the lost ones.
+      {platform::WaveOp::kPrepare, MMSYSERR_NOMEM, 2, kLength - kFramesPerBuffer},
+      {platform::WaveOp::kWrite, MMSYSERR_NOMEM, 2, kLength - kFramesPerBuffer},
+      {platform::WaveOp::kReset, MMSYSERR_ERROR, 0, kLength},  // at the Stop after the end
+      {platform::WaveOp::kClose, MMSYSERR_ERROR, 0, kLength},
+  };
+  CountedPtr<CSoundSource> source = NumberedFrames(kLength);
+  for (const Case& c : cases) {
+    SCOPED_TRACE("operation " + std::to_string(static_cast<int>(c.op)));
+    TestDeviceScope scope(50.0);
+    CPlaybackEngine engine;
+    CountingOwner owner;
+    engine.SetOwner(&owner);
+    ASSERT_TRUE(engine.SetInput(source.Get()));
+    scope.Device().InjectFailure(c.op, c.result, c.after);
+    ASSERT_TRUE(engine.Play(0, kLength));
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "what was queued must still play out";
+    engine.Stop();
+    EXPECT_EQ(scope.Device().Written().size() / 2, c.frames_written);
+    EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(c.result)});
+    EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "a device that failed to close is still let go";
+  }
+
+  TestDeviceScope scope(50.0);
+  CPlaybackEngine engine;
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
+  try {
+    engine.Play(0, kLength);
+    FAIL() << "a failed open must throw";
+  } catch (const CMVException& error) {
+    EXPECT_EQ(error.GetCode(), 13);
+    EXPECT_STREQ(error.GetMessage(), "Could not init audio system");
+  }
+  EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(MMSYSERR_NODRIVER)})
+      << "the device's own text is shown before the exception";
+  EXPECT_FALSE(engine.IsRunning());
+  EXPECT_TRUE(engine.Play(0, kLength)) << "the next open may succeed";
+  engine.Stop();
+}
+
+TEST(PlaybackEngineTest, ALostDeviceEndsPlaybackInsteadOfHanging) {
+  TestDeviceScope scope(1.0);
+  CountedPtr<CSoundSource> source = NumberedFrames(30000);
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  ASSERT_TRUE(engine.Play(0, 30000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  scope.Device().LoseDevices();
+  ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
+  engine.Stop();
+  const std::vector<std::string> boxes = scope.Boxes();
+  ASSERT_FALSE(boxes.empty());
+  for (const std::string& box : boxes) EXPECT_EQ(box, scope.Device().ErrorText(MMSYSERR_NODRIVER));
+}
+
+}  // namespace
+}  // namespace melvox
