@@ -1,0 +1,211 @@
+#include "analysis/time_segment.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/pitch_segment.h"
+#include "analysis/value_segment.h"
+
+namespace melvox {
+namespace {
+
+// A pitch segment from t = 0 holding the given pitches, one per 10 ms.
+CPitchSegment Segment(const std::vector<int>& pitches, int32_t start = 0) {
+  CPitchSegment segment(static_cast<uint16_t>(pitches[0]), start);
+  for (size_t i = 1; i < pitches.size(); ++i) {
+    segment.Append(static_cast<uint16_t>(pitches[i]), start + static_cast<int32_t>(i) * 10);
+  }
+  return segment;
+}
+
+// `count` pitches on a straight line from `from` to `to`.
+std::vector<int> Line(int from, int to, int count) {
+  std::vector<int> pitches;
+  for (int i = 0; i < count; ++i) pitches.push_back(from + (to - from) * i / (count - 1));
+  return pitches;
+}
+
+std::vector<int> Concat(std::vector<int> a, const std::vector<int>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Results with the given pitches (0 = unvoiced).
+std::vector<FrameResult> Results(const std::vector<int>& pitches) {
+  std::vector<FrameResult> results(pitches.size());
+  for (size_t i = 0; i < pitches.size(); ++i) results[i].pitch_hz = static_cast<int16_t>(pitches[i]);
+  return results;
+}
+
+TEST(TimeSegment, StepArithmeticOnAnySegment) {
+  CTimeSegment fresh;
+  EXPECT_EQ(fresh.GetStart(), -1);
+  EXPECT_EQ(fresh.GetEnd(), -1);
+  EXPECT_EQ(fresh.GetDuration(), 0);
+  EXPECT_EQ(fresh.GetTag(), 0);
+  EXPECT_EQ(fresh.FirstFrame(), -1);
+  EXPECT_EQ(fresh.LastFrame(), -1);
+  EXPECT_EQ(fresh.FrameSpan(), 0);
+
+  CTimeSegment set;
+  set.SetStart(30);
+  set.SetEnd(80);
+  EXPECT_EQ(set.SetTag(4), 4);
+  EXPECT_EQ(set.FirstFrame(), 3);
+  EXPECT_EQ(set.LastFrame(), 7);
+  EXPECT_EQ(set.FrameSpan(), 5);
+}
+
+TEST(PitchSegment, AppendTracksEndAndExtremes) {
+  CPitchSegment segment(120, 300);
+  segment.Append(110, 310);
+  segment.Append(130, 320);
+  segment.Append(125, 330);
+  EXPECT_EQ(segment.GetStart(), 300);
+  EXPECT_EQ(segment.GetEnd(), 340);
+  EXPECT_EQ(segment.GetDuration(), 40);
+  EXPECT_EQ(segment.MinPitch(), 110);
+  EXPECT_EQ(segment.MinTime(), 310);
+  EXPECT_EQ(segment.MaxPitch(), 130);
+  EXPECT_EQ(segment.MaxTime(), 320);
+  EXPECT_EQ(segment.Pitches(), std::vector<uint16_t>({120, 110, 130, 125}));
+}
+
+TEST(PitchSegment, ContourShapes) {
+  struct Case {
+    const char* name;
+    std::vector<int> pitches;
+    int32_t tag;
+  };
+  const Case cases[] = {
+      // ln(130 / 100) = 0.26 > 0.15
+      {"rising", Line(100, 130, 10), kContourRising},
+      {"falling", Line(130, 100, 10), kContourFalling},
+      // ln(110 / 100) = 0.095: within 0.15
+      {"gentle rise is level", Line(100, 110, 10), kContourLevel},
+      {"level", std::vector<int>(30, 120), kContourLevel},
+      // 200 ms, lowest in the middle: ln(100 / 150) = -0.41
+      {"dip", Concat(Line(150, 100, 10), Line(100, 150, 10)), kContourDip},
+      {"peak", Concat(Line(100, 150, 10), Line(150, 100, 10)), kContourPeak},
+      // 150 ms is not longer than 150 ms: the middle is not looked at.
+      {"short dip stays level", Concat(Line(150, 100, 8), Line(100, 150, 7)), kContourLevel},
+      // Rising from 100 to 130 (slope 0.26) with the middle at 200: 0.69 > 1.3 x 0.26.
+      {"rise with a high middle", Concat(Line(100, 200, 12), Line(200, 130, 12)), kContourPeak},
+      // Rising from 100 to 160 (slope 0.47) with a small bump: the slope wins.
+      {"rise with a bump", Concat(Line(100, 150, 12), Line(150, 160, 12)), kContourRising},
+  };
+  for (const Case& c : cases) {
+    CPitchSegment segment = Segment(c.pitches);
+    EXPECT_EQ(segment.ClassifyContour(), c.tag) << c.name;
+    EXPECT_EQ(segment.GetTag(), c.tag) << c.name;
+  }
+}
+
+TEST(PitchSegment, SplittingKeepsRunsOfTwoStepsOrMore) {
+  // A single voiced step is short; a run still open after the last result is dropped.
+  const PitchSegmentLists lists = SplitPitchSegments(Results({0, 100, 0, 100, 101, 102, 0, 0, 110, 0, 120, 121}));
+  ASSERT_EQ(lists.long_segments.size(), 1u);
+  EXPECT_EQ(lists.long_segments[0].GetStart(), 30);
+  EXPECT_EQ(lists.long_segments[0].GetEnd(), 60);
+  ASSERT_EQ(lists.short_segments.size(), 2u);
+  EXPECT_EQ(lists.short_segments[0].GetStart(), 10);
+  EXPECT_EQ(lists.short_segments[0].GetDuration(), 10);
+  EXPECT_EQ(lists.short_segments[1].GetStart(), 80);
+}
+
+TEST(PitchSegment, ShortSegmentsJoinTheNearestLongOneUnder99Ms) {
+  struct Case {
+    const char* name;
+    int32_t short_start;  // ms; the long segment covers 200 .. 300
+    int32_t start, end;   // of the long segment afterwards
+  };
+  const Case cases[] = {
+      {"80 ms after", 380, 200, 390},
+      {"90 ms before", 100, 100, 300},
+      {"100 ms after: dropped", 400, 200, 300},
+  };
+  for (const Case& c : cases) {
+    std::vector<CPitchSegment> longs = {Segment(std::vector<int>(10, 100), 200)};
+    MergeShortSegments(longs, {Segment({140}, c.short_start)});
+    ASSERT_EQ(longs.size(), 1u) << c.name;
+    const CPitchSegment& merged = longs[0];
+    EXPECT_EQ(merged.GetStart(), c.start) << c.name;
+    EXPECT_EQ(merged.GetEnd(), c.end) << c.name;
+    // Still one pitch per step, so times and pitches stay in step.
+    EXPECT_EQ(merged.Pitches().size(), static_cast<size_t>(merged.GetDuration() / 10)) << c.name;
+  }
+  // The 8 steps of the gap (300 .. 370 ms) climb on a line from 100 towards 140 at 380 ms.
+  std::vector<CPitchSegment> longs = {Segment(std::vector<int>(10, 100), 200)};
+  MergeShortSegments(longs, {Segment({140}, 380)});
+  const std::vector<uint16_t> expected = {100, 100, 100, 100, 100, 100, 100, 100, 100, 100,
+                                          104, 108, 113, 117, 122, 126, 131, 135, 140};
+  EXPECT_EQ(longs[0].Pitches(), expected);
+  EXPECT_EQ(longs[0].MaxPitch(), 140);
+  EXPECT_EQ(longs[0].MaxTime(), 380);
+
+  // The nearer of two long segments takes it.
+  std::vector<CPitchSegment> two = {Segment(std::vector<int>(5, 100), 0), Segment(std::vector<int>(5, 120), 200)};
+  MergeShortSegments(two, {Segment({110}, 150)});
+  EXPECT_EQ(two[0].GetEnd(), 50);
+  EXPECT_EQ(two[1].GetStart(), 150);
+}
+
+TEST(PitchSegment, BuildClassifiesEveryLongSegment) {
+  std::vector<int> pitches = Concat({0}, Line(100, 140, 10));
+  pitches.push_back(0);
+  pitches.push_back(0);
+  pitches.push_back(150);  // short, 20 ms after the run: joins it
+  pitches.push_back(0);
+  const std::vector<CPitchSegment> segments = BuildPitchSegments(Results(pitches));
+  ASSERT_EQ(segments.size(), 1u);
+  EXPECT_EQ(segments[0].GetStart(), 10);
+  EXPECT_EQ(segments[0].GetEnd(), 140);
+  EXPECT_EQ(segments[0].GetTag(), kContourRising);
+}
+
+TEST(ValueSegment, ClassesFollowTheMeanValuePerStep) {
+  struct Case {
+    std::vector<int> values;
+    int32_t tag;
+  };
+  for (const Case& c : {Case{{117, 117, 117}, kNoiseHigh}, Case{{116, 116, 117}, kNoiseMiddle},
+                        Case{{76, 76, 76}, kNoiseMiddle}, Case{{75, 76, 76}, kNoiseLow}}) {
+    CValueSegment segment(c.values[0], 0);
+    for (size_t i = 1; i < c.values.size(); ++i) segment.Extend(c.values[i], static_cast<int32_t>(i) * 10);
+    EXPECT_EQ(segment.Classify(), c.tag) << c.values[0] << " " << c.values[1] << " " << c.values[2];
+  }
+}
+
+TEST(ValueSegment, NoiseSegmentsOfLoudHighCrossingSteps) {
+  // Steps: level 60 dB; zero crossings as listed (smoothed 1-2-1 before use).
+  const auto steps = [](const std::vector<int>& crossings, float level) {
+    std::vector<FrameResult> results(crossings.size());
+    for (size_t i = 0; i < crossings.size(); ++i) {
+      results[i].zero_crossings = static_cast<uint8_t>(crossings[i]);
+      results[i].level_db = level;
+    }
+    return results;
+  };
+  EXPECT_EQ(SmoothCrossings(steps({30, 90, 60, 200}, 60.0f)), std::vector<uint8_t>({50, 67, 102, 153}));
+
+  // 100 100 100 100 | 0 0 0 | 100 100 100 | 0: two runs 30 ms apart are merged into one segment.
+  const std::vector<int> z = {0, 120, 120, 120, 120, 0, 0, 0, 120, 120, 120, 120, 0, 0};
+  const std::vector<CValueSegment> merged = BuildNoiseSegments(steps(z, 60.0f));
+  ASSERT_EQ(merged.size(), 1u);
+  EXPECT_EQ(merged[0].GetStart(), 10);
+  EXPECT_EQ(merged[0].GetEnd(), 120);
+  EXPECT_EQ(merged[0].MaxValue(), 120);
+  EXPECT_EQ(merged[0].MaxTime(), 20);
+
+  // The same steps at 50 dB are not loud enough.
+  EXPECT_TRUE(BuildNoiseSegments(steps(z, 50.0f)).empty());
+  // Smoothed 0 25 75 75 25 0 ...: a run of two steps (20 ms) is too short; one still open at the end
+  // is dropped.
+  EXPECT_TRUE(BuildNoiseSegments(steps({0, 0, 100, 100, 0, 0, 0, 0, 200, 200, 200}, 60.0f)).empty());
+}
+
+}  // namespace
+}  // namespace melvox
