@@ -29,15 +29,6 @@ void MixIn(std::vector<int16_t>& mix, const std::vector<int16_t>& source, int32_
   }
 }
 
-// An unsigned 8-bit wave (sample kind 0) holding each 16-bit sample's upper byte.
-std::unique_ptr<CWave> MakeWave8(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes(samples.size());
-  for (size_t i = 0; i < samples.size(); ++i) bytes[i] = static_cast<uint8_t>((samples[i] >> 8) + 128);
-  auto wave = std::make_unique<CWave>(MakePcmFormat(1, kRate, 8), static_cast<uint32_t>(bytes.size()), bytes.data());
-  wave->SetKind(kSamplesUnsigned8);
-  return wave;
-}
-
 TEST(EndpointDetector, ToneInSteadyNoiseIsFoundFromItsFirstToItsLastFrame) {
   struct Case {
     const char* name;
@@ -81,32 +72,25 @@ TEST(EndpointDetector, ThreeOrMoreFricativeFramesBeforeTheSoundMoveTheStartBack)
 }
 
 TEST(EndpointDetector, LeavesTheSelectionAloneWhenNothingIsFound) {
-  struct Case {
-    const char* name;
-    std::unique_ptr<CWave> wave;
-  };
-  Case cases[] = {
-      // 4 frames of a loud tone: shorter than the 5 frames that are searched.
-      {"40 ms", samples::MakeWave16(samples::Tone(kRate, 300.0f, 40, 8000.0f), kRate)},
-      {"silence", samples::MakeWave16(std::vector<int16_t>(100 * kFrame, 0), kRate)},
-      {"steady noise", samples::MakeWave16(Noise(100, 5), kRate)},
-      // Only 5 loud frames: a boundary needs a run of 6.
-      {"50 ms tone", nullptr},
-      // A format that states no bytes per second has no frame length.
-      {"no byte rate", samples::MakeWave16(samples::Tone(kRate, 300.0f, 500, 8000.0f), kRate)},
-  };
   std::vector<int16_t> short_tone = Noise(50, 9);
   MixIn(short_tone, samples::Tone(kRate, 300.0f, 50, 8000.0f), 20, 5);
-  cases[3].wave = samples::MakeWave16(short_tone, kRate);
-  WAVEFORMATEX format = cases[4].wave->Format();
+  std::vector<std::pair<const char*, std::unique_ptr<CWave>>> cases;
+  // 4 frames of a loud tone: shorter than the 5 frames that are searched.
+  cases.emplace_back("40 ms", samples::MakeWave16(samples::Tone(kRate, 300.0f, 40, 8000.0f), kRate));
+  cases.emplace_back("silence", samples::MakeWave16(std::vector<int16_t>(100 * kFrame, 0), kRate));
+  cases.emplace_back("steady noise", samples::MakeWave16(Noise(100, 5), kRate));
+  // Only 5 loud frames: a boundary needs a run of 6.
+  cases.emplace_back("50 ms tone", samples::MakeWave16(short_tone, kRate));
+  // A format that states no bytes per second gives no frame length.
+  cases.emplace_back("no byte rate", samples::MakeWave16(samples::Tone(kRate, 300.0f, 500, 8000.0f), kRate));
+  WAVEFORMATEX format = cases.back().second->Format();
   format.nAvgBytesPerSec = 0;
-  cases[4].wave->SetFormat(format);
-
-  for (Case& c : cases) {
-    c.wave->SetSelection(3, 77);
-    EXPECT_FALSE(DetectEndpoints(*c.wave)) << c.name;
-    EXPECT_EQ(c.wave->SelectionStart(), 3) << c.name;
-    EXPECT_EQ(c.wave->SelectionEnd(), 77) << c.name;
+  cases.back().second->SetFormat(format);
+  for (auto& [name, wave] : cases) {
+    wave->SetSelection(3, 77);
+    EXPECT_FALSE(DetectEndpoints(*wave)) << name;
+    EXPECT_EQ(wave->SelectionStart(), 3) << name;
+    EXPECT_EQ(wave->SelectionEnd(), 77) << name;
   }
 }
 
@@ -121,7 +105,7 @@ TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInS
   ASSERT_TRUE(DetectEndpoints(*wide));
   EXPECT_EQ(wide->SelectionStart(), 16 * kFrame);  // the fricative run counts at both widths
 
-  auto narrow = MakeWave8(mix);
+  auto narrow = samples::MakeWave8(mix, kRate);
   const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
   ASSERT_TRUE(DetectEndpoints(*narrow));
   EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
@@ -129,7 +113,7 @@ TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInS
   EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);  // read only
 
   // The same bytes already in signed form (sample kind 1).
-  auto signed_narrow = MakeWave8(mix);
+  auto signed_narrow = samples::MakeWave8(mix, kRate);
   for (uint32_t i = 0; i < signed_narrow->Size(); ++i) signed_narrow->Data()[i] ^= 0x80;
   signed_narrow->SetKind(kSamplesSigned);
   ASSERT_TRUE(DetectEndpoints(*signed_narrow));
@@ -145,20 +129,6 @@ TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInS
   ASSERT_TRUE(DetectEndpoints(stereo));
   EXPECT_EQ(stereo.SelectionStart(), wide->SelectionStart());
   EXPECT_EQ(stereo.SelectionEnd(), wide->SelectionEnd());
-}
-
-TEST(EndpointDetector, FrameFeaturesPutEightBitSoundOnTheSixteenBitScale) {
-  // A frame whose samples sum to a multiple of the frame length has the same integer mean at both
-  // widths, and then exactly the same energy: the 8-bit sum of squares is scaled by 65536.
-  std::vector<int16_t> frame(kFrame);
-  for (int32_t i = 0; i < kFrame; ++i) frame[i] = static_cast<int16_t>(((i % 4) - 1) * 30 * 256);  // -1 0 1 2 ...
-  auto wide = samples::MakeWave16(frame, kRate);
-  auto narrow = MakeWave8(frame);
-  const FrameFeature a = MeasureFrame(LayoutOf(*wide), 0, kFrame);
-  const FrameFeature b = MeasureFrame(LayoutOf(*narrow), 0, kFrame);
-  EXPECT_FLOAT_EQ(a.energy, b.energy);
-  EXPECT_EQ(a.zero_crossings, b.zero_crossings);
-  EXPECT_EQ(a.zero_crossings, 2 * (kFrame / 4) - 1);  // down once and up once every 4 samples
 }
 
 }  // namespace

@@ -110,14 +110,5 @@ TEST(PitchSmoothing, GlidesWithinTheToleranceStayUntouched) {
   EXPECT_EQ(Pitches(results), before);
 }
 
-TEST(PitchSmoothing, NothingVoicedLeavesTheResultsAsTheyAre) {
-  std::vector<FrameResult> results = Steps({0, 0, 0});
-  Smooth(results);
-  EXPECT_EQ(Pitches(results), std::vector<int>({0, 0, 0}));
-  std::vector<FrameResult> none;
-  Smooth(none);
-  EXPECT_TRUE(none.empty());
-}
-
 }  // namespace
 }  // namespace melvox

@@ -100,25 +100,9 @@ TEST(PowerFft, CosineOnABinHasThePowerOfItsWindowedAmplitudeAndSilenceHasNone) {
   // mean, 0.54, of the amplitude, so about (0.54 x 4000)^2. 2 % covers the 16-bit rounding.
   fft.Transform(Cosine(256, 16.0 / 256, 8000.0).data(), power.data());
   EXPECT_NEAR(power[16], 0.54 * 0.54 * 16e6, 0.02 * 0.54 * 0.54 * 16e6);
-  for (int32_t k = 0; k < count; ++k) {
-    // Hamming sidelobes lie more than 40 dB below the peak, that is below 0.01 x 2.3e6 beyond the
-    // main lobe (bins 14 to 18).
-    if (k < 14 || k > 18) {
-      EXPECT_LT(power[k], 25000) << "bin " << k;
-    }
-  }
   const std::vector<int16_t> silence(256, 0);
   fft.Transform(silence.data(), power.data());
-  for (int32_t k = 0; k < count; ++k) EXPECT_EQ(power[k], 0) << "bin " << k;
-}
-
-TEST(PowerFft, UnconfiguredTransformWritesNothing) {
-  CPowerFft fft;
-  fft.Configure(2000);
-  const std::vector<int16_t> frame(2000, 1000);
-  std::vector<int32_t> power(4, -7);
-  fft.Transform(frame.data(), power.data());
-  EXPECT_EQ(power, std::vector<int32_t>(4, -7));
+  EXPECT_EQ(power, std::vector<int32_t>(static_cast<size_t>(count), 0));
 }
 
 }  // namespace

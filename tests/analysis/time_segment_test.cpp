@@ -104,18 +104,6 @@ TEST(PitchSegment, ContourShapes) {
   }
 }
 
-TEST(PitchSegment, SplittingKeepsRunsOfTwoStepsOrMore) {
-  // A single voiced step is short; a run still open after the last result is dropped.
-  const PitchSegmentLists lists = SplitPitchSegments(Results({0, 100, 0, 100, 101, 102, 0, 0, 110, 0, 120, 121}));
-  ASSERT_EQ(lists.long_segments.size(), 1u);
-  EXPECT_EQ(lists.long_segments[0].GetStart(), 30);
-  EXPECT_EQ(lists.long_segments[0].GetEnd(), 60);
-  ASSERT_EQ(lists.short_segments.size(), 2u);
-  EXPECT_EQ(lists.short_segments[0].GetStart(), 10);
-  EXPECT_EQ(lists.short_segments[0].GetDuration(), 10);
-  EXPECT_EQ(lists.short_segments[1].GetStart(), 80);
-}
-
 TEST(PitchSegment, ShortSegmentsJoinTheNearestLongOneUnder99Ms) {
   struct Case {
     const char* name;
@@ -153,12 +141,11 @@ TEST(PitchSegment, ShortSegmentsJoinTheNearestLongOneUnder99Ms) {
   EXPECT_EQ(two[1].GetStart(), 150);
 }
 
-TEST(PitchSegment, BuildClassifiesEveryLongSegment) {
+TEST(PitchSegment, BuildKeepsLongRunsJoinsNearSingleStepsAndClassifies) {
+  // A single step 20 ms after a rising run joins it; one 120 ms away is dropped; a run still open
+  // after the last result is dropped.
   std::vector<int> pitches = Concat({0}, Line(100, 140, 10));
-  pitches.push_back(0);
-  pitches.push_back(0);
-  pitches.push_back(150);  // short, 20 ms after the run: joins it
-  pitches.push_back(0);
+  for (const int pitch : {0, 0, 150, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 90, 0, 120, 121}) pitches.push_back(pitch);
   const std::vector<CPitchSegment> segments = BuildPitchSegments(Results(pitches));
   ASSERT_EQ(segments.size(), 1u);
   EXPECT_EQ(segments[0].GetStart(), 10);
@@ -167,15 +154,13 @@ TEST(PitchSegment, BuildClassifiesEveryLongSegment) {
 }
 
 TEST(ValueSegment, ClassesFollowTheMeanValuePerStep) {
-  struct Case {
-    std::vector<int> values;
-    int32_t tag;
-  };
-  for (const Case& c : {Case{{117, 117, 117}, kNoiseHigh}, Case{{116, 116, 117}, kNoiseMiddle},
-                        Case{{76, 76, 76}, kNoiseMiddle}, Case{{75, 76, 76}, kNoiseLow}}) {
-    CValueSegment segment(c.values[0], 0);
-    for (size_t i = 1; i < c.values.size(); ++i) segment.Extend(c.values[i], static_cast<int32_t>(i) * 10);
-    EXPECT_EQ(segment.Classify(), c.tag) << c.values[0] << " " << c.values[1] << " " << c.values[2];
+  // Mean per step = sum x 10 / duration: above 116 high, below 76 low.
+  for (const auto& [values, tag] : std::vector<std::pair<std::vector<int>, int32_t>>{
+           {{117, 117, 117}, kNoiseHigh}, {{116, 116, 117}, kNoiseMiddle}, {{75, 76, 76}, kNoiseLow}}) {
+    CValueSegment segment(values[0], 0);
+    segment.Extend(values[1], 10);
+    segment.Extend(values[2], 20);
+    EXPECT_EQ(segment.Classify(), tag) << values[0] << " " << values[1] << " " << values[2];
   }
 }
 

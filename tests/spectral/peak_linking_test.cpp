@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "analysis/sound_analysis.h"
-#include "samples/speech_like.h"
-
 namespace melvox {
 namespace {
 
@@ -137,24 +134,6 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   EXPECT_FLOAT_EQ(tracks->Tracks()[0].peaks[0].energy, 8.0f + 2 * 9.0f + 8.0f);
   EXPECT_EQ(tracks->GetStart(), 20);
   EXPECT_EQ(tracks->GetEnd(), 90);
-}
-
-TEST(PeakLinking, SpeechLikeSoundHasTracksInItsVowels) {
-  const uint32_t rate = 22050;
-  auto wave = samples::MakeWave16(samples::SpeechLike(rate, samples::DemoPhrase(), samples::Voice{}), rate);
-  const CSoundAnalysis analysis(wave.get(), 0);
-  const CPeakTracks* tracks = analysis.GetTracks();
-  ASSERT_NE(tracks, nullptr);
-  ASSERT_FALSE(tracks->Tracks().empty());
-  for (const PeakTrack& track : tracks->Tracks()) {
-    ASSERT_GE(track.peaks.size(), 5u);
-    for (size_t i = 1; i < track.peaks.size(); ++i) {
-      EXPECT_EQ(track.peaks[i].frame, track.peaks[i - 1].frame + 1);  // consecutive frames
-      EXPECT_LE(std::abs(track.peaks[i].bin - track.peaks[i - 1].bin), 3);
-    }
-  }
-  // The 120 ms noise floor before the phrase holds no track.
-  EXPECT_GE(tracks->FirstFrame(), 12);
 }
 
 }  // namespace
