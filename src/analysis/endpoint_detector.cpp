@@ -109,7 +109,8 @@ int32_t CEndpointDetector::Scan(int32_t from, int32_t to) {
   uint32_t run_start = 0;
   int64_t energy_sum = 0;
   int32_t summed = 0;
-  for (int32_t i = from; i != to; i += direction) {
+  // Only frames of the wave are read, whatever a later Step in a stream asks for.
+  for (int32_t i = from; i != to && i >= 0 && i < frame_count_; i += direction) {
     FrameFeature frame = Frame(i);
     frame.position = static_cast<uint32_t>(stream_offset_) + static_cast<uint32_t>(frame_length_) * i;
     frame.frame_class = thresholds_.Classify(frame.energy);
