@@ -41,22 +41,14 @@ std::vector<FrameResult> Results(const std::vector<int>& pitches) {
 }
 
 TEST(TimeSegment, StepArithmeticOnAnySegment) {
-  CTimeSegment fresh;
-  EXPECT_EQ(fresh.GetStart(), -1);
-  EXPECT_EQ(fresh.GetEnd(), -1);
-  EXPECT_EQ(fresh.GetDuration(), 0);
-  EXPECT_EQ(fresh.GetTag(), 0);
-  EXPECT_EQ(fresh.FirstFrame(), -1);
-  EXPECT_EQ(fresh.LastFrame(), -1);
-  EXPECT_EQ(fresh.FrameSpan(), 0);
-
-  CTimeSegment set;
-  set.SetStart(30);
-  set.SetEnd(80);
-  EXPECT_EQ(set.SetTag(4), 4);
-  EXPECT_EQ(set.FirstFrame(), 3);
-  EXPECT_EQ(set.LastFrame(), 7);
-  EXPECT_EQ(set.FrameSpan(), 5);
+  using Steps = std::vector<int32_t>;  // first step, last step, steps, duration
+  CTimeSegment segment;
+  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
+            (Steps{-1, -1, 0, 0}));
+  segment.SetStart(30);
+  segment.SetEnd(80);
+  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
+            (Steps{3, 7, 5, 50}));
 }
 
 TEST(PitchSegment, AppendTracksEndAndExtremes) {
@@ -64,13 +56,10 @@ TEST(PitchSegment, AppendTracksEndAndExtremes) {
   segment.Append(110, 310);
   segment.Append(130, 320);
   segment.Append(125, 330);
-  EXPECT_EQ(segment.GetStart(), 300);
-  EXPECT_EQ(segment.GetEnd(), 340);
-  EXPECT_EQ(segment.GetDuration(), 40);
-  EXPECT_EQ(segment.MinPitch(), 110);
-  EXPECT_EQ(segment.MinTime(), 310);
-  EXPECT_EQ(segment.MaxPitch(), 130);
-  EXPECT_EQ(segment.MaxTime(), 320);
+  // start, end, lowest pitch and its time, highest pitch and its time
+  EXPECT_EQ((std::vector<int32_t>{segment.GetStart(), segment.GetEnd(), segment.MinPitch(), segment.MinTime(),
+                                  segment.MaxPitch(), segment.MaxTime()}),
+            (std::vector<int32_t>{300, 340, 110, 310, 130, 320}));
   EXPECT_EQ(segment.Pitches(), std::vector<uint16_t>({120, 110, 130, 125}));
 }
 
