@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/endpoint_detector.h"
 #include "analysis/frame_analyzer.h"
 #include "core/mv_exception.h"
 #include "samples/speech_like.h"
@@ -90,7 +91,13 @@ TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
   auto wide = samples::MakeWave16(samples, rate);
   auto narrow = samples::MakeWave8(samples, rate);
   const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
+  auto unstated = samples::MakeWave8(samples, rate);
+  unstated->SetKind(kSamplesNotStated);
 
+  // As the views do: find the endpoints, then analyse the selection.
+  for (CWave* wave : {wide.get(), narrow.get(), unstated.get()}) ASSERT_TRUE(DetectEndpoints(*wave));
+  EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
+  EXPECT_EQ(narrow->SelectionEnd(), wide->SelectionEnd());
   const CSoundAnalysis from_wide(wide.get(), 0);
   const CSoundAnalysis from_narrow(narrow.get(), 0);
   EXPECT_EQ(Contour(from_narrow), Contour(from_wide));
@@ -100,8 +107,6 @@ TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
   EXPECT_EQ(narrow->Kind(), kSamplesUnsigned8);
   EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);
   // One whose kind was not stated stays signed.
-  auto unstated = samples::MakeWave8(samples, rate);
-  unstated->SetKind(kSamplesNotStated);
   const CSoundAnalysis from_unstated(unstated.get(), 0);
   EXPECT_EQ(unstated->Kind(), kSamplesSigned);
   EXPECT_EQ(static_cast<uint8_t>(unstated->Data()[0] + 128), bytes[0]);
