@@ -29,7 +29,7 @@ void CValueSegment::Extend(int32_t value, int32_t time_ms) {
 
 int32_t CValueSegment::Classify() {
   const int32_t duration = GetDuration();
-  const int32_t mean = duration > 0 ? sum_ * 10 / duration : 0;
+  const int64_t mean = duration > 0 ? int64_t{sum_} * 10 / duration : 0;
   if (mean > 116) return SetTag(kNoiseHigh);
   if (mean < 76) return SetTag(kNoiseLow);
   return SetTag(kNoiseMiddle);
