@@ -165,4 +165,12 @@ std::unique_ptr<CWave> MakeWave16(const std::vector<int16_t>& samples, uint32_t 
   return wave;
 }
 
+std::unique_ptr<CWave> MakeWave8(const std::vector<int16_t>& samples, uint32_t rate) {
+  std::vector<uint8_t> bytes(samples.size());
+  for (size_t i = 0; i < samples.size(); ++i) bytes[i] = static_cast<uint8_t>((samples[i] >> 8) + 128);
+  auto wave = std::make_unique<CWave>(MakePcmFormat(1, rate, 8), static_cast<uint32_t>(bytes.size()), bytes.data());
+  wave->SetKind(kSamplesUnsigned8);
+  return wave;
+}
+
 }  // namespace melvox::samples

@@ -1,0 +1,87 @@
+// CFrameAnalyzer: level, pitch and log spectrum of one 10 ms step at a time, and the process-wide
+// cache of analyzers, one per sample format and reference pitch.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "analysis/frame_result.h"
+#include "analysis/pitch_tracker.h"
+#include "analysis/power_fft.h"
+#include "platform/wave_format.h"
+
+namespace melvox {
+
+// Sample rates the analysis accepts, Hz. Above 96000 Hz a 10 ms frame no longer fits the 1024-point
+// transform.
+constexpr uint32_t kMinAnalysisRate = 8000;
+constexpr uint32_t kMaxAnalysisRate = 96000;
+
+// Throws CMVException 8 ("Unsupported wave format") unless the format has 8 or 16 bits per sample
+// and a rate from kMinAnalysisRate to kMaxAnalysisRate.
+void CheckAnalysisFormat(const WAVEFORMATEX& format);
+
+// Measures one step after another: the level in dB, the pitch (CPitchTracker on the unfiltered
+// frame) and the natural logarithm of the low power spectrum (CPowerFft on the pre-emphasised frame),
+// written into a FrameResult. After the last step SmoothPitch smooths the sound's contour.
+//
+// Each call reads FrameLength() samples from the step's first sample: max(the power of two that holds
+// 10 ms, the samples the pitch tracker needs). All buffers are allocated by Configure; a step
+// allocates only the result's two vectors.
+//
+// Threading: none. The analyzers of GetFrameAnalyzer are shared through a process-wide list without a
+// lock and keep state between steps, so one sound is analysed at a time, on one thread.
+class CFrameAnalyzer {
+ public:
+  CFrameAnalyzer() = default;
+  CFrameAnalyzer(const CFrameAnalyzer&) = delete;
+  CFrameAnalyzer& operator=(const CFrameAnalyzer&) = delete;
+
+  // Prepares for a format and reference pitch (Hz, 0 for the 60..440 Hz range). With the stored format
+  // only a changed reference pitch is taken over. Throws CMVException 8 for a format that
+  // CheckAnalysisFormat refuses and std::invalid_argument for a reference pitch the tracker refuses.
+  void Configure(const WAVEFORMATEX& format, int32_t reference_pitch);
+  // Clears what is carried between steps (the level, the tracker's candidates and the periodicity of
+  // the last frame that passed the loudness gate); called before each sound, so that an analysis never
+  // depends on what the process analysed before.
+  void Reset();
+
+  // One step from `samples`, which must hold FrameLength() samples; `feature` is the step's 10 ms
+  // frame record. The 8-bit form takes signed samples and widens them by shifting left by 8.
+  void AnalyzeFrame(const int16_t* samples, const FrameFeature& feature, FrameResult& result);
+  void AnalyzeFrame(const int8_t* samples, const FrameFeature& feature, FrameResult& result);
+  void SmoothPitch(std::vector<FrameResult>& results) const { tracker_.SmoothPitch(results); }
+
+  const WAVEFORMATEX& Format() const { return format_; }
+  int32_t ReferencePitch() const { return tracker_.ReferencePitch(); }
+  int32_t FrameLength() const { return frame_length_; }
+  // Power values per transform (63 at 8000 Hz, up to 511).
+  int32_t SpectrumCount() const { return spectrum_count_; }
+  const CPitchTracker& Tracker() const { return tracker_; }
+
+ private:
+  // Steps 2 to 7 of a step whose samples are in frame_ (unless it is silent).
+  void Measure(const FrameFeature& feature, FrameResult& result);
+  void SetFrameLength();
+
+  float level_db_ = 0.0f;
+  float previous_level_db_ = 0.0f;
+  float periodicity_ = 0.0f;
+  int16_t pitch_hz_ = 0;
+  std::vector<int32_t> power_;
+  std::vector<int16_t> frame_;
+  int32_t spectrum_count_ = 0;
+  WAVEFORMATEX format_{};
+  bool configured_ = false;
+  int32_t frame_length_ = 0;
+  CPitchTracker tracker_;
+  CPowerFft fft_;
+};
+
+// The analyzer for a format and reference pitch from the process-wide list (matched on format tag,
+// channels, rate, average bytes per second, block align, bits and reference pitch, in insertion
+// order), or a new one, configured and appended. The analyzers live until the process ends; callers
+// do not own them. Same threading rule as CFrameAnalyzer: one sound at a time.
+CFrameAnalyzer& GetFrameAnalyzer(const WAVEFORMATEX& format, int32_t reference_pitch);
+
+}  // namespace melvox

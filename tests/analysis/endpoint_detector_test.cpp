@@ -1,0 +1,135 @@
+#include "analysis/endpoint_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "samples/speech_like.h"
+
+namespace melvox {
+namespace {
+
+constexpr uint32_t kRate = 22050;
+constexpr int32_t kFrame = 220;  // samples per 10 ms at 22050 Hz
+
+// Background noise of mean energy about 30000 (uniform, peak 300) for `frames` frames.
+std::vector<int16_t> Noise(int32_t frames, uint32_t seed) {
+  return samples::WhiteNoise(kRate, frames * 10, 300.0f, seed);
+}
+
+// Adds the first `frames` whole frames of `source` into `mix` from frame `first` on.
+void MixIn(std::vector<int16_t>& mix, const std::vector<int16_t>& source, int32_t first, int32_t frames) {
+  const size_t count = std::min(source.size(), size_t(frames) * kFrame);
+  for (size_t i = 0; i < count && first * kFrame + i < mix.size(); ++i) {
+    mix[first * kFrame + i] = static_cast<int16_t>(mix[first * kFrame + i] + source[i]);
+  }
+}
+
+TEST(EndpointDetector, ToneInSteadyNoiseIsFoundFromItsFirstToItsLastFrame) {
+  struct Case {
+    const char* name;
+    int32_t total_frames;
+    int32_t tone_first, tone_last;         // frames
+    int32_t expected_start, expected_end;  // samples
+  };
+  const Case cases[] = {
+      {"tone in the middle", 120, 20, 80, 20 * kFrame, 81 * kFrame - 1},
+      // The last half frame is never examined: the end is the last sample of the last whole frame.
+      {"tone to the end", 100, 20, 100, 20 * kFrame, 100 * kFrame - 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<int16_t> mix = Noise(c.total_frames, 7);
+    mix.resize(mix.size() + kFrame / 2, 0);
+    const int32_t tone_frames = c.tone_last - c.tone_first + 1;
+    MixIn(mix, samples::Tone(kRate, 440.0f, tone_frames * 10, 8000.0f), c.tone_first, tone_frames);
+    auto wave = samples::MakeWave16(mix, kRate);
+    EXPECT_TRUE(DetectEndpoints(*wave)) << c.name;
+    EXPECT_EQ(wave->SelectionStart(), c.expected_start) << c.name;
+    EXPECT_EQ(wave->SelectionEnd(), c.expected_end) << c.name;
+  }
+}
+
+TEST(EndpointDetector, ThreeOrMoreFricativeFramesBeforeTheSoundMoveTheStartBack) {
+  // Fricative-like frames: white noise of energy about 180000, between the low and the high
+  // threshold of a background near 30000, with far more than 50 zero crossings per frame.
+  struct Case {
+    int32_t fricative_frames;
+    int32_t expected_start_frame;
+  };
+  for (const Case& c : {Case{2, 20}, Case{3, 17}, Case{5, 15}}) {
+    std::vector<int16_t> mix = Noise(60, 3);
+    MixIn(mix, samples::WhiteNoise(kRate, c.fricative_frames * 10, 735.0f, 11), 20 - c.fricative_frames,
+          c.fricative_frames);
+    MixIn(mix, samples::Tone(kRate, 300.0f, 200, 8000.0f), 20, 20);
+    auto wave = samples::MakeWave16(mix, kRate);
+    ASSERT_TRUE(DetectEndpoints(*wave)) << c.fricative_frames << " fricative frames";
+    EXPECT_EQ(wave->SelectionStart(), c.expected_start_frame * kFrame) << c.fricative_frames << " fricative frames";
+  }
+}
+
+TEST(EndpointDetector, LeavesTheSelectionAloneWhenNothingIsFound) {
+  std::vector<int16_t> short_tone = Noise(50, 9);
+  MixIn(short_tone, samples::Tone(kRate, 300.0f, 50, 8000.0f), 20, 5);
+  std::vector<std::pair<const char*, std::unique_ptr<CWave>>> cases;
+  // 4 frames of a loud tone: shorter than the 5 frames that are searched.
+  cases.emplace_back("40 ms", samples::MakeWave16(samples::Tone(kRate, 300.0f, 40, 8000.0f), kRate));
+  cases.emplace_back("silence", samples::MakeWave16(std::vector<int16_t>(100 * kFrame, 0), kRate));
+  cases.emplace_back("steady noise", samples::MakeWave16(Noise(100, 5), kRate));
+  // Only 5 loud frames: a boundary needs a run of 6.
+  cases.emplace_back("50 ms tone", samples::MakeWave16(short_tone, kRate));
+  // A format that states no bytes per second gives no frame length.
+  cases.emplace_back("no byte rate", samples::MakeWave16(samples::Tone(kRate, 300.0f, 500, 8000.0f), kRate));
+  WAVEFORMATEX format = cases.back().second->Format();
+  format.nAvgBytesPerSec = 0;
+  cases.back().second->SetFormat(format);
+  for (auto& [name, wave] : cases) {
+    wave->SetSelection(3, 77);
+    EXPECT_FALSE(DetectEndpoints(*wave)) << name;
+    EXPECT_EQ(wave->SelectionStart(), 3) << name;
+    EXPECT_EQ(wave->SelectionEnd(), 77) << name;
+  }
+}
+
+TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInStereo) {
+  std::vector<int16_t> mix = Noise(90, 13);
+  MixIn(mix, samples::WhiteNoise(kRate, 40, 735.0f, 17), 16, 4);
+  MixIn(mix, samples::Tone(kRate, 250.0f, 400, 8000.0f), 20, 40);
+  // Whole multiples of 256, so that the 16-bit sound holds exactly what the 8-bit one does.
+  for (int16_t& sample : mix) sample = static_cast<int16_t>((sample >> 8) * 256);
+
+  auto wide = samples::MakeWave16(mix, kRate);
+  ASSERT_TRUE(DetectEndpoints(*wide));
+  EXPECT_EQ(wide->SelectionStart(), 16 * kFrame);  // the fricative run counts at both widths
+
+  auto narrow = samples::MakeWave8(mix, kRate);
+  const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
+  ASSERT_TRUE(DetectEndpoints(*narrow));
+  EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
+  EXPECT_EQ(narrow->SelectionEnd(), wide->SelectionEnd());
+  EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);  // read only
+
+  // The same bytes already in signed form (sample kind 1).
+  auto signed_narrow = samples::MakeWave8(mix, kRate);
+  for (uint32_t i = 0; i < signed_narrow->Size(); ++i) signed_narrow->Data()[i] ^= 0x80;
+  signed_narrow->SetKind(kSamplesSigned);
+  ASSERT_TRUE(DetectEndpoints(*signed_narrow));
+  EXPECT_EQ(signed_narrow->SelectionStart(), wide->SelectionStart());
+  EXPECT_EQ(signed_narrow->SelectionEnd(), wide->SelectionEnd());
+
+  // Two equal channels: the positions count frames.
+  std::vector<int16_t> interleaved;
+  for (const int16_t sample : mix) interleaved.insert(interleaved.end(), {sample, sample});
+  CWave stereo(MakePcmFormat(2, kRate, 16), static_cast<uint32_t>(interleaved.size() * 2), interleaved.data());
+  stereo.SetSampleCount(static_cast<uint32_t>(mix.size()));
+  stereo.SetKind(kSamplesSigned);
+  ASSERT_TRUE(DetectEndpoints(stereo));
+  EXPECT_EQ(stereo.SelectionStart(), wide->SelectionStart());
+  EXPECT_EQ(stereo.SelectionEnd(), wide->SelectionEnd());
+}
+
+}  // namespace
+}  // namespace melvox

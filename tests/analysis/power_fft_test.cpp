@@ -1,0 +1,109 @@
+#include "analysis/power_fft.h"
+
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace melvox {
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// |X_k| / N of the Hamming-windowed, zero-padded frame, in double precision: the magnitudes whose
+// squares the fixed-point transform approximates.
+std::vector<double> ReferenceMagnitudes(const std::vector<int16_t>& frame, int32_t size, int32_t count) {
+  const auto length = static_cast<int32_t>(frame.size());
+  std::vector<double> magnitudes(static_cast<size_t>(count));
+  for (int32_t k = 0; k < count; ++k) {
+    std::complex<double> sum = 0.0;
+    for (int32_t n = 0; n < length; ++n) {
+      const double window = 0.54 - 0.46 * std::cos(2.0 * kPi * n / (length - 1));
+      sum += frame[n] * window * std::polar(1.0, -2.0 * kPi * k * n / size);
+    }
+    magnitudes[k] = std::abs(sum) / size;
+  }
+  return magnitudes;
+}
+
+std::vector<int16_t> Cosine(int32_t length, double cycles_per_sample, double amplitude) {
+  std::vector<int16_t> frame(static_cast<size_t>(length));
+  for (int32_t n = 0; n < length; ++n) {
+    frame[n] = static_cast<int16_t>(std::lround(amplitude * std::cos(2.0 * kPi * cycles_per_sample * n)));
+  }
+  return frame;
+}
+
+std::vector<int16_t> FullScaleNoise(int32_t length, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> sample(-32768, 32767);
+  std::vector<int16_t> frame(static_cast<size_t>(length));
+  for (int16_t& value : frame) value = static_cast<int16_t>(sample(random));
+  return frame;
+}
+
+TEST(PowerFft, SizeAndOutputCountFollowTheFrameLength) {
+  struct Case {
+    int32_t length, size, count;
+  };
+  for (const Case& c :
+       {Case{80, 128, 63}, Case{128, 128, 63}, Case{129, 256, 127}, Case{220, 256, 127}, Case{441, 512, 255},
+        Case{512, 512, 255}, Case{960, 1024, 511}, Case{1024, 1024, 511}, Case{1025, 0, 0}, Case{1, 0, 0}}) {
+    CPowerFft fft;
+    EXPECT_EQ(fft.Configure(c.length), c.count) << "L = " << c.length;
+    EXPECT_EQ(fft.Size(), c.size) << "L = " << c.length;
+  }
+}
+
+// The fixed-point transform against a double-precision DFT, on frame lengths of every transform size
+// and on signals from a quiet cosine to full-scale noise.
+//
+// Error bound, in units of |X_k| / N (the 16-bit output scale): windowing truncates each product to
+// an integer and the Q14 window differs from the exact one by at most half a step, which moves every
+// windowed sample by less than 2, and |X_k| / N by less than 2 (a DFT bin is at most the mean of its
+// inputs). Each of the log2(N) halvings truncates by at most 1 and each twiddle rotation rounds by at
+// most 1 per component; halving keeps earlier errors from growing, so every stage adds at most
+// sqrt(2) + 1 in magnitude. Together: 2 + (1 + sqrt(2)) x log2(N) + 2 for the final split.
+TEST(PowerFft, MatchesADoublePrecisionDftWithinTheRoundingOfSixteenBits) {
+  for (const int32_t length : {80, 128, 220, 441, 512, 960, 1024}) {
+    CPowerFft fft;
+    const int32_t count = fft.Configure(length);
+    const double bound = 4.0 + (1.0 + std::sqrt(2.0)) * std::log2(fft.Size());
+    const std::vector<std::vector<int16_t>> frames = {
+        Cosine(length, 10.0 / fft.Size(), 8000.0),  // on bin 10
+        Cosine(length, 0.1234, 300.0),              // between bins, quiet
+        Cosine(length, 0.0, 32767.0),               // full-scale DC
+        Cosine(length, 0.5, 32767.0),               // full-scale alternation, the top bin
+        FullScaleNoise(length, static_cast<uint32_t>(length)),
+    };
+    for (size_t f = 0; f < frames.size(); ++f) {
+      std::vector<int32_t> power(static_cast<size_t>(count), -1);
+      fft.Transform(frames[f].data(), power.data());
+      const std::vector<double> reference = ReferenceMagnitudes(frames[f], fft.Size(), count);
+      for (int32_t k = 0; k < count; ++k) {
+        ASSERT_GE(power[k], 0) << "L = " << length << ", frame " << f << ", bin " << k;
+        EXPECT_NEAR(std::sqrt(static_cast<double>(power[k])), reference[k], bound)
+            << "L = " << length << ", frame " << f << ", bin " << k;
+      }
+    }
+  }
+}
+
+TEST(PowerFft, CosineOnABinHasThePowerOfItsWindowedAmplitudeAndSilenceHasNone) {
+  CPowerFft fft;
+  const int32_t count = fft.Configure(256);
+  std::vector<int32_t> power(static_cast<size_t>(count));
+  // Amplitude 8000 on bin 16: (A / 2)^2 = 16,000,000 before windowing; the Hamming window keeps its
+  // mean, 0.54, of the amplitude, so about (0.54 x 4000)^2. 2 % covers the 16-bit rounding.
+  fft.Transform(Cosine(256, 16.0 / 256, 8000.0).data(), power.data());
+  EXPECT_NEAR(power[16], 0.54 * 0.54 * 16e6, 0.02 * 0.54 * 0.54 * 16e6);
+  const std::vector<int16_t> silence(256, 0);
+  fft.Transform(silence.data(), power.data());
+  EXPECT_EQ(power, std::vector<int32_t>(static_cast<size_t>(count), 0));
+}
+
+}  // namespace
+}  // namespace melvox

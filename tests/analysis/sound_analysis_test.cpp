@@ -1,0 +1,205 @@
+#include "analysis/sound_analysis.h"
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/endpoint_detector.h"
+#include "analysis/frame_analyzer.h"
+#include "core/mv_exception.h"
+#include "samples/speech_like.h"
+
+namespace melvox {
+namespace {
+
+// Where the vowels of a generated phrase lie and which pitch they glide through, in samples (the
+// generator's own timing: 120 ms of noise floor first, every part rate x ms / 1000 samples long).
+struct Vowel {
+  size_t begin, end;  // samples
+  double f0_begin, f0_end;
+};
+
+size_t Samples(uint32_t rate, int ms) { return size_t{rate} * static_cast<size_t>(ms) / 1000; }
+
+std::vector<Vowel> VowelsOf(uint32_t rate, const std::vector<samples::Syllable>& phrase) {
+  std::vector<Vowel> vowels;
+  size_t position = Samples(rate, 120);
+  for (const samples::Syllable& syllable : phrase) {
+    position += Samples(rate, syllable.fricative_ms);
+    const size_t length = Samples(rate, syllable.vowel_ms);
+    vowels.push_back({position, position + length, syllable.f0_start_hz, syllable.f0_end_hz});
+    position += length + Samples(rate, syllable.pause_after_ms);
+  }
+  return vowels;
+}
+
+std::vector<int> Contour(const CSoundAnalysis& analysis) {
+  std::vector<int> pitches;
+  for (const FrameResult& result : analysis.Results()) pitches.push_back(result.pitch_hz);
+  return pitches;
+}
+
+// The closest the unit tests come to real speech: the generated phrase's vowels must be voiced and
+// their pitch must follow the generated f0, at every supported kind of rate.
+TEST(SoundAnalysis, PitchFollowsTheGeneratedIntonationOfSpeechLikeSound) {
+  for (const uint32_t rate : {8000u, 22050u, 44100u, 96000u}) {
+    const std::vector<samples::Syllable> phrase = samples::DemoPhrase();
+    auto wave = samples::MakeWave16(samples::SpeechLike(rate, phrase, samples::Voice{}), rate);
+    const CSoundAnalysis analysis(wave.get(), 0);
+    const int32_t hop = analysis.Hop();
+    ASSERT_EQ(hop, static_cast<int32_t>(rate / 100));
+
+    size_t inner_steps = 0;
+    size_t voiced_steps = 0;
+    for (const Vowel& vowel : VowelsOf(rate, phrase)) {
+      // Steps wholly inside the vowel, leaving out its 30 ms fades at both ends.
+      const size_t first = (vowel.begin + Samples(rate, 30)) / hop + 1;
+      const size_t last = (vowel.end - Samples(rate, 30)) / hop - 1;
+      for (size_t step = first; step <= last && step < analysis.Results().size(); ++step) {
+        ++inner_steps;
+        const int pitch = analysis.Results()[step].pitch_hz;
+        if (pitch == 0) continue;
+        ++voiced_steps;
+        // The AMDF compares the first 5 ms of a step with what follows one period later, so the
+        // generated f0 is taken 5 ms into the step. 5 % allows for the integer lag (at 8000 Hz one
+        // lag is 2.2 Hz near 130 Hz), the integer division of rate by lag, and the glide of at most
+        // 0.14 Hz per ms across the compared samples; an octave error is off by 50 % or more.
+        const double at = static_cast<double>(step * hop + Samples(rate, 5) - vowel.begin) / (vowel.end - vowel.begin);
+        const double f0 = vowel.f0_begin + (vowel.f0_end - vowel.f0_begin) * at;
+        EXPECT_NEAR(pitch, f0, 0.05 * f0) << rate << " Hz, step " << step;
+      }
+    }
+    // Every inner step of a vowel (about 60 of them: 860 ms of vowels less the fades) is voiced.
+    EXPECT_GT(inner_steps, 50u) << rate << " Hz";
+    EXPECT_EQ(voiced_steps, inner_steps) << rate << " Hz";
+    // The noise floor before the phrase is never voiced.
+    for (size_t step = 0; step < Samples(rate, 100) / hop; ++step) {
+      EXPECT_EQ(analysis.Results()[step].pitch_hz, 0) << rate << " Hz, step " << step;
+    }
+  }
+}
+
+TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
+  const uint32_t rate = 22050;
+  std::vector<int16_t> samples = samples::SpeechLike(rate, samples::OtherPhrase(), samples::Voice{});
+  // Multiples of 256, so that both versions hold the same sound.
+  for (int16_t& sample : samples) sample = static_cast<int16_t>((sample >> 8) * 256);
+  auto wide = samples::MakeWave16(samples, rate);
+  auto narrow = samples::MakeWave8(samples, rate);
+  const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
+  auto unstated = samples::MakeWave8(samples, rate);
+  unstated->SetKind(kSamplesNotStated);
+
+  // As the views do: find the endpoints, then analyse the selection.
+  for (CWave* wave : {wide.get(), narrow.get(), unstated.get()}) ASSERT_TRUE(DetectEndpoints(*wave));
+  EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
+  EXPECT_EQ(narrow->SelectionEnd(), wide->SelectionEnd());
+  const CSoundAnalysis from_wide(wide.get(), 0);
+  const CSoundAnalysis from_narrow(narrow.get(), 0);
+  EXPECT_EQ(Contour(from_narrow), Contour(from_wide));
+  EXPECT_GT(from_wide.GetProductA().size(), 0u);
+
+  // The unsigned wave was turned signed for the analysis and back.
+  EXPECT_EQ(narrow->Kind(), kSamplesUnsigned8);
+  EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);
+  // One whose kind was not stated stays signed.
+  const CSoundAnalysis from_unstated(unstated.get(), 0);
+  EXPECT_EQ(unstated->Kind(), kSamplesSigned);
+  EXPECT_EQ(static_cast<uint8_t>(unstated->Data()[0] + 128), bytes[0]);
+  EXPECT_EQ(Contour(from_unstated), Contour(from_wide));
+}
+
+TEST(SoundAnalysis, PitchContourIsPaddedToTheRequestedRange) {
+  const uint32_t rate = 8000;  // hop 80
+  auto wave = samples::MakeWave16(samples::SpeechLike(rate, samples::DemoPhrase(), samples::Voice{}), rate);
+  wave->SetSelection(5 * 80, 60 * 80 - 1);
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const std::vector<FrameResult>& results = analysis.Results();
+  ASSERT_EQ(results.size(), 54u);  // frames start up to the selection end minus one hop
+
+  // From sample 0: 5 leading zeros, then the results.
+  const std::vector<int16_t> from_start = analysis.GetPitchContour(0, 20 * 80 - 1);
+  ASSERT_EQ(from_start.size(), 20u);
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(from_start[i], 0);
+  for (size_t i = 5; i < 20; ++i) EXPECT_EQ(from_start[i], results[i - 5].pitch_hz);
+
+  // Past the results: zeros up to f1 - f0 + 1 values.
+  const std::vector<int16_t> past = analysis.GetPitchContour(50 * 80, 100 * 80 + 40);
+  ASSERT_EQ(past.size(), 51u);
+  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(past[i], results[45 + i].pitch_hz);
+  for (size_t i = 9; i < past.size(); ++i) EXPECT_EQ(past[i], 0);
+
+  // A range wholly before the selection holds only its own steps.
+  EXPECT_EQ(analysis.GetPitchContour(0, 2 * 80 - 1), std::vector<int16_t>(2, 0));
+  EXPECT_TRUE(analysis.GetPitchContour(800, 0).empty());
+}
+
+TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
+  const uint32_t rate = 44100;  // frame length 955, hop 441
+  const int32_t frame_length = GetFrameAnalyzer(MakePcmFormat(1, rate, 16), 0).FrameLength();
+  auto wave = samples::MakeWave16(samples::Tone(rate, 200.0f, 500, 8000.0f), rate);
+  struct Case {
+    int32_t selected;
+    size_t results;
+    size_t analysed;
+  };
+  // A step is analysed while its start lies at or before the selection end minus the frame length,
+  // so a whole frame must fit before the selection's last sample.
+  for (const Case& c : {Case{frame_length - 1, 0, 0}, Case{frame_length, 2, 0}, Case{frame_length + 1, 2, 1},
+                        Case{frame_length + 442, 3, 2}}) {
+    wave->SetSelection(1000, 1000 + c.selected - 1);
+    const CSoundAnalysis analysis(wave.get(), 0);
+    ASSERT_EQ(analysis.Results().size(), c.results) << c.selected << " samples";
+    size_t analysed = 0;
+    for (const FrameResult& result : analysis.Results()) analysed += result.silent ? 0 : 1;
+    EXPECT_EQ(analysed, c.analysed) << c.selected << " samples";
+    EXPECT_EQ(analysis.GetTracks() == nullptr, c.results == 0) << c.selected << " samples";
+  }
+  // A selection beyond the samples is clamped to them.
+  wave->SetSelection(-50, 1 << 30);
+  const CSoundAnalysis clamped(wave.get(), 0);
+  EXPECT_EQ(clamped.SelectionStart(), 0);
+  EXPECT_EQ(clamped.SelectionEnd(), static_cast<int32_t>(wave->SampleCount()) - 1);
+}
+
+TEST(SoundAnalysis, RefusesWhatItCannotAnalyseWithoutTouchingTheWave) {
+  EXPECT_THROW(CSoundAnalysis(nullptr, 0), int);
+  for (const uint32_t rate : {7999u, 96001u, 192000u}) {
+    auto wave = samples::MakeWave8(samples::Tone(rate, 200.0f, 100, 8000.0f), rate);
+    const uint8_t first = wave->Data()[0];
+    try {
+      CSoundAnalysis analysis(wave.get(), 0);
+      ADD_FAILURE() << rate << " Hz was accepted";
+    } catch (const CMVException& error) {
+      EXPECT_EQ(error.GetCode(), kErrUnsupportedWaveFormat) << rate << " Hz";
+      EXPECT_STREQ(error.GetMessage(), "Unsupported wave format");
+    }
+    EXPECT_EQ(wave->Data()[0], first) << rate << " Hz";
+    EXPECT_EQ(wave->Kind(), kSamplesUnsigned8) << rate << " Hz";
+  }
+  auto wave = samples::MakeWave8(samples::Tone(22050, 200.0f, 100, 8000.0f), 22050);
+  for (const int32_t pitch : {-1, 19, 1001}) {
+    EXPECT_THROW(CSoundAnalysis(wave.get(), pitch), std::invalid_argument) << pitch;
+  }
+  EXPECT_EQ(wave->Kind(), kSamplesUnsigned8);
+  CWave wide(MakePcmFormat(1, 22050, 24), 3000, nullptr);
+  EXPECT_THROW(CSoundAnalysis(&wide, 0), CMVException);
+}
+
+TEST(SoundAnalysis, ProductsOfTheDemoPhrase) {
+  auto wave = samples::MakeWave16(samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{}), 22050);
+  const CSoundAnalysis analysis(wave.get(), 0);
+  EXPECT_EQ(&analysis.GetProductA(), &analysis.GetProductA());  // built once, kept
+  EXPECT_EQ(analysis.GetTracks(), analysis.GetTracks());
+  // Voiced runs for syllables 1 and 2 (no pause between them), 3 and 4; hiss before 1 and 4.
+  EXPECT_EQ(analysis.GetProductA().size(), 3u);
+  ASSERT_EQ(analysis.GetProductB().size(), 2u);
+  EXPECT_EQ(analysis.GetProductB()[0].GetTag(), kNoiseHigh);
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,185 @@
+#include "analysis/time_segment.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/pitch_segment.h"
+#include "analysis/value_segment.h"
+
+namespace melvox {
+namespace {
+
+// A pitch segment from t = 0 holding the given pitches, one per 10 ms.
+CPitchSegment Segment(const std::vector<int>& pitches, int32_t start = 0) {
+  CPitchSegment segment(static_cast<uint16_t>(pitches[0]), start);
+  for (size_t i = 1; i < pitches.size(); ++i) {
+    segment.Append(static_cast<uint16_t>(pitches[i]), start + static_cast<int32_t>(i) * 10);
+  }
+  return segment;
+}
+
+// `count` pitches on a straight line from `from` to `to`.
+std::vector<int> Line(int from, int to, int count) {
+  std::vector<int> pitches;
+  for (int i = 0; i < count; ++i) pitches.push_back(from + (to - from) * i / (count - 1));
+  return pitches;
+}
+
+std::vector<int> Concat(std::vector<int> a, const std::vector<int>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Results with the given pitches (0 = unvoiced).
+std::vector<FrameResult> Results(const std::vector<int>& pitches) {
+  std::vector<FrameResult> results(pitches.size());
+  for (size_t i = 0; i < pitches.size(); ++i) results[i].pitch_hz = static_cast<int16_t>(pitches[i]);
+  return results;
+}
+
+TEST(TimeSegment, StepArithmeticOnAnySegment) {
+  using Steps = std::vector<int32_t>;  // first step, last step, steps, duration
+  CTimeSegment segment;
+  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
+            (Steps{-1, -1, 0, 0}));
+  segment.SetStart(30);
+  segment.SetEnd(80);
+  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
+            (Steps{3, 7, 5, 50}));
+}
+
+TEST(PitchSegment, AppendTracksEndAndExtremes) {
+  CPitchSegment segment(120, 300);
+  segment.Append(110, 310);
+  segment.Append(130, 320);
+  segment.Append(125, 330);
+  // start, end, lowest pitch and its time, highest pitch and its time
+  EXPECT_EQ((std::vector<int32_t>{segment.GetStart(), segment.GetEnd(), segment.MinPitch(), segment.MinTime(),
+                                  segment.MaxPitch(), segment.MaxTime()}),
+            (std::vector<int32_t>{300, 340, 110, 310, 130, 320}));
+  EXPECT_EQ(segment.Pitches(), std::vector<uint16_t>({120, 110, 130, 125}));
+}
+
+TEST(PitchSegment, ContourShapes) {
+  struct Case {
+    const char* name;
+    std::vector<int> pitches;
+    int32_t tag;
+  };
+  const Case cases[] = {
+      // ln(130 / 100) = 0.26 > 0.15
+      {"rising", Line(100, 130, 10), kContourRising},
+      {"falling", Line(130, 100, 10), kContourFalling},
+      // ln(110 / 100) = 0.095: within 0.15
+      {"gentle rise is level", Line(100, 110, 10), kContourLevel},
+      {"level", std::vector<int>(30, 120), kContourLevel},
+      // 200 ms, lowest in the middle: ln(100 / 150) = -0.41
+      {"dip", Concat(Line(150, 100, 10), Line(100, 150, 10)), kContourDip},
+      {"peak", Concat(Line(100, 150, 10), Line(150, 100, 10)), kContourPeak},
+      // 150 ms is not longer than 150 ms: the middle is not looked at.
+      {"short dip stays level", Concat(Line(150, 100, 8), Line(100, 150, 7)), kContourLevel},
+      // Rising from 100 to 130 (slope 0.26) with the middle at 200: 0.69 > 1.3 x 0.26.
+      {"rise with a high middle", Concat(Line(100, 200, 12), Line(200, 130, 12)), kContourPeak},
+      // Rising from 100 to 160 (slope 0.47) with a small bump: the slope wins.
+      {"rise with a bump", Concat(Line(100, 150, 12), Line(150, 160, 12)), kContourRising},
+  };
+  for (const Case& c : cases) {
+    CPitchSegment segment = Segment(c.pitches);
+    EXPECT_EQ(segment.ClassifyContour(), c.tag) << c.name;
+    EXPECT_EQ(segment.GetTag(), c.tag) << c.name;
+  }
+}
+
+TEST(PitchSegment, ShortSegmentsJoinTheNearestLongOneUnder99Ms) {
+  struct Case {
+    const char* name;
+    int32_t short_start;  // ms; the long segment covers 200 .. 300
+    int32_t start, end;   // of the long segment afterwards
+  };
+  const Case cases[] = {
+      {"80 ms after", 380, 200, 390},
+      {"90 ms before", 100, 100, 300},
+      {"100 ms after: dropped", 400, 200, 300},
+  };
+  for (const Case& c : cases) {
+    std::vector<CPitchSegment> longs = {Segment(std::vector<int>(10, 100), 200)};
+    MergeShortSegments(longs, {Segment({140}, c.short_start)});
+    ASSERT_EQ(longs.size(), 1u) << c.name;
+    const CPitchSegment& merged = longs[0];
+    EXPECT_EQ(merged.GetStart(), c.start) << c.name;
+    EXPECT_EQ(merged.GetEnd(), c.end) << c.name;
+    // Still one pitch per step, so times and pitches stay in step.
+    EXPECT_EQ(merged.Pitches().size(), static_cast<size_t>(merged.GetDuration() / 10)) << c.name;
+  }
+  // The 8 steps of the gap (300 .. 370 ms) climb on a line from 100 towards 140 at 380 ms.
+  std::vector<CPitchSegment> longs = {Segment(std::vector<int>(10, 100), 200)};
+  MergeShortSegments(longs, {Segment({140}, 380)});
+  const std::vector<uint16_t> expected = {100, 100, 100, 100, 100, 100, 100, 100, 100, 100,
+                                          104, 108, 113, 117, 122, 126, 131, 135, 140};
+  EXPECT_EQ(longs[0].Pitches(), expected);
+  EXPECT_EQ(longs[0].MaxPitch(), 140);
+  EXPECT_EQ(longs[0].MaxTime(), 380);
+
+  // The nearer of two long segments takes it.
+  std::vector<CPitchSegment> two = {Segment(std::vector<int>(5, 100), 0), Segment(std::vector<int>(5, 120), 200)};
+  MergeShortSegments(two, {Segment({110}, 150)});
+  EXPECT_EQ(two[0].GetEnd(), 50);
+  EXPECT_EQ(two[1].GetStart(), 150);
+}
+
+TEST(PitchSegment, BuildKeepsLongRunsJoinsNearSingleStepsAndClassifies) {
+  // A single step 20 ms after a rising run joins it; one 120 ms away is dropped; a run still open
+  // after the last result is dropped.
+  std::vector<int> pitches = Concat({0}, Line(100, 140, 10));
+  for (const int pitch : {0, 0, 150, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 90, 0, 120, 121}) pitches.push_back(pitch);
+  const std::vector<CPitchSegment> segments = BuildPitchSegments(Results(pitches));
+  ASSERT_EQ(segments.size(), 1u);
+  EXPECT_EQ(segments[0].GetStart(), 10);
+  EXPECT_EQ(segments[0].GetEnd(), 140);
+  EXPECT_EQ(segments[0].GetTag(), kContourRising);
+}
+
+TEST(ValueSegment, ClassesFollowTheMeanValuePerStep) {
+  // Mean per step = sum x 10 / duration: above 116 high, below 76 low.
+  for (const auto& [values, tag] : std::vector<std::pair<std::vector<int>, int32_t>>{
+           {{117, 117, 117}, kNoiseHigh}, {{116, 116, 117}, kNoiseMiddle}, {{75, 76, 76}, kNoiseLow}}) {
+    CValueSegment segment(values[0], 0);
+    segment.Extend(values[1], 10);
+    segment.Extend(values[2], 20);
+    EXPECT_EQ(segment.Classify(), tag) << values[0] << " " << values[1] << " " << values[2];
+  }
+}
+
+TEST(ValueSegment, NoiseSegmentsOfLoudHighCrossingSteps) {
+  // Steps: level 60 dB; zero crossings as listed (smoothed 1-2-1 before use).
+  const auto steps = [](const std::vector<int>& crossings, float level) {
+    std::vector<FrameResult> results(crossings.size());
+    for (size_t i = 0; i < crossings.size(); ++i) {
+      results[i].zero_crossings = static_cast<uint8_t>(crossings[i]);
+      results[i].level_db = level;
+    }
+    return results;
+  };
+  EXPECT_EQ(SmoothCrossings(steps({30, 90, 60, 200}, 60.0f)), std::vector<uint8_t>({50, 67, 102, 153}));
+
+  // 100 100 100 100 | 0 0 0 | 100 100 100 | 0: two runs 30 ms apart are merged into one segment.
+  const std::vector<int> z = {0, 120, 120, 120, 120, 0, 0, 0, 120, 120, 120, 120, 0, 0};
+  const std::vector<CValueSegment> merged = BuildNoiseSegments(steps(z, 60.0f));
+  ASSERT_EQ(merged.size(), 1u);
+  EXPECT_EQ(merged[0].GetStart(), 10);
+  EXPECT_EQ(merged[0].GetEnd(), 120);
+  EXPECT_EQ(merged[0].MaxValue(), 120);
+  EXPECT_EQ(merged[0].MaxTime(), 20);
+
+  // The same steps at 50 dB are not loud enough.
+  EXPECT_TRUE(BuildNoiseSegments(steps(z, 50.0f)).empty());
+  // Smoothed 0 25 75 75 25 0 ...: a run of two steps (20 ms) is too short; one still open at the end
+  // is dropped.
+  EXPECT_TRUE(BuildNoiseSegments(steps({0, 0, 100, 100, 0, 0, 0, 0, 200, 200, 200}, 60.0f)).empty());
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,140 @@
+#include "spectral/peak_linking.h"
+
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace melvox {
+namespace {
+
+// Frame lists from a table: frames[i] holds peaks {bin, energy}; an empty row is a frame without peaks.
+std::vector<PeakList> Frames(const std::vector<std::vector<std::pair<int32_t, float>>>& table) {
+  std::vector<PeakList> frames(table.size());
+  for (size_t i = 0; i < table.size(); ++i) {
+    for (const auto& [bin, energy] : table[i])
+      frames[i].peaks.push_back(SpectralPeak{static_cast<int32_t>(i), bin, energy});
+  }
+  return frames;
+}
+
+std::vector<int32_t> FramesOf(const PeakTrack& track) {
+  std::vector<int32_t> frames;
+  for (const SpectralPeak& peak : track.peaks) frames.push_back(peak.frame);
+  return frames;
+}
+
+TEST(PeakLinking, BestMatchIsTheNearestBinWithinThree) {
+  const SpectralPeak reference{0, 20, 10.0f};
+  const std::vector<PeakList> frames = Frames({{}, {{24, 1.0f}, {18, 1.0f}, {22, 1.0f}, {17, 1.0f}}, {{24, 1.0f}}});
+  const auto match = BestMatch(reference, frames[1]);
+  ASSERT_TRUE(match.has_value());
+  EXPECT_EQ(match->bin, 18);  // 18 and 22 are equally near: the first in list order
+  EXPECT_FALSE(BestMatch(reference, frames[2]).has_value());
+  EXPECT_FALSE(BestMatch(reference, frames[0]).has_value());
+}
+
+TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
+  struct Case {
+    const char* name;
+    std::vector<std::vector<std::pair<int32_t, float>>> frames;
+    std::vector<std::vector<int32_t>> track_frames;
+  };
+  const Case cases[] = {
+      {"4 frames", {{{20, 9}}, {{20, 9}}, {{20, 9}}, {{20, 9}}}, {}},
+      {"5 frames", {{{20, 9}}, {{20, 9}}, {{20, 9}}, {{20, 9}}, {{20, 9}}}, {{0, 1, 2, 3, 4}}},
+      // One bin per frame may drift (cost 5) whatever the energy does.
+      {"drift of one bin", {{{20, 9}}, {{21, 30}}, {{22, 9}}, {{23, 30}}, {{24, 9}}}, {{0, 1, 2, 3, 4}}},
+      // 3 bins in one frame costs 11 and needs energies within 1.22: 9 to 12 is 1.33, a fallback.
+      {"jump with a fallback", {{{20, 9}}, {{20, 9}}, {{23, 12}}, {{23, 12}}, {{23, 12}}}, {{0, 1, 2, 3, 4}}},
+      {"jump refused",
+       {{{20, 9}}, {{20, 9}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}},
+       {{2, 3, 4, 5, 6}}},
+      // Two steady peaks in the same frames: two tracks, the lower bin first.
+      {"two tracks by bin",
+       {{{10, 9}, {40, 9}}, {{10, 9}, {41, 9}}, {{10, 9}, {42, 9}}, {{10, 9}, {43, 9}}, {{10, 9}, {44, 9}}},
+       {{0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<PeakList> frames = Frames(c.frames);
+    const auto tracks = LinkTracks(frames);
+    ASSERT_EQ(tracks->Tracks().size(), c.track_frames.size()) << c.name;
+    for (size_t t = 0; t < c.track_frames.size(); ++t)
+      EXPECT_EQ(FramesOf(tracks->Tracks()[t]), c.track_frames[t]) << c.name;
+    EXPECT_TRUE(frames.empty()) << c.name;  // the frame lists are consumed
+  }
+
+  // A peak missing in one frame but there in the next at the same bin, with energies 20 and 24
+  // (within 1.22): one interpolated peak at the same bin with the mean energy.
+  std::vector<PeakList> gap = Frames({{{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, 24}}, {{20, 24}}});
+  const auto bridged = LinkTracks(gap);
+  ASSERT_EQ(bridged->Tracks().size(), 1u);
+  const PeakTrack& track = bridged->Tracks()[0];
+  EXPECT_EQ(FramesOf(track), std::vector<int32_t>({0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(track.peaks[3].bin, 20);
+  EXPECT_FLOAT_EQ(track.peaks[3].energy, 22.0f);
+  EXPECT_EQ(bridged->GetStart(), 0);
+  EXPECT_EQ(bridged->GetEnd(), 60);
+}
+
+TEST(PeakLinking, EnergyJumpsTwoFramesOnAreFallbacksUpTo1Point6) {
+  struct Case {
+    float next_energy;  // of the only candidate, two frames after the last peak of energy 20
+    size_t peaks;
+  };
+  // 26 / 20 = 1.3: taken as a fallback, bridging frame 5; 34 / 20 = 1.7: the track ends at frame 4.
+  for (const Case& c : {Case{26.0f, 8}, Case{34.0f, 5}}) {
+    std::vector<PeakList> frames = Frames(
+        {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, c.next_energy}}, {{20, c.next_energy}}});
+    const auto tracks = LinkTracks(frames);
+    ASSERT_EQ(tracks->Tracks().size(), 1u) << c.next_energy;
+    EXPECT_EQ(tracks->Tracks()[0].peaks.size(), c.peaks) << c.next_energy;
+  }
+}
+
+TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
+  std::vector<PeakList> frames = Frames({{{30, 9}, {0, 9}, {12, 9}},
+                                         {{30, 9}, {0, 9}, {12, 9}},
+                                         {{30, 9}, {0, 9}, {12, 9}},
+                                         {{30, 9}, {0, 9}, {12, 9}},
+                                         {{30, 9}, {0, 9}, {12, 9}},
+                                         {{12, 9}}});
+  const auto tracks = LinkTracks(frames);
+  ASSERT_EQ(tracks->Tracks().size(), 3u);
+  std::vector<int32_t> bins;
+  for (const SpectralPeak& point : tracks->PointsAt(2)) bins.push_back(point.bin);
+  EXPECT_EQ(bins, std::vector<int32_t>({12, 30}));  // bin 0 is never returned
+  EXPECT_EQ(tracks->PointsAt(5).size(), 1u);
+  EXPECT_TRUE(tracks->PointsAt(6).empty());
+  EXPECT_TRUE(tracks->PointsAt(-1).empty());
+  EXPECT_EQ(tracks->FirstFrame(), 0);
+  EXPECT_EQ(tracks->LastFrame(), 5);
+  EXPECT_EQ(tracks->FrameSpan(), 6);
+}
+
+TEST(PeakLinking, TrackPeaksFromResults) {
+  EXPECT_EQ(TrackPeaks({}), nullptr);
+
+  // Silent steps only: an object without tracks.
+  const auto none = TrackPeaks(std::vector<FrameResult>(10));
+  ASSERT_NE(none, nullptr);
+  EXPECT_TRUE(none->Tracks().empty());
+  EXPECT_EQ(none->GetStart(), -1);
+  EXPECT_EQ(none->GetEnd(), -1);
+
+  // Steps 2..8 with one broad hill at bin 10, the rest silent: one track over those steps.
+  std::vector<FrameResult> results(12);
+  for (size_t i = 2; i <= 8; ++i) {
+    results[i].log_spectrum.assign(60, 1.0f);
+    for (int bin = 7; bin <= 13; ++bin) results[i].log_spectrum[bin] = 9.0f - static_cast<float>(std::abs(bin - 10));
+  }
+  const auto tracks = TrackPeaks(results);
+  ASSERT_EQ(tracks->Tracks().size(), 1u);
+  EXPECT_EQ(FramesOf(tracks->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FLOAT_EQ(tracks->Tracks()[0].peaks[0].energy, 8.0f + 2 * 9.0f + 8.0f);
+  EXPECT_EQ(tracks->GetStart(), 20);
+  EXPECT_EQ(tracks->GetEnd(), 90);
+}
+
+}  // namespace
+}  // namespace melvox

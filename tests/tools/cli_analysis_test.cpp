@@ -1,0 +1,227 @@
+// The output formats of `melvox endpoints`, `melvox pitch` and `melvox analyze`, which scripts rely
+// on: run the built program on generated files and compare with the library's own results.
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/endpoint_detector.h"
+#include "analysis/sound_analysis.h"
+#include "samples/speech_like.h"
+#include "spectral/peak_tracks.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox {
+namespace {
+
+struct CommandRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CommandRun Melvox(const testing::TempDir& dir, const std::string& arguments) {
+  const std::string err_path = dir.File("stderr.txt");
+  const std::string command = std::string(MELVOX_CLI_PATH) + " " + arguments + " 2>" + err_path;
+  CommandRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[65536];
+  size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const std::vector<uint8_t> err = testing::ReadFileBytes(err_path);
+  run.err.assign(err.begin(), err.end());
+  return run;
+}
+
+// A minimal JSON reader: it throws on anything but one well-formed value and keeps the text of
+// numbers, so that floats read back exactly with strtof.
+struct Json {
+  std::string text;  // numbers, strings, true, false, null
+  std::vector<Json> items;
+  std::map<std::string, Json> members;
+  const Json& operator[](const std::string& key) const { return members.at(key); }
+  const Json& operator[](size_t index) const { return items.at(index); }
+  long Int() const { return std::strtol(text.c_str(), nullptr, 10); }
+  float Float() const { return std::strtof(text.c_str(), nullptr); }
+};
+
+class JsonReader {
+ public:
+  explicit JsonReader(const std::string& text) : text_(text) {}
+  Json Document() {
+    Json value = Value();
+    if (at_ != text_.size() && text_.substr(at_) != "\n") throw std::runtime_error("text after the value");
+    return value;
+  }
+
+ private:
+  bool Take(char c) { return at_ < text_.size() && text_[at_] == c ? (++at_, true) : false; }
+  void Expect(char c) {
+    if (!Take(c)) throw std::runtime_error(std::string("expected ") + c + " at " + std::to_string(at_));
+  }
+  std::string String() {
+    Expect('"');
+    std::string value;
+    while (at_ < text_.size() && text_[at_] != '"') value += text_[at_++];
+    Expect('"');
+    return value;
+  }
+  Json Value() {
+    Json value;
+    if (Take('{')) {
+      if (Take('}')) return value;
+      do {
+        std::string key = String();
+        Expect(':');
+        value.members.emplace(std::move(key), Value());
+      } while (Take(','));
+      Expect('}');
+    } else if (Take('[')) {
+      if (Take(']')) return value;
+      do value.items.push_back(Value());
+      while (Take(','));
+      Expect(']');
+    } else if (at_ < text_.size() && text_[at_] == '"') {
+      value.text = String();
+    } else {
+      const size_t end = text_.find_first_of(",]}\n", at_);
+      value.text = text_.substr(at_, end - at_);
+      char* stop = nullptr;
+      std::strtod(value.text.c_str(), &stop);
+      if (value.text != "true" && value.text != "false" && value.text != "null" &&
+          (value.text.empty() || *stop != '\0')) {
+        throw std::runtime_error("not a value: '" + value.text + "'");
+      }
+      at_ = end;
+    }
+    return value;
+  }
+
+  const std::string& text_;
+  size_t at_ = 0;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+class AnalysisCommands : public ::testing::Test {
+ protected:
+  static constexpr uint32_t kRate = 16000;
+  void SetUp() override {
+    speech_ = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
+    path_ = dir_.Write("speech.wav", testing::PcmWav16(speech_, kRate));
+  }
+  std::unique_ptr<CWave> Wave() const { return samples::MakeWave16(speech_, kRate); }
+
+  testing::TempDir dir_;
+  std::vector<int16_t> speech_;
+  std::string path_;
+};
+
+TEST_F(AnalysisCommands, EndpointsPrintsStartAndEndOrNone) {
+  auto wave = Wave();
+  ASSERT_TRUE(DetectEndpoints(*wave));
+  const CommandRun found = Melvox(dir_, "endpoints " + path_);
+  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.out, std::to_string(wave->SelectionStart()) + " " + std::to_string(wave->SelectionEnd()) + "\n");
+
+  const std::string quiet = dir_.Write("quiet.wav", testing::PcmWav16(std::vector<int16_t>(16000, 0), kRate));
+  const CommandRun none = Melvox(dir_, "endpoints " + quiet);
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "none\n");
+}
+
+TEST_F(AnalysisCommands, PitchCsvHasOneRowPerStepOfTheWholeFile) {
+  auto wave = Wave();
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(speech_.size()) - 1);
+
+  const CommandRun run = Melvox(dir_, "pitch " + path_ + " --csv");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), contour.size() + 1);
+  EXPECT_EQ(lines[0], "time_s,f0_hz");
+  for (size_t i = 0; i < contour.size(); ++i) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%zu.%02zu,%d", i / 100, i % 100, contour[i]);
+    ASSERT_EQ(lines[i + 1], expected) << "step " << i;
+  }
+}
+
+TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
+  auto wave = Wave();
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const CommandRun run = Melvox(dir_, "analyze " + path_ + " --json --spectrum");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Json json = JsonReader(run.out).Document();
+
+  EXPECT_EQ(json["rate"].Int(), 16000);
+  EXPECT_EQ(json["hop"].Int(), 160);
+  EXPECT_EQ(json["length"].Int(), static_cast<long>(speech_.size()));
+  const std::vector<FrameResult>& results = analysis.Results();
+  ASSERT_EQ(json["steps"].items.size(), results.size());
+  for (size_t i = 0; i < results.size(); ++i) {
+    const Json& step = json["steps"][i];
+    // %.9g reads back to the very same float.
+    ASSERT_EQ(step["level_db"].Float(), results[i].level_db) << "step " << i;
+    ASSERT_EQ(step["level_drop"].Float(), results[i].level_drop) << "step " << i;
+    ASSERT_EQ(step["periodicity"].Float(), results[i].periodicity) << "step " << i;
+    ASSERT_EQ(step["pitch_hz"].Int(), results[i].pitch_hz) << "step " << i;
+    ASSERT_EQ(step["zero_crossings"].Int(), results[i].zero_crossings) << "step " << i;
+    ASSERT_EQ(step["silent"].text, results[i].silent ? "true" : "false") << "step " << i;
+    ASSERT_EQ(step["candidates"].items.size(), results[i].candidates.size()) << "step " << i;
+    for (size_t c = 0; c < results[i].candidates.size(); ++c) {
+      ASSERT_EQ(step["candidates"][c]["lag"].Int(), results[i].candidates[c].lag);
+      ASSERT_EQ(step["candidates"][c]["depth"].Float(), results[i].candidates[c].depth);
+    }
+    ASSERT_EQ(step["log_spectrum"].items.size(), results[i].log_spectrum.size()) << "step " << i;
+    for (size_t k = 0; k < results[i].log_spectrum.size(); ++k) {
+      ASSERT_EQ(step["log_spectrum"][k].Float(), results[i].log_spectrum[k]) << "step " << i << ", bin " << k;
+    }
+  }
+  EXPECT_EQ(json["contour"].items.size(), (speech_.size() - 1) / 160 + 1);
+
+  ASSERT_EQ(json["pitch_segments"].items.size(), analysis.GetProductA().size());
+  EXPECT_EQ(json["pitch_segments"][0]["pitches"].items.size(), analysis.GetProductA()[0].Pitches().size());
+  EXPECT_EQ(json["noise_segments"].items.size(), analysis.GetProductB().size());
+  ASSERT_EQ(json["tracks"]["tracks"].items.size(), analysis.GetTracks()->Tracks().size());
+  EXPECT_EQ(json["tracks"]["tracks"][0][0]["energy"].Float(), analysis.GetTracks()->Tracks()[0].peaks[0].energy);
+
+  // Without --spectrum the steps carry no log spectrum.
+  const CommandRun plain = Melvox(dir_, "analyze " + path_ + " --json");
+  EXPECT_EQ(JsonReader(plain.out).Document()["steps"][0].members.count("log_spectrum"), 0u);
+}
+
+TEST_F(AnalysisCommands, LibraryErrorsExitWithOneAndTheMessageAlone) {
+  // 192000 Hz is above the highest rate the analysis serves.
+  const std::string fast =
+      dir_.Write("fast.wav", testing::PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
+  for (const char* command : {"pitch", "analyze"}) {
+    const CommandRun run = Melvox(dir_, std::string(command) + " " + fast);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.err, "Unsupported wave format\n") << command;
+    EXPECT_TRUE(run.out.empty()) << command;
+  }
+  const CommandRun missing = Melvox(dir_, "endpoints " + dir_.File("missing.wav"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "Cannot open file\n");
+  const CommandRun usage = Melvox(dir_, "pitch");
+  EXPECT_EQ(usage.status, 2);
+}
+
+}  // namespace
+}  // namespace melvox
