@@ -1,0 +1,33 @@
+#include "analysis/slowed_sound.h"
+
+#include <memory>
+#include <vector>
+
+#include "analysis/sound_analysis.h"
+#include "core/mv_exception.h"
+#include "sound/memory_source.h"
+#include "sound/time_stretcher.h"
+
+namespace melvox {
+
+CountedPtr<CSoundSource> PrepareSlowed(CSoundSource& source, int32_t level) {
+  source.Rewind();
+  std::unique_ptr<CWave> wave = source.GetWave();
+  if (!wave) return {};
+  std::vector<int16_t> contour;
+  try {
+    CSoundAnalysis analysis(wave.get(), 0);
+    // One pitch per 10 ms step of the whole wave, from its first sample.
+    contour = analysis.GetPitchContour(0, static_cast<int32_t>(wave->SampleCount()));
+  } catch (const CMVException& error) {
+    if (error.GetCode() != kErrUnsupportedWaveFormat) throw;
+    return {};
+  }
+  CTimeStretcher stretcher;
+  std::unique_ptr<CWave> stretched = stretcher.MakeStretched(*wave, contour, level);
+  if (!stretched) return {};
+  stretched->SetSelection(stretched->SelectionStart(), static_cast<int32_t>(stretched->SampleCount()) - 1);
+  return MakeMemorySource(std::move(stretched));
+}
+
+}  // namespace melvox
