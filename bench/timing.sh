@@ -1,9 +1,12 @@
+# shellcheck shell=bash
 # Shared by the peer scripts (source it): the median wall time of RUNS runs of a command.
-# Needs the variable `runs`. The command's standard output is discarded.
+# Needs the variable `runs` (set by the script that sources this). The command's standard output is
+# discarded.
 
 # Median wall time in seconds of $runs runs of a command.
 median_seconds() {
-  local times=()
+  local times=() i
+  # shellcheck disable=SC2154
   for ((i = 0; i < runs; i++)); do
     local start end
     start=$(date +%s.%N)
