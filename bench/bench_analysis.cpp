@@ -3,8 +3,6 @@
 //
 //   bench_analysis --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 //   bench_analysis --write-wav PATH [RATE]   writes the benchmark's minute of audio (for peers)
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <vector>
 
@@ -13,7 +11,7 @@
 #include "analysis/power_fft.h"
 #include "analysis/sound_analysis.h"
 #include "samples/speech_like.h"
-#include "sound/wave_writer.h"
+#include "wav_or_bench_main.h"
 
 namespace {
 
@@ -88,15 +86,4 @@ BENCHMARK(BM_PowerFft)->Arg(80)->Arg(220)->Arg(441);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--write-wav") == 0) {
-    const uint32_t rate = argc >= 4 ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10)) : 22050;
-    WriteWaveFile(argv[2], *samples::MakeWave16(Speech(rate), rate));
-    return 0;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return melvox::bench::WavOrBenchMain(argc, argv, MinuteOfSpeech); }

@@ -1,27 +1,54 @@
-// The slowed sound alone (no analysis): MakeStretched on about 3 s of generated speech with the pitch
-// contour it was generated with. Arguments: sample rate, slow-down level. The counter audio_s_per_s is
-// seconds of input sound stretched per wall-clock second.
+// The slowed sound: audio_s_per_s is seconds of input sound slowed per wall-clock second.
+//   BM_MakeStretched: the stretch alone (no analysis) on about 3 s of generated speech with the pitch
+//     contour it was generated with.
+//   BM_PrepareSlowed: what the player does on loading, analysis included (decode from a memory source,
+//     analyse, stretch), on those 3 s of speech repeated to a minute.
+// Arguments: sample rate, slow-down level.
+//
+//   bench_stretch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   bench_stretch --write-wav PATH [RATE]   writes BM_PrepareSlowed's minute of audio (for peers)
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "analysis/slowed_sound.h"
 #include "samples/speech_like.h"
+#include "sound/memory_source.h"
 #include "sound/time_stretcher.h"
+#include "wav_or_bench_main.h"
 
 namespace {
+
+using namespace melvox;
+
+constexpr size_t kMinute = 60;
+
+std::vector<samples::Syllable> BothPhrases() {
+  auto phrase = samples::DemoPhrase();
+  const auto other = samples::OtherPhrase();
+  phrase.insert(phrase.end(), other.begin(), other.end());
+  return phrase;
+}
+
+// The 3 s of both phrases, repeated until a minute is filled.
+std::vector<int16_t> MinuteOfPhrases(uint32_t rate) {
+  const auto phrases = samples::SpeechLike(rate, BothPhrases(), samples::Voice{});
+  std::vector<int16_t> samples;
+  while (samples.size() < rate * kMinute) samples.insert(samples.end(), phrases.begin(), phrases.end());
+  samples.resize(rate * kMinute);
+  return samples;
+}
 
 void BM_MakeStretched(benchmark::State& state) {
   const auto rate = static_cast<uint32_t>(state.range(0));
   const auto level = static_cast<int32_t>(state.range(1));
-  auto phrase = melvox::samples::DemoPhrase();
-  const auto other = melvox::samples::OtherPhrase();
-  phrase.insert(phrase.end(), other.begin(), other.end());
-  const melvox::samples::Voice voice;
-  const auto samples = melvox::samples::SpeechLike(rate, phrase, voice);
-  const auto contour = melvox::samples::SpeechLikeContour(rate, phrase, voice);
-  const auto wave = melvox::samples::MakeWave16(samples, rate);
+  const auto phrase = BothPhrases();
+  const samples::Voice voice;
+  const auto samples = samples::SpeechLike(rate, phrase, voice);
+  const auto contour = samples::SpeechLikeContour(rate, phrase, voice);
+  const auto wave = samples::MakeWave16(samples, rate);
 
-  melvox::CTimeStretcher stretcher;
+  CTimeStretcher stretcher;
   for (auto _ : state) {
     auto slowed = stretcher.MakeStretched(*wave, contour, level);
     benchmark::DoNotOptimize(slowed->Data());
@@ -36,6 +63,24 @@ BENCHMARK(BM_MakeStretched)
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);
 
+void BM_PrepareSlowed(benchmark::State& state) {
+  const auto rate = static_cast<uint32_t>(state.range(0));
+  const auto level = static_cast<int32_t>(state.range(1));
+  CountedPtr<CSoundSource> source = MakeMemorySource(samples::MakeWave16(MinuteOfPhrases(rate), rate));
+  for (auto _ : state) {
+    CountedPtr<CSoundSource> slowed = PrepareSlowed(*source, level);
+    benchmark::DoNotOptimize(slowed.Get());
+  }
+  state.counters["audio_s_per_s"] =
+      benchmark::Counter(static_cast<double>(kMinute), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+BENCHMARK(BM_PrepareSlowed)
+    ->ArgNames({"rate", "level"})
+    ->ArgsProduct({{22050, 44100}, {-10, -100}})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return melvox::bench::WavOrBenchMain(argc, argv, MinuteOfPhrases); }

@@ -43,18 +43,7 @@ endform
 sound = Read from file: file$
 PRAAT
 
-# Median wall time in seconds of RUNS runs of a command.
-median_seconds() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    times+=("$(awk -v a="$end" -v b="$start" 'BEGIN { print a - b }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+source bench/timing.sh
 
 repeats=10
 praat_total=$(median_seconds praat --run "$work/pitch.praat" "$work/speech.wav" 1)

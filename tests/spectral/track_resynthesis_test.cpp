@@ -1,0 +1,106 @@
+#include "spectral/track_resynthesis.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/tone_synthesizer.h"
+#include "samples/speech_like.h"
+
+namespace melvox {
+namespace {
+
+constexpr int32_t kHop = 220;  // 22050 Hz
+
+PeakTrack Track(int32_t first_frame, int32_t count, int32_t bin, float energy) {
+  PeakTrack track;
+  for (int32_t i = 0; i < count; ++i) track.peaks.push_back({first_frame + i, bin, energy});
+  return track;
+}
+
+std::vector<int16_t> Samples(const CWave& wave) {
+  std::vector<int16_t> samples(wave.SampleCount());
+  std::memcpy(samples.data(), wave.Data(), samples.size() * 2);
+  return samples;
+}
+
+// The tone of one track alone, as the synthesizer makes it from explicit steps.
+std::vector<int16_t> Tone(size_t step_count, size_t first_step, size_t count, uint16_t pitch, int32_t amplitude) {
+  std::vector<ToneStep> steps(step_count, ToneStep{0, 0});
+  for (size_t i = first_step; i < first_step + count; ++i) steps[i] = {pitch, amplitude};
+  return Samples(*SynthesizeTone(steps));
+}
+
+std::vector<int16_t> Mix(std::vector<int16_t> a, const std::vector<int16_t>& b) {
+  for (size_t i = 0; i < a.size(); ++i) a[i] = static_cast<int16_t>(static_cast<uint16_t>(a[i]) + b[i]);
+  return a;
+}
+
+TEST(PeakAmplitude, SoftensTheLowestBins) {
+  const float expected[] = {10.0f, 12.0f, 15.0f, 20.0f, 30.0f, 60.0f, 60.0f};  // energy 60, bins 0 to 6
+  for (int32_t bin = 0; bin < 7; ++bin) EXPECT_EQ(PeakAmplitude({0, bin, 60.0f}), expected[bin]) << bin;
+}
+
+TEST(ResynthesizeTracks, OneTrackIsAToneAtNinetyPercentOfFullScale) {
+  // Five peaks at bin 10 with energy 33, selection starting 1 s (100 steps) into a wave of 110 steps.
+  const CPeakTracks tracks({Track(0, 5, 10, 33.0f)});
+  const auto wave = ResynthesizeTracks(tracks, 110 * kHop + 100, kHop, 100 * kHop + 7);
+  ASSERT_NE(wave, nullptr);
+  ASSERT_EQ(wave->SampleCount(), 110u * 441);
+  const std::vector<int16_t> s = Samples(*wave);
+  // Exactly the synthesizer's tone of 960 Hz at 29490 in steps 100 to 104, silence elsewhere.
+  EXPECT_EQ(s, Tone(110, 100, 5, 960, 29490));
+
+  // 960 Hz is a period of 44100 / 960 = 45 samples (integer division): within the held steps the wave
+  // repeats after 45 samples, give or take the unit that single-precision accumulation may add.
+  const size_t held_first = 101 * 441;
+  const size_t held_last = 104 * 441;
+  for (size_t i = held_first; i + 45 < held_last; ++i) ASSERT_NEAR(s[i + 45], s[i], 1) << "sample " << i;
+  // The peaks reach 29490 (0.9 x 32767) to within one step of the slope, 4 x 29490 / 45 = 2621.
+  int32_t peak = 0;
+  for (size_t i = held_first; i < held_last; ++i) peak = std::max(peak, std::abs(int32_t{s[i]}));
+  EXPECT_LE(peak, 29490);
+  EXPECT_GE(peak, 29490 - 2621);
+}
+
+TEST(ResynthesizeTracks, LowBinsCountSoftenedAndBinZeroSoundsAt50Hz) {
+  // Frames 0-4: bin 2 (energy 40, counted as 10) with bin 10 (energy 20): the loudest step sums to 30.
+  // Frames 6-10: bin 0 (energy 60, counted as 10, but left out of the sum) alone.
+  const CPeakTracks tracks({Track(0, 5, 2, 40.0f), Track(0, 5, 10, 20.0f), Track(6, 5, 0, 60.0f)});
+  const auto wave = ResynthesizeTracks(tracks, 12 * kHop, kHop, 0);
+  ASSERT_NE(wave, nullptr);
+  // scale = 29490.299 / 30: amplitudes trunc(10 x scale) = 9830 and trunc(20 x scale) = 19660.
+  const auto expected = Mix(Mix(Tone(12, 0, 5, 192, 9830), Tone(12, 0, 5, 960, 19660)), Tone(12, 6, 5, 50, 9830));
+  EXPECT_EQ(Samples(*wave), expected);
+
+  // With every peak at bin 0 there is nothing to scale to, and no tracks at all give no sound either.
+  EXPECT_EQ(ResynthesizeTracks(CPeakTracks({Track(0, 5, 0, 60.0f)}), 12 * kHop, kHop, 0), nullptr);
+  EXPECT_EQ(ResynthesizeTracks(CPeakTracks(), 12 * kHop, kHop, 0), nullptr);
+}
+
+TEST(ResynthesizeTracks, AnalysedSpeechLastsItsStepsAt44100HzAfterItsSelectionStart) {
+  for (const uint32_t rate : {8000u, 11025u, 22050u, 44100u}) {
+    SCOPED_TRACE(rate);
+    auto wave = samples::MakeWave16(samples::SpeechLike(rate, samples::DemoPhrase(), samples::Voice{}), rate);
+    const auto hop = static_cast<int32_t>(rate / 100);
+    wave->SetSelection(static_cast<int32_t>(rate), static_cast<int32_t>(wave->SampleCount()) - 1);  // from 1 s
+    const CSoundAnalysis analysis(wave.get(), 0);
+    ASSERT_NE(analysis.GetTracks(), nullptr);
+    ASSERT_FALSE(analysis.GetTracks()->Tracks().empty());
+
+    const auto sound = ResynthesizeTracks(analysis);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->Format().nSamplesPerSec, 44100u);
+    EXPECT_EQ(sound->SampleCount(), wave->SampleCount() / hop * 441);
+    // The first tone starts in the step of the first track frame, 100 steps after the wave's start.
+    const std::vector<int16_t> s = Samples(*sound);
+    const auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; }) - s.begin();
+    EXPECT_EQ(first / 441, analysis.GetTracks()->FirstFrame() + 100);
+  }
+}
+
+}  // namespace
+}  // namespace melvox
