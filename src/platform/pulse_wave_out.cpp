@@ -1,7 +1,6 @@
 #include "platform/pulse_wave_out.h"
 
 #include <algorithm>
-#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -19,31 +18,12 @@ constexpr pa_usec_t kTickInterval = 10 * PA_USEC_PER_MSEC;
 // sink latency), while the 20 queued buffers stay in the server's larger buffer.
 constexpr pa_usec_t kTargetLength = 100 * PA_USEC_PER_MSEC;
 
-// Failure details for ErrorText, kept by code. Shared by the system and its devices, so that a device
-// can outlive the system that opened it.
-class ErrorDetails {
- public:
-  void Keep(MMRESULT result, std::string detail) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    details_[result] = std::move(detail);
-  }
-  std::string Get(MMRESULT result) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = details_.find(result);
-    return found != details_.end() ? found->second : std::string();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::map<MMRESULT, std::string> details_;
-};
-
 // Threading: every operation takes the main-loop lock; the tick and the replies run on the main
 // loop's thread with that lock held and retire buffers there.
 class PulseWaveOut final : public WaveOut {
  public:
-  PulseWaveOut(std::shared_ptr<PulseContext> context, std::shared_ptr<ErrorDetails> details, const pa_sample_spec& spec,
-               WaveOutCallback callback)
+  PulseWaveOut(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
+               const pa_sample_spec& spec, WaveOutCallback callback)
       : context_(std::move(context)),
         details_(std::move(details)),
         spec_(spec),
@@ -225,7 +205,7 @@ class PulseWaveOut final : public WaveOut {
   }
 
   const std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<ErrorDetails> details_;
+  const std::shared_ptr<PulseErrorDetails> details_;
   const pa_sample_spec spec_;
   const size_t frame_bytes_;
   // Guarded by the main-loop lock.
@@ -278,21 +258,21 @@ class PulseWaveOutSystem final : public WaveOutSystem {
       if (context_->IsReady()) return context_;
     }
     std::string error;
-    context_ = PulseContext::Connect(error);
+    context_ = PulseContext::Shared(error);
     if (context_ == nullptr) details_->Keep(MMSYSERR_NODRIVER, error);
     return context_;
   }
 
   std::mutex mutex_;
   std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<ErrorDetails> details_ = std::make_shared<ErrorDetails>();
+  const std::shared_ptr<PulseErrorDetails> details_ = std::make_shared<PulseErrorDetails>();
 };
 
 }  // namespace
 
 std::shared_ptr<WaveOutSystem> MakePulseAudioWaveOut() {
   std::string error;
-  std::shared_ptr<PulseContext> context = PulseContext::Connect(error);
+  std::shared_ptr<PulseContext> context = PulseContext::Shared(error);
   if (context == nullptr) return nullptr;
   return std::make_shared<PulseWaveOutSystem>(std::move(context));
 }

@@ -1,0 +1,233 @@
+#include "platform/pulse_wave_in.h"
+
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "platform/pulse_context.h"
+#include "platform/wave_in_queue.h"
+
+namespace melvox::platform {
+namespace {
+
+// The server hands over captured input in fragments of about this many bytes (23 ms of 22050 Hz 16-bit
+// mono): without it, the default is about 2 s, and the first input arrives after more than a second,
+// in lumps.
+constexpr uint32_t kFragmentBytes = 1024;
+
+// Threading: every operation takes the main-loop lock; the read and state callbacks run on the main
+// loop's thread with that lock held and fill and return buffers there.
+class PulseWaveIn final : public WaveIn {
+ public:
+  PulseWaveIn(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
+              const pa_sample_spec& spec, WaveInCallback callback)
+      : context_(std::move(context)),
+        details_(std::move(details)),
+        spec_(spec),
+        queue_(std::move(callback), static_cast<uint32_t>(pa_frame_size(&spec))) {}
+
+  ~PulseWaveIn() override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ != nullptr) {
+      ResetLocked();
+      Disconnect();
+    }
+  }
+
+  // Creates and connects the stream, corked; lock held.
+  MMRESULT Connect() {
+    stream_ = pa_stream_new(context_->Context(), "melvox recording", &spec_, nullptr);
+    if (stream_ == nullptr) return Fail(MMSYSERR_ERROR);
+    pa_stream_set_state_callback(stream_, &PulseWaveIn::OnStateChanged, this);
+    pa_stream_set_read_callback(stream_, &PulseWaveIn::OnReadable, this);
+    const auto unset = static_cast<uint32_t>(-1);
+    pa_buffer_attr attr{unset, unset, unset, unset, kFragmentBytes};
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_record(stream_, nullptr, &attr, flags) < 0) return Fail(MMSYSERR_ERROR);
+    pa_stream_state_t state;
+    while ((state = pa_stream_get_state(stream_)) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(context_->Loop());
+    if (state != PA_STREAM_READY) return Fail(MMSYSERR_ERROR);
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Prepare(WAVEHDR* header) override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    return WaveInQueue::Prepare(header);
+  }
+
+  MMRESULT Unprepare(WAVEHDR* header) override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    return WaveInQueue::Unprepare(header);
+  }
+
+  MMRESULT AddBuffer(WAVEHDR* header) override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    if (failed_) return MMSYSERR_NODRIVER;
+    if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
+    queue_.Push(header);
+    return MMSYSERR_NOERROR;
+  }
+
+  MMRESULT Start() override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    return Cork(false);
+  }
+
+  MMRESULT Stop() override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    // Input captured before the cork arrives before the server's reply to it, so it is in the
+    // buffer being filled when that buffer comes back.
+    const MMRESULT result = Cork(true);
+    queue_.ReturnPartial();
+    return result;
+  }
+
+  MMRESULT Reset() override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    return ResetLocked();
+  }
+
+  MMRESULT Close() override {
+    PulseContext::ScopedLock lock(*context_);
+    if (stream_ == nullptr) return MMSYSERR_INVALHANDLE;
+    if (!queue_.Empty()) return WAVERR_STILLPLAYING;
+    Disconnect();
+    return MMSYSERR_NOERROR;
+  }
+
+ private:
+  // Keeps the server's reason for a failure; lock held.
+  MMRESULT Fail(MMRESULT result) {
+    details_->Keep(result, context_->LastError());
+    return result;
+  }
+
+  // Lock held.
+  MMRESULT Cork(bool cork) {
+    if (failed_) return MMSYSERR_NODRIVER;
+    if (!context_->Await(pa_stream_cork(stream_, cork ? 1 : 0, &PulseWaveIn::OnSuccess, this))) {
+      return Fail(MMSYSERR_ERROR);
+    }
+    return MMSYSERR_NOERROR;
+  }
+
+  // Lock held.
+  MMRESULT ResetLocked() {
+    MMRESULT result = MMSYSERR_NOERROR;
+    if (!failed_ &&
+        (Cork(true) != MMSYSERR_NOERROR || !context_->Await(pa_stream_flush(stream_, &PulseWaveIn::OnSuccess, this)))) {
+      result = Fail(MMSYSERR_ERROR);
+    }
+    // Every buffer comes back even when the server failed, so no reader waits for one.
+    queue_.RetireAll(0);
+    return result;
+  }
+
+  void Disconnect() {
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_read_callback(stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+  }
+
+  // Main-loop thread, lock held: takes every fragment the server has handed over. Fragments come in
+  // any size, so they are gathered into the queued buffers, each returned once full. A hole (input
+  // the server lost) becomes silence of its length, so the recording keeps its timing.
+  static void OnReadable(pa_stream* stream, size_t, void* self_data) {
+    auto* self = static_cast<PulseWaveIn*>(self_data);
+    for (;;) {
+      const void* data = nullptr;
+      size_t bytes = 0;
+      if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;  // empty: nothing to drop
+      self->queue_.Fill(data, bytes);                                       // null data: silence
+      pa_stream_drop(stream);
+    }
+  }
+
+  static void OnSuccess(pa_stream*, int, void* self_data) { static_cast<PulseWaveIn*>(self_data)->context_->Signal(); }
+
+  // Main-loop thread, lock held. A stream that fails (the server went away, or dropped it) returns
+  // every queued buffer at once, marked as a device error, so that no reader waits for it.
+  static void OnStateChanged(pa_stream* stream, void* self_data) {
+    auto* self = static_cast<PulseWaveIn*>(self_data);
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) {
+      if (!self->failed_) self->details_->Keep(MMSYSERR_NODRIVER, self->context_->LastError());
+      self->failed_ = true;
+      self->queue_.RetireAll(WHDR_DEVICE_ERROR);
+    }
+    self->context_->Signal();
+  }
+
+  const std::shared_ptr<PulseContext> context_;
+  const std::shared_ptr<PulseErrorDetails> details_;
+  const pa_sample_spec spec_;
+  // Guarded by the main-loop lock.
+  WaveInQueue queue_;
+  pa_stream* stream_ = nullptr;
+  bool failed_ = false;
+};
+
+class PulseWaveInSystem final : public WaveInSystem {
+ public:
+  explicit PulseWaveInSystem(std::shared_ptr<PulseContext> context) : context_(std::move(context)) {}
+
+  MMRESULT Open(const WAVEFORMATEX& format, WaveInCallback callback, std::unique_ptr<WaveIn>& device) override {
+    device.reset();
+    if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
+    std::shared_ptr<PulseContext> context = Connection();
+    if (context == nullptr) return MMSYSERR_NODRIVER;
+    pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
+                        static_cast<uint8_t>(format.nChannels)};
+    auto opened = std::make_unique<PulseWaveIn>(context, details_, spec, std::move(callback));
+    MMRESULT result;
+    {
+      PulseContext::ScopedLock lock(*context);
+      result = opened->Connect();
+    }
+    if (result == MMSYSERR_NOERROR) device = std::move(opened);
+    return result;
+  }
+
+  std::string ErrorText(MMRESULT result) const override {
+    std::string text = WaveErrorText(result);
+    const std::string detail = details_->Get(result);
+    if (!detail.empty()) text += " (" + detail + ")";
+    return text;
+  }
+
+  const char* Name() const override { return "pulse"; }
+
+ private:
+  // The process's shared connection (made again when the server went away since), held while the
+  // backend is in use.
+  std::shared_ptr<PulseContext> Connection() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::string error;
+    context_ = PulseContext::Shared(error);
+    if (context_ == nullptr) details_->Keep(MMSYSERR_NODRIVER, error);
+    return context_;
+  }
+
+  std::mutex mutex_;
+  std::shared_ptr<PulseContext> context_;
+  const std::shared_ptr<PulseErrorDetails> details_ = std::make_shared<PulseErrorDetails>();
+};
+
+}  // namespace
+
+std::shared_ptr<WaveInSystem> MakePulseAudioWaveIn() {
+  std::string error;
+  std::shared_ptr<PulseContext> context = PulseContext::Shared(error);
+  if (context == nullptr) return nullptr;
+  return std::make_shared<PulseWaveInSystem>(std::move(context));
+}
+
+}  // namespace melvox::platform
