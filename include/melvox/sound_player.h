@@ -46,9 +46,9 @@ class MELVOX_API ISoundPlayer {
   // Load, or for a sound the analysis does not take (a rate outside 8000..96000 Hz).
   virtual void PlaySlowed() = 0;
   // The slow-down level, in percent of the sound's length: the slowed version is (100 - level) / 100
-  // times as long as the sound. Held within -100..-10 (-10: 1.1 times, the default; -100: twice). A new level
-  // prepares the slowed version again (before any Load it is only kept for the Load); what plays goes
-  // on playing.
+  // times as long as the sound. Held within -100..-10 (-10: 1.1 times, the default; -100: twice).
+  // A new level prepares the slowed version again (before any Load it is only kept for the Load);
+  // what plays goes on playing.
   virtual void SetSlowdown(int32_t level) = 0;
   // The length of the file's own sound in milliseconds (truncated), whatever version plays.
   virtual int32_t GetDuration() = 0;
