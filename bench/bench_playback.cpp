@@ -2,6 +2,8 @@
 // scripts/with-pulse):
 //   BM_StartLatency   time from Play to the first frames handed to the device (handoff_ms) and to the
 //                     first buffer the device reports consumed (first_done_ms);
+//   BM_PlayerStartLatency  the same from the player's PlayOriginal, which also opens the WAV file
+//                     again (the previous Stop released it);
 //   BM_EngineCpu      CPU time of the engine's worker thread per second of sound played;
 //   BM_PositionError  reported positions against the device's own count of consumed frames (test
 //                     device) or against the wall clock since Play (PulseAudio), and the last
@@ -18,12 +20,15 @@
 #include <benchmark/benchmark.h>
 
 #include "audio/playback_engine.h"
+#include "audio/sound_player.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
 #include "platform/pulse_wave_out.h"
 #include "platform/test_wave_out.h"
 #include "samples/speech_like.h"
 #include "sound/memory_source.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
 
 namespace melvox {
 namespace {
@@ -134,14 +139,18 @@ class PositionProbe : public CSoundNode {
   int32_t last_ = 0;
 };
 
-CountedPtr<CSoundSource> Speech(int seconds) {
+std::vector<int16_t> SpeechSamples(int seconds) {
   std::vector<int16_t> samples;
   while (samples.size() < static_cast<size_t>(kRate) * seconds) {
     const std::vector<int16_t> phrase = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
     samples.insert(samples.end(), phrase.begin(), phrase.end());
   }
   samples.resize(static_cast<size_t>(kRate) * seconds);
-  return MakeMemorySource(samples::MakeWave16(samples, kRate));
+  return samples;
+}
+
+CountedPtr<CSoundSource> Speech(int seconds) {
+  return MakeMemorySource(samples::MakeWave16(SpeechSamples(seconds), kRate));
 }
 
 // Puts the backend of the benchmark's argument in use (0: the test device at real time, 1:
@@ -162,6 +171,29 @@ std::shared_ptr<platform::WaveOutSystem> UseBackend(benchmark::State& state) {
   return backend;
 }
 
+// One start as BM_StartLatency and BM_PlayerStartLatency time it: play asks for playback, the
+// timing backend marks the first write and the first done buffer, stop ends it.
+template <typename Play, typename Stop>
+void TimeStarts(benchmark::State& state, TimingWaveOut& timing, Play play, Stop stop) {
+  double handoff = 0.0;
+  double first_done = 0.0;
+  for (auto _ : state) {
+    timing.Clear();
+    const auto start = Clock::now();
+    play();
+    std::optional<Clock::time_point> done;
+    while (!(done = timing.FirstDone())) platform::Sleep(1);
+    const double seconds = std::chrono::duration<double>(*timing.FirstWrite() - start).count();
+    state.SetIterationTime(seconds);
+    handoff += seconds * 1e3;
+    first_done += std::chrono::duration<double, std::milli>(*done - start).count();
+    stop();
+  }
+  state.counters["handoff_ms"] = handoff / static_cast<double>(state.iterations());
+  state.counters["first_done_ms"] = first_done / static_cast<double>(state.iterations());
+  platform::SetWaveOutSystem(nullptr);
+}
+
 void BM_StartLatency(benchmark::State& state) {
   auto backend = UseBackend(state);
   if (backend == nullptr) return;
@@ -170,25 +202,25 @@ void BM_StartLatency(benchmark::State& state) {
   CountedPtr<CSoundSource> source = Speech(1);
   CPlaybackEngine engine;
   engine.SetInput(source.Get());
-  double handoff = 0.0;
-  double first_done = 0.0;
-  for (auto _ : state) {
-    timing->Clear();
-    const auto start = Clock::now();
-    engine.Play(0, kRate);
-    std::optional<Clock::time_point> done;
-    while (!(done = timing->FirstDone())) platform::Sleep(1);
-    const double seconds = std::chrono::duration<double>(*timing->FirstWrite() - start).count();
-    state.SetIterationTime(seconds);
-    handoff += seconds * 1e3;
-    first_done += std::chrono::duration<double, std::milli>(*done - start).count();
-    engine.Stop();
-  }
-  state.counters["handoff_ms"] = handoff / static_cast<double>(state.iterations());
-  state.counters["first_done_ms"] = first_done / static_cast<double>(state.iterations());
-  platform::SetWaveOutSystem(nullptr);
+  TimeStarts(
+      state, *timing, [&] { engine.Play(0, kRate); }, [&] { engine.Stop(); });
 }
 BENCHMARK(BM_StartLatency)->Arg(0)->Arg(1)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_PlayerStartLatency(benchmark::State& state) {
+  auto backend = UseBackend(state);
+  if (backend == nullptr) return;
+  auto timing = std::make_shared<TimingWaveOut>(backend);
+  platform::SetWaveOutSystem(timing);
+  testing::TempDir folder;
+  const std::string path = folder.Write("speech.wav", testing::PcmWav16(SpeechSamples(1), kRate));
+  CSoundPlayer player;
+  player.Load(path.c_str(), 0);
+  player.Stop();
+  TimeStarts(
+      state, *timing, [&] { player.PlayOriginal(); }, [&] { player.Stop(); });
+}
+BENCHMARK(BM_PlayerStartLatency)->Arg(0)->Arg(1)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 void BM_EngineCpu(benchmark::State& state) {
   if (UseBackend(state) == nullptr) return;

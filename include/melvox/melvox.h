@@ -3,3 +3,4 @@
 
 #include "melvox/errors.h"
 #include "melvox/export.h"
+#include "melvox/sound_player.h"

@@ -33,10 +33,9 @@ CPlaybackEngine::CPlaybackEngine() : buffers_(new char[size_t{kBufferCount} * kB
 }
 
 CPlaybackEngine::~CPlaybackEngine() {
-  Stop();
   // Stop does not wait for a worker that is inside OnPlaybackEnded, but that worker still clears the
   // notification flag when the owner returns: wait for it before the engine goes.
-  WaitForEnd();
+  StopAndWait();
   CloseDevice();
 }
 
@@ -167,6 +166,18 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
   }
   if (const MMRESULT result = device_->Restart()) ShowDeviceError(result);
   return true;
+}
+
+void CPlaybackEngine::StopAndWait() {
+  Stop();
+  WaitForEnd();
+}
+
+int32_t CPlaybackEngine::GetPlayPosition() {
+  CLock lock(lock_);
+  uint32_t samples = 0;
+  if (device_ == nullptr || device_->GetPosition(samples) != MMSYSERR_NOERROR) return -1;
+  return static_cast<int32_t>(static_cast<uint32_t>(start_frame_) + samples);
 }
 
 void CPlaybackEngine::Stop() {

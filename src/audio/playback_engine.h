@@ -53,6 +53,10 @@ class CPlaybackEngine : public CSoundNode, public CThread {
   // Stops playback (waiting for the worker unless called from the owner's notification) and closes
   // the device. Harmless on a stopped engine.
   void Stop();
+  // Stop, then also waits for a worker that is still inside the owner's notification, unless called
+  // on that worker. Afterwards (from any other thread) no worker runs, so Play can start one. The
+  // caller must hold nothing that the owner's notification takes.
+  void StopAndWait();
   // Opens the device for the engine's format when it is closed; shows the device's error and throws
   // CMVException (13) when it does not open. True otherwise.
   bool OpenDevice();
@@ -68,6 +72,9 @@ class CPlaybackEngine : public CSoundNode, public CThread {
   int32_t GetTimeout() const { return timeout_; }
   // The name of the backend the device was last opened with ("pulse", "null", "test"); empty before.
   const char* DeviceName() const;
+  // The frame being heard: the start frame plus the device's position in samples, as the worker
+  // reports it up the chain. -1 while the device is closed or cannot tell. Takes the lock; any thread.
+  int32_t GetPlayPosition();
 
  private:
   void ShowDeviceError(MMRESULT result) const;

@@ -23,11 +23,11 @@ constexpr pa_usec_t kTargetLength = 100 * PA_USEC_PER_MSEC;
 class PulseWaveOut final : public WaveOut {
  public:
   PulseWaveOut(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
-               const pa_sample_spec& spec, WaveOutCallback callback)
+               const pa_sample_spec& sample_format, WaveOutCallback callback)
       : context_(std::move(context)),
         details_(std::move(details)),
-        spec_(spec),
-        frame_bytes_(pa_frame_size(&spec)),
+        sample_format_(sample_format),
+        frame_bytes_(pa_frame_size(&sample_format)),
         queue_(std::move(callback), static_cast<uint32_t>(frame_bytes_)) {}
 
   ~PulseWaveOut() override {
@@ -40,12 +40,13 @@ class PulseWaveOut final : public WaveOut {
 
   // Creates and connects the stream; lock held.
   MMRESULT Connect() {
-    stream_ = pa_stream_new(context_->Context(), "melvox playback", &spec_, nullptr);
+    stream_ = pa_stream_new(context_->Context(), "melvox playback", &sample_format_, nullptr);
     if (stream_ == nullptr) return Fail(MMSYSERR_ERROR);
     pa_stream_set_state_callback(stream_, &PulseWaveOut::OnStateChanged, this);
     // prebuf of one frame: a lone buffer starts at once, and a starved stream stops instead of
     // running its read index ahead of the data.
-    pa_buffer_attr attr{static_cast<uint32_t>(-1), static_cast<uint32_t>(pa_usec_to_bytes(kTargetLength, &spec_)),
+    pa_buffer_attr attr{static_cast<uint32_t>(-1),
+                        static_cast<uint32_t>(pa_usec_to_bytes(kTargetLength, &sample_format_)),
                         static_cast<uint32_t>(frame_bytes_), static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) return Fail(MMSYSERR_ERROR);
@@ -104,8 +105,8 @@ class PulseWaveOut final : public WaveOut {
       if (!paused_ && timing->playing) {
         // What left the server's buffer, less what still sits in the sink, plus the time since the
         // server reported: the frame being heard now.
-        const auto in_sink = static_cast<int64_t>(pa_usec_to_bytes(timing->sink_usec, &spec_));
-        const auto since = static_cast<int64_t>(pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &spec_));
+        const auto in_sink = static_cast<int64_t>(pa_usec_to_bytes(timing->sink_usec, &sample_format_));
+        const auto since = static_cast<int64_t>(pa_usec_to_bytes(pa_timeval_age(&timing->timestamp), &sample_format_));
         position = std::min(consumed, consumed - in_sink + since);
       }
       last_position_ = std::max(last_position_, position);
@@ -206,7 +207,7 @@ class PulseWaveOut final : public WaveOut {
 
   const std::shared_ptr<PulseContext> context_;
   const std::shared_ptr<PulseErrorDetails> details_;
-  const pa_sample_spec spec_;
+  const pa_sample_spec sample_format_;
   const size_t frame_bytes_;
   // Guarded by the main-loop lock.
   WaveOutQueue queue_;
@@ -228,9 +229,9 @@ class PulseWaveOutSystem final : public WaveOutSystem {
     if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
     std::shared_ptr<PulseContext> context = Connection();
     if (context == nullptr) return MMSYSERR_NODRIVER;
-    pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
-                        static_cast<uint8_t>(format.nChannels)};
-    auto opened = std::make_unique<PulseWaveOut>(context, details_, spec, std::move(callback));
+    pa_sample_spec sample_format{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
+                                 static_cast<uint8_t>(format.nChannels)};
+    auto opened = std::make_unique<PulseWaveOut>(context, details_, sample_format, std::move(callback));
     MMRESULT result;
     {
       PulseContext::ScopedLock lock(*context);

@@ -1,7 +1,8 @@
-// What the playback-engine tests share: the test device in use with message boxes captured, an owner
-// that counts natural ends, a node that records reported positions, and sources of numbered frames.
+// What the playback tests share: the test device in use with message boxes captured, an owner or
+// listener that counts natural ends, a node that records reported positions, and sources of numbered frames.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/playback_engine.h"
+#include "melvox/sound_player.h"
 #include "platform/event.h"
 #include "platform/message_box.h"
 #include "platform/test_wave_out.h"
@@ -49,8 +51,9 @@ class TestDeviceScope {
   std::vector<std::string> boxes_;
 };
 
-// Counts natural ends; runs an optional action inside the notification (on the worker thread).
-class CountingOwner : public IPlaybackOwner {
+// Counts natural ends told to an engine's owner or to a player's listener; runs an optional action
+// inside the notification (on the worker thread).
+class CountingOwner : public IPlaybackOwner, public IPlayerListener {
  public:
   void OnPlaybackEnded() override {
     if (action) action();
@@ -115,6 +118,17 @@ inline CountedPtr<CSoundSource> NumberedFrames(uint32_t frames, uint32_t rate = 
   std::vector<int16_t> samples(frames);
   for (uint32_t i = 0; i < frames; ++i) samples[i] = static_cast<int16_t>(i);
   return MakeMemorySource(std::make_unique<CWave>(format, frames * 2, samples.data()));
+}
+
+// What the engine plays of a 16-bit mono sound for the range start..end: from start, whole buffers
+// until one crosses end, never past the sound.
+inline std::vector<int16_t> PlayedFrames(const std::vector<int16_t>& sound, uint32_t start, uint32_t end) {
+  constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;
+  const uint32_t buffers = end > start ? (end - start + kFramesPerBuffer - 1) / kFramesPerBuffer : 0;
+  const auto length = static_cast<uint32_t>(sound.size());
+  const uint32_t stop = std::min<uint64_t>(length, uint64_t{start} + uint64_t{buffers} * kFramesPerBuffer);
+  if (start >= stop) return {};
+  return std::vector<int16_t>(sound.begin() + start, sound.begin() + stop);
 }
 
 // The frames the device received, as values.

@@ -16,6 +16,7 @@ namespace {
 using testing::AsFrames;
 using testing::CountingOwner;
 using testing::NumberedFrames;
+using testing::PlayedFrames;
 using testing::PositionRecorder;
 using testing::TestDeviceScope;
 using testing::UnknownLength;
@@ -26,13 +27,11 @@ constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;  // 16-
 // Generous bounds for "it happens": only a hung engine exceeds them.
 constexpr int64_t kPatienceMs = 5000;
 
-// The frames a range plays: from start, whole buffers until one crosses end, never past the sound.
+// The frames a range of NumberedFrames(length) plays.
 std::vector<int16_t> ExpectedFrames(uint32_t length, uint32_t start, uint32_t end) {
-  const uint32_t buffers = end > start ? (end - start + kFramesPerBuffer - 1) / kFramesPerBuffer : 0;
-  const uint32_t stop = std::min(length, start + buffers * kFramesPerBuffer);
-  std::vector<int16_t> frames;
-  for (uint32_t i = start; i < stop; ++i) frames.push_back(static_cast<int16_t>(i));
-  return frames;
+  std::vector<int16_t> numbered(length);
+  for (uint32_t i = 0; i < length; ++i) numbered[i] = static_cast<int16_t>(i);
+  return PlayedFrames(numbered, start, end);
 }
 
 TEST(PlaybackEngineTest, WithoutInputPlayStartsNothingAndStopIsHarmless) {

@@ -10,13 +10,13 @@ namespace melvox::testing {
 MonitorRecorder::~MonitorRecorder() { Stop(); }
 
 bool MonitorRecorder::Start(std::string& error) {
-  const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+  const pa_sample_spec sample_format{PA_SAMPLE_S16LE, kRate, 1};
   // 10 ms fragments, so what is recorded arrives promptly.
   const pa_buffer_attr attr{static_cast<uint32_t>(-1), static_cast<uint32_t>(-1), static_cast<uint32_t>(-1),
                             static_cast<uint32_t>(-1), kRate / 100 * 2};
   int code = 0;
-  stream_ = pa_simple_new(nullptr, "melvox-test", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &spec, nullptr,
-                          &attr, &code);
+  stream_ = pa_simple_new(nullptr, "melvox-test", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &sample_format,
+                          nullptr, &attr, &code);
   if (stream_ == nullptr) {
     error = pa_strerror(code);
     return false;

@@ -1,8 +1,6 @@
 // Plays a sequence of tones through the playback engine on a real PulseAudio server and checks, on a
 // recording of the sink's monitor, that the tones arrive whole, in order and without a gap, and that
 // the positions the engine reports rise to the end.
-#include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -10,8 +8,7 @@
 #include "audio/engine_fixture.h"
 #include "audio/playback_engine.h"
 #include "integration/monitor_recorder.h"
-#include "platform/message_box.h"
-#include "platform/pulse_wave_out.h"
+#include "integration/tone_sequence.h"
 #include "samples/speech_like.h"
 #include "sound/memory_source.h"
 
@@ -23,61 +20,11 @@ using testing::MonitorRecorder;
 using testing::PositionRecorder;
 
 constexpr uint32_t kRate = MonitorRecorder::kRate;
-constexpr float kTones[] = {440.0f, 660.0f, 550.0f, 880.0f, 330.0f};
-constexpr int kToneMs = 200;
-constexpr uint32_t kToneFrames = kRate * kToneMs / 1000;
-constexpr float kAmplitude = 12000.0f;
-constexpr uint32_t kWindow = kRate / 100;  // 10 ms
 
-// Power of x at hz: the squared correlation with a sine and a cosine of that frequency.
-double PowerAt(const int16_t* x, size_t n, float hz) {
-  double re = 0.0;
-  double im = 0.0;
-  for (size_t i = 0; i < n; ++i) {
-    const double phase = 2.0 * M_PI * hz * static_cast<double>(i) / kRate;
-    re += x[i] * std::cos(phase);
-    im += x[i] * std::sin(phase);
-  }
-  return re * re + im * im;
-}
-
-double Rms(const int16_t* x, size_t n) {
-  double sum = 0.0;
-  for (size_t i = 0; i < n; ++i) sum += static_cast<double>(x[i]) * x[i];
-  return std::sqrt(sum / static_cast<double>(n));
-}
-
-class PulsePlaybackTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    system_ = platform::MakePulseAudioWaveOut();
-    if (system_ == nullptr) GTEST_SKIP() << "no PulseAudio server answers (run through scripts/with-pulse)";
-    platform::SetWaveOutSystem(system_);
-    previous_ = platform::SetMessageBoxHandler([this](const std::string& text, const std::string&) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      boxes_.push_back(text);
-    });
-  }
-  void TearDown() override {
-    if (system_ == nullptr) return;
-    platform::SetMessageBoxHandler(previous_);
-    platform::SetWaveOutSystem(nullptr);
-    std::lock_guard<std::mutex> lock(mutex_);
-    EXPECT_TRUE(boxes_.empty()) << "device error: " << boxes_.front();
-  }
-
-  std::shared_ptr<platform::WaveOutSystem> system_;
-  platform::MessageBoxHandler previous_;
-  std::mutex mutex_;
-  std::vector<std::string> boxes_;
-};
+class PulsePlaybackTest : public testing::PulseTest {};
 
 TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhilePositionsRiseToTheEnd) {
-  std::vector<int16_t> sequence;
-  for (float hz : kTones) {
-    const std::vector<int16_t> tone = samples::Tone(kRate, hz, kToneMs, kAmplitude);
-    sequence.insert(sequence.end(), tone.begin(), tone.end());
-  }
+  const std::vector<int16_t> sequence = testing::ToneSequence();
   const auto length = static_cast<uint32_t>(sequence.size());
   CountedPtr<CSoundSource> source = MakeMemorySource(samples::MakeWave16(sequence, kRate));
   PositionRecorder positions(source.Get());
@@ -86,60 +33,16 @@ TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhilePositionsRiseTo
   engine.SetOwner(&owner);
   ASSERT_TRUE(engine.SetInput(&positions));
 
-  MonitorRecorder recorder;
-  std::string error;
-  ASSERT_TRUE(recorder.Start(error)) << error;
-  ASSERT_TRUE(recorder.WaitFor(kRate / 5)) << "the monitor delivers nothing";  // 200 ms of quiet first
-  const size_t mark = recorder.Count();
+  size_t mark = 0;
+  ASSERT_NO_FATAL_FAILURE(StartRecording(mark));
   ASSERT_TRUE(engine.Play(0, length));
   EXPECT_STREQ(engine.DeviceName(), "pulse");
   ASSERT_TRUE(owner.WaitEnded(10000));
-  ASSERT_TRUE(recorder.WaitFor(recorder.Count() + kRate / 2));  // the tail, and some quiet after it
-  recorder.Stop();
+  const std::vector<int16_t> recorded = FinishRecording();
   engine.Stop();
 
-  const std::vector<int16_t> recorded = recorder.Samples();
-  // The first 10 ms window after the mark that carries sound. Quiet is a null sink's silence; a tone
-  // at amplitude 12000 has an RMS of 8500, so a threshold of 2000 is far from both.
-  constexpr double kSoundRms = 2000.0;
-  size_t onset = mark;
-  while (onset + kWindow <= recorded.size() && Rms(&recorded[onset], kWindow) < kSoundRms) ++onset;
-  ASSERT_LT(onset + length, recorded.size()) << "the tones were not recorded whole";
-  const double start_ms = (onset - mark) * 1000.0 / kRate;
-  // The mark is taken when the recorder has seen the quiet so far; playback then starts after the
-  // stream is created (a few ms) and the sink's latency (about 30 ms). A stream that waits for its
-  // prebuffer, or a null sink rendering ahead, shows up as hundreds of ms.
-  EXPECT_LT(start_ms, 150.0) << "playback started late";
-
-  // No gap: every 10 ms window of the sequence carries sound. A refill that came too late, or a
-  // buffer dropped, leaves a quiet window (one buffer is 46 ms).
-  for (size_t at = onset; at + kWindow <= onset + length - kWindow; at += kWindow) {
-    ASSERT_GE(Rms(&recorded[at], kWindow), kSoundRms) << "gap at " << (at - onset) * 1000.0 / kRate << " ms";
-  }
-  // Nothing longer either: the window after the last tone is quiet again (20 ms of slack for the
-  // window that straddles the end).
-  const size_t after = onset + length + 2 * kWindow;
-  EXPECT_LT(Rms(&recorded[after], kWindow), kSoundRms) << "more sound than was played";
-
-  // The tones in order: the middle 100 ms of each correlates best with its own frequency.
-  for (size_t k = 0; k < std::size(kTones); ++k) {
-    const int16_t* middle = &recorded[onset + k * kToneFrames + kToneFrames / 4];
-    const size_t n = kToneFrames / 2;
-    size_t best = 0;
-    for (size_t f = 1; f < std::size(kTones); ++f) {
-      if (PowerAt(middle, n, kTones[f]) > PowerAt(middle, n, kTones[best])) best = f;
-    }
-    EXPECT_EQ(kTones[best], kTones[k]) << "tone " << k;
-  }
-
-  const std::vector<int32_t> reported = positions.Positions();
-  ASSERT_FALSE(reported.empty());
-  EXPECT_GE(reported.front(), 0);
-  EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end())) << "a position went backwards";
-  EXPECT_LE(reported.back(), static_cast<int32_t>(length));
-  // The last position is reported when the server has read the last buffer; it can lag the end by
-  // what the sink still holds (about 30 ms) plus one 10 ms timing update.
-  EXPECT_GE(reported.back(), static_cast<int32_t>(length - kRate * 60 / 1000));
+  testing::ExpectToneSequenceRecorded(recorded, mark, length);
+  testing::ExpectPositionsRiseToTheEnd(positions.Positions(), length);
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <spawn.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -17,6 +20,9 @@ extern char** environ;
 namespace melvox::testing {
 namespace {
 
+constexpr int kInterruptPatienceMs = 10000;
+constexpr int kPollMs = 5;
+
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -24,7 +30,9 @@ std::string Slurp(const std::string& path) {
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args) { return RunCliInterrupted(args, ""); }
+
+CliResult RunCliInterrupted(const std::vector<std::string>& args, const std::string& wait_for) {
   TempDir folder;
   const std::string out_path = folder.File("out");
   const std::string err_path = folder.File("err");
@@ -43,6 +51,13 @@ CliResult RunCli(const std::vector<std::string>& args) {
   const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
+  if (!wait_for.empty()) {
+    for (int waited_ms = 0; waited_ms < kInterruptPatienceMs; waited_ms += kPollMs) {
+      if (Slurp(out_path).find(wait_for) != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    ::kill(pid, SIGINT);
+  }
   int status = 0;
   ::waitpid(pid, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out_path), Slurp(err_path)};

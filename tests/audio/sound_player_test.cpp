@@ -1,0 +1,306 @@
+#include "audio/sound_player.h"
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/endpoint_detector.h"
+#include "analysis/slowed_sound.h"
+#include "audio/engine_fixture.h"
+#include "melvox/errors.h"
+#include "samples/speech_like.h"
+#include "sound/open_sound_file.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox {
+namespace {
+
+using testing::AsFrames;
+using testing::CountingOwner;
+using testing::PcmWav16;
+using testing::PlayedFrames;
+using testing::TempDir;
+using testing::TestDeviceScope;
+
+// Generous bounds for "it happens": only a hung player exceeds them.
+constexpr int64_t kPatienceMs = 5000;
+// How long a notification that must not come is waited for: the sounds here last a few ms at the
+// test device's speed.
+constexpr int64_t kQuietMs = 200;
+constexpr uint32_t kRate = 22050;
+
+std::vector<int16_t> Speech() { return samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{}); }
+
+// The samples of a 16-bit mono source (its length's worth: a slowed version's block can hold more),
+// and the selection that endpoint detection gives its decoded sound.
+struct Decoded {
+  std::vector<int16_t> samples;
+  int32_t first = 0;
+  int32_t last = 0;
+};
+Decoded Decode(CSoundSource& source) {
+  std::unique_ptr<CWave> wave = source.GetWave();
+  Decoded decoded;
+  const auto* data = reinterpret_cast<const int16_t*>(wave->Data());
+  decoded.samples.assign(data, data + source.GetLength());
+  DetectEndpoints(*wave);
+  decoded.first = wave->SelectionStart();
+  decoded.last = wave->SelectionEnd();
+  return decoded;
+}
+
+// The speech sample in a WAV file, and what its two versions hold (the slowed one at -10).
+struct SpeechFile {
+  SpeechFile()
+      : path(folder.Write("speech.wav", PcmWav16(Speech(), kRate))),
+        original(Decode(*OpenSoundFile(path.c_str()))),
+        slowed(Decode(*PrepareSlowed(*OpenSoundFile(path.c_str()), -10))) {}
+  TempDir folder;
+  std::string path;
+  Decoded original;
+  Decoded slowed;
+};
+
+// Plays one version through the player and returns the frames the device received.
+std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, bool slowed) {
+  CountingOwner listener;
+  player.AddListener(&listener);
+  scope.Device().ClearWritten();
+  if (slowed) {
+    player.PlaySlowed();
+  } else {
+    player.PlayOriginal();
+  }
+  EXPECT_TRUE(listener.WaitEnded(kPatienceMs));
+  player.RemoveListener(&listener);
+  return AsFrames(scope.Device().Written());
+}
+
+void ExpectMessage(const std::function<void()>& call, const std::string& message) {
+  try {
+    call();
+    ADD_FAILURE() << "no exception, expected \"" << message << "\"";
+  } catch (const CMsgException& error) {
+    EXPECT_EQ(std::string(error.what()), message);
+  }
+}
+
+TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNothing) {
+  TestDeviceScope scope(100.0);
+  TempDir folder;
+  const std::string path = folder.Write("speech.wav", PcmWav16(Speech(), kRate));
+  std::map<int32_t, size_t> slowed_length;
+  for (int32_t level : {-10, -37, -100}) {
+    slowed_length[level] = static_cast<size_t>(PrepareSlowed(*OpenSoundFile(path.c_str()), level)->GetLength());
+  }
+
+  // Loaded at the starting level (-10), with the source closed and the file away: asking for -10, or
+  // for 0 (held at -10), prepares nothing, so nothing tries to open the file.
+  CSoundPlayer player;
+  player.Load(path.c_str(), 0);
+  player.Stop();
+  const std::string away = path + ".away";
+  std::rename(path.c_str(), away.c_str());
+  player.SetSlowdown(-10);
+  player.SetSlowdown(0);
+  std::rename(away.c_str(), path.c_str());
+
+  struct Case {
+    int32_t level;
+    int32_t held;
+  };
+  const Case cases[] = {{-10, -10}, {0, -10}, {-150, -100}, {-5, -10}, {-37, -37}, {-100, -100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("level " + std::to_string(c.level));
+    player.SetSlowdown(c.level);
+    EXPECT_EQ(PlayToTheEnd(player, scope, true).size(), slowed_length[c.held]);
+  }
+
+  // The same with -100 stored: levels held at -100 prepare nothing, another one must open the file.
+  player.Stop();
+  std::remove(path.c_str());
+  player.SetSlowdown(-100);
+  player.SetSlowdown(-250);
+  ExpectMessage([&] { player.SetSlowdown(-99); }, "Cannot open file");
+}
+
+TEST(SoundPlayerTest, ANewLevelWhilePlayingLeavesWhatPlaysIntact) {
+  // A slower clock, so that the new level is prepared (a few ms) while the sound still plays (1.4 s
+  // in 140 ms).
+  TestDeviceScope scope(10.0);
+  const SpeechFile speech;
+  const Decoded& original = speech.original;
+  const Decoded& slowed = speech.slowed;
+  CSoundPlayer player;
+  player.Load(speech.path.c_str(), 0);
+  CountingOwner listener;
+  player.AddListener(&listener);
+
+  // The version that plays stays alive although the player let go of it ...
+  scope.Device().ClearWritten();
+  player.PlaySlowed();
+  player.SetSlowdown(-50);
+  ASSERT_TRUE(listener.WaitEnded(kPatienceMs));
+  EXPECT_EQ(AsFrames(scope.Device().Written()), slowed.samples);
+  // ... and the source that plays is not read for the new version under the engine.
+  scope.Device().ClearWritten();
+  player.PlayOriginal();
+  player.SetSlowdown(-20);
+  ASSERT_TRUE(listener.WaitEnded(kPatienceMs));
+  EXPECT_EQ(AsFrames(scope.Device().Written()), original.samples);
+  player.RemoveListener(&listener);
+  EXPECT_GT(PlayToTheEnd(player, scope, true).size(), slowed.samples.size()) << "-20 is slower than -10";
+}
+
+TEST(SoundPlayerTest, AfterStopOrTheNaturalEndTheFileIsOpenedAgain) {
+  TestDeviceScope scope(100.0);
+  TempDir folder;
+  const std::string path = folder.File("tone.wav");
+  const std::vector<int16_t> first = samples::Tone(kRate, 440.0f, 300, 9000.0f);
+  const std::vector<int16_t> second = samples::Tone(kRate, 660.0f, 200, 7000.0f);
+  const std::vector<int16_t> third = samples::Tone(kRate, 330.0f, 100, 5000.0f);
+  testing::WriteFileBytes(path, PcmWav16(first, kRate));
+
+  CSoundPlayer player;
+  player.Load(path.c_str(), 0);
+  player.PlayOriginal();
+  player.Stop();
+  // Stop released the source, so what plays next is the file as it is now.
+  testing::WriteFileBytes(path, PcmWav16(second, kRate));
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), second);
+  testing::WriteFileBytes(path, PcmWav16(third, kRate));
+  EXPECT_EQ(player.GetDuration(), 100);
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), third);
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+TEST(SoundPlayerTest, DurationIsTheFileLengthInSinglePrecisionTruncated) {
+  TestDeviceScope scope(100.0);
+  TempDir folder;
+  struct Case {
+    uint32_t frames;
+    uint32_t rate;
+    int32_t ms;
+  };
+  const Case cases[] = {
+      {11025, 22050, 500},  // half a second
+      {2008, 8000, 250},    // 251 ms exactly: 2008 / 8000 in single precision is just below 0.251
+      {8008, 8000, 1001},   // 1001 ms: in double precision the product falls just below 1001
+      {1, 44100, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.frames) + " frames at " + std::to_string(c.rate) + " Hz");
+    const std::string path = folder.Write("d.wav", PcmWav16(std::vector<int16_t>(c.frames, 100), c.rate));
+    CSoundPlayer player;
+    player.Load(path.c_str(), 0);
+    EXPECT_EQ(player.GetDuration(), c.ms);
+    player.SetSlowdown(-100);
+    EXPECT_EQ(player.GetDuration(), c.ms) << "the slowed version has no say";
+  }
+}
+
+TEST(SoundPlayerTest, OnlyUseSelectionRestrictsEachVersionToItsOwnDetectedPart) {
+  TestDeviceScope scope(100.0);
+  const SpeechFile speech;
+  const std::string& path = speech.path;
+  const Decoded& original = speech.original;
+  const Decoded& slowed = speech.slowed;
+  // The sample has quiet at both ends, so each selection is a proper part of its version.
+  ASSERT_GT(original.first, 0);
+  ASSERT_LT(original.last, static_cast<int32_t>(original.samples.size()) - 1);
+  ASSERT_GT(slowed.first, 0);
+  ASSERT_NE(slowed.first, original.first);
+
+  CSoundPlayer player;
+  player.Load(path.c_str(), 1);
+  auto part = [](const Decoded& d) {
+    return PlayedFrames(d.samples, static_cast<uint32_t>(d.first), static_cast<uint32_t>(d.last));
+  };
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), part(original));
+  EXPECT_EQ(PlayToTheEnd(player, scope, true), part(slowed));
+
+  player.Load(path.c_str(), 0);
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), original.samples);
+  EXPECT_EQ(PlayToTheEnd(player, scope, true), slowed.samples);
+}
+
+TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
+  TestDeviceScope scope(100.0);
+  TempDir folder;
+  CSoundPlayer player;
+  ExpectMessage([&] { player.PlayOriginal(); }, "Nothing to play.");
+  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  player.Stop();
+  ExpectMessage([&] { player.Load(folder.File("missing.wav").c_str(), 0); }, "Cannot open file");
+
+  // The analysis takes no rate below 8000 Hz: no slowed version, while the original plays.
+  const std::vector<int16_t> low = samples::Tone(4000, 440.0f, 200, 9000.0f);
+  player.Load(folder.Write("low.wav", PcmWav16(low, 4000)).c_str(), 0);
+  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), low);
+  EXPECT_TRUE(scope.Boxes().empty());
+
+  // A device that does not open: its own text in a message box, then the library's message.
+  scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
+  ExpectMessage([&] { player.PlayOriginal(); }, "Could not init audio system");
+  EXPECT_EQ(scope.Boxes(), std::vector<std::string>{platform::WaveErrorText(MMSYSERR_NODRIVER)});
+}
+
+TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrderButNeverAStop) {
+  TestDeviceScope scope(100.0);
+  TempDir folder;
+  const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 440.0f, 200, 9000.0f), kRate));
+  CSoundPlayer player;
+  player.Load(path.c_str(), 0);
+  std::string heard;  // written on the worker thread, read after the last listener's event
+  CountingOwner a;
+  CountingOwner b;
+  a.action = [&] { heard += 'a'; };
+  b.action = [&] { heard += 'b'; };
+  player.AddListener(&a);
+  player.AddListener(&a);
+  player.AddListener(nullptr);
+  player.AddListener(&b);
+
+  // Each play waits for every listener registered, so no notification is left over for the next.
+  player.PlayOriginal();
+  ASSERT_TRUE(a.WaitEnded(kPatienceMs) && b.WaitEnded(kPatienceMs));
+  EXPECT_EQ(heard, "ab");
+
+  player.RemoveListener(&a);
+  player.AddListener(&a);  // now after b
+  player.PlayOriginal();
+  ASSERT_TRUE(a.WaitEnded(kPatienceMs) && b.WaitEnded(kPatienceMs));
+  EXPECT_EQ(heard, "abba");
+
+  // A listener that removes itself from inside its notification (on the worker thread): the one
+  // after it is still told, and it is not told again.
+  b.action = [&] {
+    heard += 'b';
+    player.RemoveListener(&b);
+  };
+  player.PlayOriginal();
+  ASSERT_TRUE(a.WaitEnded(kPatienceMs) && b.WaitEnded(kPatienceMs));
+  player.PlayOriginal();
+  ASSERT_TRUE(a.WaitEnded(kPatienceMs));
+  EXPECT_EQ(heard, "abbabaa");
+
+  // A stopped playback tells nobody.
+  const std::string before = heard;
+  player.AddListener(&b);
+  const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
+  player.Load(long_path.c_str(), 0);
+  player.PlayOriginal();
+  player.Stop();
+  EXPECT_FALSE(a.WaitEnded(kQuietMs));
+  EXPECT_EQ(heard, before);
+  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,67 @@
+// `melvox play` on the null device (real time, so the sounds are short): what it prints, its exit
+// statuses, and Ctrl-C.
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli_runner.h"
+#include "samples/speech_like.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox::testing {
+namespace {
+
+TEST(PlayCommandTest, PlaysToTheEndAndReportsTheDeviceAndTheWholeRange) {
+  TempDir folder;
+  const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(22050, 440.0f, 250, 9000.0f), 22050));
+  const CliResult original = RunCli({"play", path, "--device", "null"});
+  EXPECT_EQ(original.status, 0) << original.err;
+  EXPECT_EQ(original.out, "device: null\nposition: 0.25 s / 0.25 s\n");
+
+  // -150 is held at -100: twice as long, or a period or two short of it (whole pitch periods are
+  // inserted).
+  const CliResult held = RunCli({"play", path, "--device", "null", "--slowed", "--level", "-150"});
+  EXPECT_EQ(held.status, 0) << held.err;
+  const std::string head = "level: -150 is held at -100 (the player keeps -100 to -10)\ndevice: null\nposition: ";
+  ASSERT_EQ(held.out.compare(0, head.size(), head), 0) << held.out;
+  const double total = std::strtod(held.out.c_str() + head.size(), nullptr);
+  EXPECT_GT(total, 0.45);
+  EXPECT_LE(total, 0.50);
+}
+
+TEST(PlayCommandTest, UsageErrorsAndLibraryErrorsHaveTheirStatus) {
+  TempDir folder;
+  const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(22050, 440.0f, 100, 9000.0f), 22050));
+  const CliResult level = RunCli({"play", path, "--level", "0"});
+  EXPECT_EQ(level.status, 2);
+  EXPECT_NE(level.err.find("from -200 to -1"), std::string::npos) << level.err;
+  EXPECT_EQ(RunCli({"play", path, "--device", "alsa"}).status, 2);
+
+  const CliResult missing = RunCli({"play", folder.File("missing.wav"), "--device", "null"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "Cannot open file\n");
+  // The analysis takes no rate below 8000 Hz, so a 4000 Hz sound has no slowed version.
+  const std::string low = folder.Write("low.wav", PcmWav16(samples::Tone(4000, 440.0f, 100, 9000.0f), 4000));
+  const CliResult unslowed = RunCli({"play", low, "--device", "null", "--slowed"});
+  EXPECT_EQ(unslowed.status, 1);
+  EXPECT_EQ(unslowed.err, "Nothing to play.\n");
+}
+
+TEST(PlayCommandTest, CtrlCStopsPlaybackEndsThePositionLineAndExitsWith130) {
+  TempDir folder;
+  const std::string path = folder.Write("long.wav", PcmWav16(samples::Tone(22050, 440.0f, 5000, 9000.0f), 22050));
+  const CliResult run = RunCliInterrupted({"play", path, "--device", "null"}, "device: ");
+  EXPECT_EQ(run.status, 130) << run.err;
+  const std::string prefix = "device: null\nposition: ";
+  ASSERT_EQ(run.out.compare(0, prefix.size(), prefix), 0) << run.out;
+  // Stopped early: the elapsed time is short of the 5 s (the interrupt comes right after playback
+  // starts; only a program that ignored it would reach the end).
+  const double elapsed = std::strtod(run.out.c_str() + prefix.size(), nullptr);
+  EXPECT_LT(elapsed, 4.0) << run.out;
+  EXPECT_EQ(run.out.back(), '\n');
+}
+
+}  // namespace
+}  // namespace melvox::testing

@@ -1,0 +1,106 @@
+// melvox play FILE [--slowed] [--level L] [--selection] [--device pulse|null]
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "audio/sound_player.h"
+#include "cli.h"
+#include "core/mv_exception.h"
+#include "platform/message_box.h"
+#include "platform/null_wave_out.h"
+#include "platform/pulse_wave_out.h"
+#include "play_follow.h"
+
+namespace melvox::cli {
+namespace {
+
+// Exit status after Ctrl-C, as shells report a process ended by SIGINT.
+constexpr int kInterruptedStatus = 130;
+// The player holds the level within this range; the option takes every level the time stretcher
+// takes (-200..-1), as the other commands with --level do.
+constexpr long kPlayerMildest = -10;
+constexpr long kPlayerStrongest = -100;
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Catches Ctrl-C for its lifetime: the handler only sets a flag, which the playback loop reads.
+class InterruptScope {
+ public:
+  InterruptScope() {
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// Puts the backend that --device names in use; the automatic choice when none is named.
+void UseDevice(const std::string& name) {
+  std::shared_ptr<platform::WaveOutSystem> system;
+  if (name == "null") {
+    system = platform::MakeNullWaveOut();
+  } else if (name == "pulse") {
+    system = platform::MakePulseAudioWaveOut();
+    if (system == nullptr) {
+      // As the player reports a device that does not open.
+      platform::ShowMessageBox(platform::WaveErrorText(MMSYSERR_NODRIVER), "");
+      throw CMVException(kErrAudioInit);
+    }
+  }
+  platform::SetWaveOutSystem(system);
+}
+
+int RunPlay(const ParsedArgs& args) {
+  const std::string device = args.Value("--device", "");
+  if (args.Has("--device") && device != "pulse" && device != "null") {
+    throw UsageError("--device must be pulse or null (got '" + device + "')");
+  }
+  const long level = args.IntValue("--level", kPlayerMildest, -200, -1);
+  UseDevice(device);
+
+  CSoundPlayer& player = ProcessPlayer();
+  // Before Load, so that the slowed version is prepared once, at this level.
+  player.SetSlowdown(static_cast<int32_t>(level));
+  if (level > kPlayerMildest || level < kPlayerStrongest) {
+    std::printf("level: %ld is held at %ld (the player keeps -100 to -10)\n", level,
+                level > kPlayerMildest ? kPlayerMildest : kPlayerStrongest);
+  }
+  player.Load(args.Positional()[0].c_str(), args.Has("--selection") ? 1 : 0);
+
+  const InterruptScope interrupt;
+  const bool ended = PlayAndFollow(player, args.Has("--slowed"), "", [] { return g_interrupted != 0; });
+  return ended ? 0 : kInterruptedStatus;
+}
+
+const bool registered = RegisterCommand({
+    "play",
+    "FILE [--slowed] [--level L] [--selection] [--device pulse|null]",
+    "play a sound file, unchanged or slowed",
+    "Loads FILE into the player and plays it to its end. Prints 'device: NAME' (pulse, or null when no\n"
+    "sound server answers: the null device plays silently in real time), then the line\n"
+    "'position: ELAPSED s / TOTAL s', updated in place on a terminal and printed once at the end\n"
+    "otherwise. Ctrl-C stops playback and exits with status 130.",
+    {
+        {"--slowed", nullptr, "play the slowed version (longer by whole pitch periods, same pitch)"},
+        {"--level", "L", "slow-down level from -200 to -1 (default -10); the player holds it within -100..-10"},
+        {"--selection", nullptr, "play only the useful part: from the detected start to the detected end"},
+        {"--device", "NAME", "pulse or null instead of the automatic choice (PulseAudio when a server answers)"},
+    },
+    1,
+    1,
+    60,
+    RunPlay,
+});
+
+}  // namespace
+}  // namespace melvox::cli
