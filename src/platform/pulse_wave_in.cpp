@@ -20,11 +20,11 @@ constexpr uint32_t kFragmentBytes = 1024;
 class PulseWaveIn final : public WaveIn {
  public:
   PulseWaveIn(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
-              const pa_sample_spec& spec, WaveInCallback callback)
+              const pa_sample_spec& sample_format, WaveInCallback callback)
       : context_(std::move(context)),
         details_(std::move(details)),
-        spec_(spec),
-        queue_(std::move(callback), static_cast<uint32_t>(pa_frame_size(&spec))) {}
+        sample_format_(sample_format),
+        queue_(std::move(callback), static_cast<uint32_t>(pa_frame_size(&sample_format))) {}
 
   ~PulseWaveIn() override {
     PulseContext::ScopedLock lock(*context_);
@@ -36,7 +36,7 @@ class PulseWaveIn final : public WaveIn {
 
   // Creates and connects the stream, corked; lock held.
   MMRESULT Connect() {
-    stream_ = pa_stream_new(context_->Context(), "melvox recording", &spec_, nullptr);
+    stream_ = pa_stream_new(context_->Context(), "melvox recording", &sample_format_, nullptr);
     if (stream_ == nullptr) return Fail(MMSYSERR_ERROR);
     pa_stream_set_state_callback(stream_, &PulseWaveIn::OnStateChanged, this);
     pa_stream_set_read_callback(stream_, &PulseWaveIn::OnReadable, this);
@@ -168,7 +168,7 @@ class PulseWaveIn final : public WaveIn {
 
   const std::shared_ptr<PulseContext> context_;
   const std::shared_ptr<PulseErrorDetails> details_;
-  const pa_sample_spec spec_;
+  const pa_sample_spec sample_format_;
   // Guarded by the main-loop lock.
   WaveInQueue queue_;
   pa_stream* stream_ = nullptr;
@@ -184,9 +184,9 @@ class PulseWaveInSystem final : public WaveInSystem {
     if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
     std::shared_ptr<PulseContext> context = Connection();
     if (context == nullptr) return MMSYSERR_NODRIVER;
-    pa_sample_spec spec{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
+    pa_sample_spec sample_format{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
                         static_cast<uint8_t>(format.nChannels)};
-    auto opened = std::make_unique<PulseWaveIn>(context, details_, spec, std::move(callback));
+    auto opened = std::make_unique<PulseWaveIn>(context, details_, sample_format, std::move(callback));
     MMRESULT result;
     {
       PulseContext::ScopedLock lock(*context);
