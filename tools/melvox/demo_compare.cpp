@@ -41,7 +41,7 @@ void ShowComparison(DemoContext& context) {
     learner.seed = 7;
     WriteGenerated(attempt, samples::DemoPhrase(), learner);
     WriteGenerated(other, samples::OtherPhrase(), learner);
-    attempt_source = "the same phrase, generated 25 % higher and 15 % slower";
+    attempt_source = "the same phrase, generated 25 % higher at 85 % of the tempo";
     other_source = "another generated phrase, same voice";
   }
 
