@@ -28,7 +28,7 @@ const bool registered = RegisterCommand({
     },
     2,
     2,
-    30,
+    40,
     RunCompare,
 });
 
