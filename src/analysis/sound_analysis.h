@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/analysis_product.h"
 #include "analysis/frame_features.h"
 #include "analysis/frame_result.h"
 #include "analysis/pitch_segment.h"
@@ -17,11 +18,12 @@
 
 namespace melvox {
 
+class CNoteSegment;
 class CPeakTracks;
 
 // One FrameResult per 10 ms step (hop = rate / 100 samples) from the wave's selection start on, with
 // the FrameFeature of every 10 ms frame of the selection and the smoothed pitch contour; the segment
-// lists and the spectral peak tracks are derived on first request and kept.
+// lists, the note list and the spectral peak tracks are derived on first request and kept.
 //
 // The analysis runs in the constructor. It reads the wave's selection, clamped to the samples the
 // wave holds; a multi-channel wave is analysed through the mean of its channels. An 8-bit wave of
@@ -70,6 +72,11 @@ class CSoundAnalysis {
   // src/spectral/analysis_tracks.cpp next to TrackPeaks, so that this folder needs nothing of
   // src/spectral.
   const CPeakTracks* GetTracks() const;
+  // The notes of the sound in time order (productC): stretches of similar spectrum with the peak set
+  // that characterises each, times in ms from the selection start; empty for an analysis without
+  // results. Made once, from peak tracks of its own, by the note segmentation; defined in
+  // src/spectral/note_segmentation.cpp for the same reason as GetTracks.
+  const std::vector<CNoteSegment>& GetProductC() const;
 
  private:
   void Analyse(const CWave& wave, int32_t reference_pitch);
@@ -77,9 +84,8 @@ class CSoundAnalysis {
   NoiseThresholds thresholds_;
   mutable std::optional<std::vector<CPitchSegment>> product_a_;
   mutable std::optional<std::vector<CValueSegment>> product_b_;
-  // The note list (productC) is attached here by the comparison code, built in src/spectral from the
-  // tracks like them and held through a base class declared in this folder.
-  mutable std::unique_ptr<CTimeSegment> tracks_;  // a CPeakTracks, made by GetTracks
+  mutable std::unique_ptr<CAnalysisProduct> product_c_;  // the note list, made by GetProductC
+  mutable std::unique_ptr<CTimeSegment> tracks_;         // a CPeakTracks, made by GetTracks
   std::vector<FrameFeature> features_;
   std::vector<FrameResult> results_;
   int32_t selection_start_ = 0;

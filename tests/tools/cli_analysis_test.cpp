@@ -14,6 +14,7 @@
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
 #include "samples/speech_like.h"
+#include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
@@ -198,6 +199,9 @@ TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
   ASSERT_EQ(json["pitch_segments"].items.size(), analysis.GetProductA().size());
   EXPECT_EQ(json["pitch_segments"][0]["pitches"].items.size(), analysis.GetProductA()[0].Pitches().size());
   EXPECT_EQ(json["noise_segments"].items.size(), analysis.GetProductB().size());
+  ASSERT_EQ(json["notes"].items.size(), analysis.GetProductC().size());
+  ASSERT_FALSE(analysis.GetProductC()[0].Peaks().empty());
+  EXPECT_EQ(json["notes"][0]["peaks"][0]["energy"].Float(), analysis.GetProductC()[0].Peaks()[0].energy);
   ASSERT_EQ(json["tracks"]["tracks"].items.size(), analysis.GetTracks()->Tracks().size());
   EXPECT_EQ(json["tracks"]["tracks"][0][0]["energy"].Float(), analysis.GetTracks()->Tracks()[0].peaks[0].energy);
 

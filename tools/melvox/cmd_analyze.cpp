@@ -6,6 +6,7 @@
 #include "cli.h"
 #include "json_writer.h"
 #include "pitch_summary.h"
+#include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
 
 namespace melvox::cli {
@@ -87,6 +88,20 @@ void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   json.EndArray();
 }
 
+void WriteNotes(JsonWriter& json, const std::vector<CNoteSegment>& notes) {
+  json.Key("notes").BeginArray();
+  for (const CNoteSegment& note : notes) {
+    json.BeginObject();
+    json.Key("start_ms").Int(note.GetStart()).Key("end_ms").Int(note.GetEnd());
+    json.Key("peaks").BeginArray();
+    for (const SpectralPeak& peak : note.Peaks()) {
+      json.BeginObject().Key("bin").Int(peak.bin).Key("energy").Float(peak.energy).EndObject();
+    }
+    json.EndArray().EndObject();
+  }
+  json.EndArray();
+}
+
 void WriteTracks(JsonWriter& json, const CPeakTracks* tracks) {
   json.Key("tracks");
   if (tracks == nullptr) {
@@ -124,6 +139,7 @@ void WriteJson(const CSoundAnalysis& analysis, bool spectrum) {
   for (const int16_t pitch : analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()) - 1)) json.Int(pitch);
   json.EndArray();
   WriteSegments(json, analysis);
+  WriteNotes(json, analysis.GetProductC());
   WriteTracks(json, analysis.GetTracks());
   json.EndObject();
   std::fputc('\n', stdout);
@@ -142,6 +158,10 @@ void WriteText(const CSoundAnalysis& analysis) {
   std::printf("noise_segments: %zu\n", analysis.GetProductB().size());
   for (const CValueSegment& segment : analysis.GetProductB()) {
     std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.GetTag()));
+  }
+  std::printf("notes: %zu\n", analysis.GetProductC().size());
+  for (const CNoteSegment& note : analysis.GetProductC()) {
+    std::printf("  %d-%d ms, %zu peaks\n", note.GetStart(), note.GetEnd(), note.Peaks().size());
   }
   const CPeakTracks* tracks = analysis.GetTracks();
   std::printf("peak_tracks: %zu\n", tracks != nullptr ? tracks->Tracks().size() : size_t{0});
@@ -165,8 +185,8 @@ const bool registered = RegisterCommand({
     "analyse a sound file on the 10 ms grid",
     "Analyses FILE (8 or 16 bits per sample, 8000 to 96000 Hz) step by step: level, pitch, zero\n"
     "crossings and spectrum of every 10 ms, the smoothed pitch contour, the voiced (pitch) and noisy\n"
-    "(fricative) segments with their classes, and the spectral peak tracks. Prints a readable summary,\n"
-    "or with --json the whole analysis as one JSON object (described in docs/cli.md).",
+    "(fricative) segments with their classes, the note list and the spectral peak tracks. Prints a\n"
+    "readable summary, or with --json the whole analysis as one JSON object (described in docs/cli.md).",
     {
         {"--json", nullptr, "print the whole analysis as JSON"},
         {"--spectrum", nullptr, "with --json: add each step's log spectrum"},

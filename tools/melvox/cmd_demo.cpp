@@ -29,10 +29,11 @@ void MakeFolder(const std::string& folder) {
   }
 }
 
-// Writes the sample to path: espeak-ng speech when it is installed, else a generated vowel-like
-// phrase. Returns a description of where the sound came from.
-std::string MakeSample(const std::string& path, const std::string& text) {
+// Writes the sample to path: espeak-ng speech when it is installed (and then notes the text in the
+// context), else a generated vowel-like phrase. Returns a description of where the sound came from.
+std::string MakeSample(const std::string& path, const std::string& text, DemoContext& context) {
   if (ProgramExists("espeak-ng") && RunProgram({"espeak-ng", "-v", "en", "-s", "150", "-w", path, text}) == 0) {
+    context.spoken_text = text;
     return "speech from espeak-ng: \"" + text + "\"";
   }
   const auto samples = samples::SpeechLike(kGeneratedRate, samples::DemoPhrase(), samples::Voice{});
@@ -45,7 +46,7 @@ int RunDemo(const ParsedArgs& args) {
   context.folder = args.Value("--out", "melvox-demo");
   MakeFolder(context.folder);
   context.sample_path = context.folder + "/sample.wav";
-  std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText)).c_str());
+  std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText), context).c_str());
   std::printf("Written to %s\n", context.sample_path.c_str());
 
   std::vector<DemoStep> steps = Steps();

@@ -9,6 +9,7 @@ namespace melvox::cli {
 struct DemoContext {
   std::string folder;       // where the demo writes its files
   std::string sample_path;  // the sample of speech (a WAV file)
+  std::string spoken_text;  // what espeak-ng said in the sample; empty when the sample was generated
 };
 
 struct DemoStep {

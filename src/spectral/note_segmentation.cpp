@@ -1,0 +1,132 @@
+#include "spectral/note_segmentation.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "analysis/sound_analysis.h"
+#include "spectral/peak_linking.h"
+#include "spectral/peak_set_similarity.h"
+#include "spectral/peak_tracks.h"
+
+namespace melvox {
+namespace {
+
+constexpr float kMeanEnergy = 33.0f;
+constexpr int32_t kStepFrames = 2;
+constexpr int32_t kFirstLeftOutBin = 46;
+constexpr int32_t kFirstTaperedBin = 30;
+constexpr float kTaperBins = 17.0f;  // the taper reaches 0 at bin 46
+
+// The tracks with every energy scaled so that their mean becomes 33.
+CPeakTracks ScaledTracks(const CPeakTracks& tracks) {
+  std::vector<PeakTrack> scaled = tracks.Tracks();
+  float sum = 0.0f;
+  int64_t count = 0;
+  for (const PeakTrack& track : scaled) {
+    for (const SpectralPeak& peak : track.peaks) sum += peak.energy;
+    count += static_cast<int64_t>(track.peaks.size());
+  }
+  const float mean = count > 0 ? sum / static_cast<float>(count) : 0.0f;
+  const float factor = mean != 0.0f ? kMeanEnergy / mean : 0.0f;
+  for (PeakTrack& track : scaled) {
+    for (SpectralPeak& peak : track.peaks) peak.energy *= factor;
+  }
+  return CPeakTracks(std::move(scaled));
+}
+
+// The frame's points without the high bins, the upper middle bins tapered.
+std::vector<SpectralPeak> StepPoints(const CPeakTracks& tracks, int32_t frame) {
+  std::vector<SpectralPeak> points = tracks.PointsAt(frame);
+  points.erase(
+      std::remove_if(points.begin(), points.end(), [](const SpectralPeak& p) { return p.bin >= kFirstLeftOutBin; }),
+      points.end());
+  for (SpectralPeak& p : points) {
+    if (p.bin >= kFirstTaperedBin) p.energy *= 1.0f - static_cast<float>(p.bin - (kFirstTaperedBin - 1)) / kTaperBins;
+  }
+  return points;
+}
+
+float Energy(const std::vector<SpectralPeak>& points) {
+  float sum = 0.0f;
+  for (const SpectralPeak& p : points) sum += p.energy;
+  return sum;
+}
+
+// How alike step k is to both of its neighbours: the smaller of its similarities to the step before
+// and to the step after (only one of them at an end; 1 for a lone step).
+float Steadiness(const NoteSteps& steps, int32_t k) {
+  const auto count = static_cast<int32_t>(steps.points.size());
+  float steadiness = 1.0f;
+  if (k > 0) steadiness = std::min(steadiness, steps.similarity[k]);
+  if (k + 1 < count) steadiness = std::min(steadiness, steps.similarity[k + 1]);
+  return steadiness;
+}
+
+// The step of begin..end-1 with the largest energy sum x steadiness (the first of equal ones).
+int32_t RepresentativeStep(const NoteSteps& steps, int32_t begin, int32_t end) {
+  int32_t best = begin;
+  float best_value = -1.0f;
+  for (int32_t k = begin; k < end; ++k) {
+    const float value = Energy(steps.points[k]) * Steadiness(steps, k);
+    if (value > best_value) {
+      best_value = value;
+      best = k;
+    }
+  }
+  return best;
+}
+
+int32_t StepStartMs(const NoteSteps& steps, int32_t k) { return 10 * (steps.first_frame + kStepFrames * k); }
+
+// The note list that an analysis holds as its productC.
+class CNoteList final : public CAnalysisProduct {
+ public:
+  explicit CNoteList(std::vector<CNoteSegment> notes) : notes_(std::move(notes)) {}
+  const std::vector<CNoteSegment>& Notes() const { return notes_; }
+
+ private:
+  std::vector<CNoteSegment> notes_;
+};
+
+}  // namespace
+
+NoteSteps PrepareNoteSteps(const std::vector<FrameResult>& results) {
+  NoteSteps steps;
+  const std::unique_ptr<CPeakTracks> tracks = TrackPeaks(results);
+  if (tracks == nullptr || tracks->Tracks().empty()) return steps;
+  const CPeakTracks scaled = ScaledTracks(*tracks);
+  steps.first_frame = scaled.FirstFrame();
+  for (int32_t frame = scaled.FirstFrame(); frame <= scaled.LastFrame(); frame += kStepFrames) {
+    steps.points.push_back(StepPoints(scaled, frame));
+    const size_t k = steps.points.size() - 1;
+    steps.similarity.push_back(k == 0 ? 0.0f : ComparePeakSets(steps.points[k - 1], steps.points[k]));
+  }
+  return steps;
+}
+
+std::vector<CNoteSegment> GroupNotes(const NoteSteps& steps, int32_t note_count) {
+  std::vector<CNoteSegment> notes;
+  if (note_count <= 0) return notes;
+  const auto count = static_cast<int32_t>(steps.points.size());
+  int32_t begin = 0;
+  for (int32_t i = 1; i <= note_count; ++i) {
+    const int32_t end = i * count / note_count;
+    if (end == begin) continue;  // fewer steps than notes: one note per step
+    const int32_t representative = RepresentativeStep(steps, begin, end);
+    notes.emplace_back(StepStartMs(steps, begin), StepStartMs(steps, end), steps.points[representative]);
+    begin = end;
+  }
+  return notes;
+}
+
+std::vector<CNoteSegment> SegmentNotes(const std::vector<FrameResult>& results) {
+  return GroupNotes(PrepareNoteSteps(results));
+}
+
+const std::vector<CNoteSegment>& CSoundAnalysis::GetProductC() const {
+  // Only this function stores into product_c_, and always a CNoteList.
+  if (!product_c_) product_c_ = std::make_unique<CNoteList>(SegmentNotes(results_));
+  return static_cast<const CNoteList&>(*product_c_).Notes();
+}
+
+}  // namespace melvox
