@@ -1,10 +1,7 @@
 // melvox record OUT.wav [--seconds N] [--compare REF] [--device pulse|null]
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "audio/sound_recorder.h"
 #include "cli.h"
@@ -34,19 +31,6 @@ void UseInputDevice(const std::string& name) {
   platform::SetWaveInSystem(system);
 }
 
-// Copies the recorder's file to path; "Cannot open file" when either cannot be opened, "File I/O
-// error" when the copy is incomplete.
-void CopyFile(const std::string& from, const std::string& to) {
-  std::ifstream in(from, std::ios::binary);
-  if (!in) throw CMVException(kErrCannotOpenFile);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  if (!out) throw CMVException(kErrCannotOpenFile);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw CMVException(kErrFileIo);
-}
-
 int RunRecord(const ParsedArgs& args) {
   const std::string device = args.Value("--device", "");
   if (args.Has("--device") && device != "pulse" && device != "null") {
@@ -62,7 +46,7 @@ int RunRecord(const ParsedArgs& args) {
   if (InterruptScope::Interrupted()) return kInterruptedStatus;
 
   const std::string& out_path = args.Positional()[0];
-  CopyFile(recorder.GetFileName(), out_path);
+  CopyRecording(recorder, out_path);
   std::printf("recorded_ms: %d\n", result.recorded_ms);
   std::printf("written: %s\n", out_path.c_str());
   if (args.Has("--compare")) {

@@ -8,7 +8,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
+#include <vector>
+
+#include "core/mv_exception.h"
 
 namespace melvox::cli {
 namespace {
@@ -62,6 +67,17 @@ std::string MeterLine(int32_t level, double seconds) {
     std::snprintf(text, sizeof text, "level: [%-*s]  -inf dBFS  %.1f s", kBarWidth, "", seconds);
   }
   return text;
+}
+
+void CopyRecording(CSoundRecorder& recorder, const std::string& path) {
+  std::ifstream in(recorder.GetFileName(), std::ios::binary);
+  if (!in) throw CMVException(kErrCannotOpenFile);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw CMVException(kErrCannotOpenFile);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw CMVException(kErrFileIo);
 }
 
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,

@@ -1,5 +1,5 @@
-// Recording through the process's recorder with a live level meter on the terminal: shared by
-// `melvox record` and the demo.
+// Recording through the process's recorder with a live level meter on the terminal, and keeping the
+// recording: shared by `melvox record` and the demo.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,10 @@ struct RecordingResult {
 // does.
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,
                                 const std::function<bool()>& should_stop);
+
+// Copies the recorder's file (the last recording) to path. CMVException "Cannot open file" when either
+// cannot be opened, "File I/O error" when the copy is incomplete.
+void CopyRecording(CSoundRecorder& recorder, const std::string& path);
 
 // The meter's line for a level (0 .. 32767) after t seconds, without the indent.
 std::string MeterLine(int32_t level, double seconds);
