@@ -22,7 +22,6 @@
 #include "audio/recording_engine.h"
 #include "audio/sound_recorder.h"
 #include "platform/event.h"
-#include "platform/message_box.h"
 #include "platform/null_wave_in.h"
 #include "platform/pulse_wave_in.h"
 #include "platform/pulse_wave_out.h"
@@ -200,11 +199,5 @@ BENCHMARK(BM_RecordCpu)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillise
 }  // namespace
 }  // namespace melvox
 
-int main(int argc, char** argv) {
-  melvox::platform::SetMessageBoxHandler(
-      [](const std::string& text, const std::string&) { std::fprintf(stderr, "device error: %s\n", text.c_str()); });
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+// The input devices show no message boxes, and the benchmark's output device is driven directly.
+BENCHMARK_MAIN();

@@ -93,74 +93,70 @@ void ClockedWaveIn::ClockLoop() {
   }
 }
 
-MMRESULT ClockedWaveIn::Prepare(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveInOp::kPrepare)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+template <typename Body>
+MMRESULT ClockedWaveIn::Call(WaveInOp op, bool needs_server, Body body) {
+  if (const MMRESULT injected = Hook(op)) return injected;
+  std::unique_lock<std::mutex> lock(mutex_);
   if (closed_) return MMSYSERR_INVALHANDLE;
-  return WaveInQueue::Prepare(header);
+  if (needs_server && lost_) return MMSYSERR_NODRIVER;
+  return body(lock);
+}
+
+MMRESULT ClockedWaveIn::Prepare(WAVEHDR* header) {
+  return Call(WaveInOp::kPrepare, false, [&](auto&) { return WaveInQueue::Prepare(header); });
 }
 
 MMRESULT ClockedWaveIn::Unprepare(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveInOp::kUnprepare)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  return WaveInQueue::Unprepare(header);
+  return Call(WaveInOp::kUnprepare, false, [&](auto&) { return WaveInQueue::Unprepare(header); });
 }
 
 MMRESULT ClockedWaveIn::AddBuffer(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveInOp::kAddBuffer)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
-  queue_.Push(header);
-  wake_.notify_all();
-  return MMSYSERR_NOERROR;
+  return Call(WaveInOp::kAddBuffer, true, [&](auto&) {
+    if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
+    queue_.Push(header);
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveIn::Start() {
-  if (const MMRESULT injected = Hook(WaveInOp::kStart)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  if (!running_) {
-    running_ = true;
-    last_ = Clock::now();
-    if (started_at_ == Clock::time_point{}) started_at_ = last_;
-    wake_.notify_all();
-  }
-  return MMSYSERR_NOERROR;
+  return Call(WaveInOp::kStart, true, [&](auto&) {
+    if (!running_) {
+      running_ = true;
+      last_ = Clock::now();
+      if (started_at_ == Clock::time_point{}) started_at_ = last_;
+      wake_.notify_all();
+    }
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveIn::Stop() {
-  if (const MMRESULT injected = Hook(WaveInOp::kStop)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  Advance(Clock::now(), true);
-  running_ = false;
-  queue_.ReturnPartial();
-  return MMSYSERR_NOERROR;
+  return Call(WaveInOp::kStop, false, [&](auto&) {
+    Advance(Clock::now(), true);
+    running_ = false;
+    queue_.ReturnPartial();
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveIn::Reset() {
-  if (const MMRESULT injected = Hook(WaveInOp::kReset)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  Advance(Clock::now(), true);
-  running_ = false;
-  queue_.RetireAll(0);
-  return MMSYSERR_NOERROR;
+  return Call(WaveInOp::kReset, false, [&](auto&) {
+    Advance(Clock::now(), true);
+    running_ = false;
+    queue_.RetireAll(0);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveIn::Close() {
-  if (const MMRESULT injected = Hook(WaveInOp::kClose)) return injected;
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (!queue_.Empty()) return WAVERR_STILLPLAYING;
-  closed_ = true;
-  running_ = false;
-  StopClock(lock);
-  return MMSYSERR_NOERROR;
+  return Call(WaveInOp::kClose, false, [&](std::unique_lock<std::mutex>& lock) {
+    if (!queue_.Empty()) return WAVERR_STILLPLAYING;
+    closed_ = true;
+    running_ = false;
+    StopClock(lock);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 void ClockedWaveIn::Lose() {

@@ -67,6 +67,10 @@ class ClockedWaveIn final : public WaveIn {
 
  private:
   MMRESULT Hook(WaveInOp op);
+  // Runs an operation: its injected failure first, then body(lock) with the lock held on an open
+  // device (MMSYSERR_INVALHANDLE when closed; MMSYSERR_NODRIVER after Lose when it needs the server).
+  template <typename Body>
+  MMRESULT Call(WaveInOp op, bool needs_server, Body body);
   // Makes the input that is due by now and hands it over in whole chunks, and with to_the_frame the
   // whole frames of the last part-chunk too (a stop takes everything captured so far). Lock held.
   void Advance(Clock::time_point now, bool to_the_frame);

@@ -1,9 +1,9 @@
 #include "platform/pulse_wave_in.h"
 
-#include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/pulse_backend.h"
 #include "platform/pulse_context.h"
 #include "platform/wave_in_queue.h"
 
@@ -175,59 +175,10 @@ class PulseWaveIn final : public WaveIn {
   bool failed_ = false;
 };
 
-class PulseWaveInSystem final : public WaveInSystem {
- public:
-  explicit PulseWaveInSystem(std::shared_ptr<PulseContext> context) : context_(std::move(context)) {}
-
-  MMRESULT Open(const WAVEFORMATEX& format, WaveInCallback callback, std::unique_ptr<WaveIn>& device) override {
-    device.reset();
-    if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
-    std::shared_ptr<PulseContext> context = Connection();
-    if (context == nullptr) return MMSYSERR_NODRIVER;
-    pa_sample_spec sample_format{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
-                        static_cast<uint8_t>(format.nChannels)};
-    auto opened = std::make_unique<PulseWaveIn>(context, details_, sample_format, std::move(callback));
-    MMRESULT result;
-    {
-      PulseContext::ScopedLock lock(*context);
-      result = opened->Connect();
-    }
-    if (result == MMSYSERR_NOERROR) device = std::move(opened);
-    return result;
-  }
-
-  std::string ErrorText(MMRESULT result) const override {
-    std::string text = WaveErrorText(result);
-    const std::string detail = details_->Get(result);
-    if (!detail.empty()) text += " (" + detail + ")";
-    return text;
-  }
-
-  const char* Name() const override { return "pulse"; }
-
- private:
-  // The process's shared connection (made again when the server went away since), held while the
-  // backend is in use.
-  std::shared_ptr<PulseContext> Connection() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::string error;
-    context_ = PulseContext::Shared(error);
-    if (context_ == nullptr) details_->Keep(MMSYSERR_NODRIVER, error);
-    return context_;
-  }
-
-  std::mutex mutex_;
-  std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<PulseErrorDetails> details_ = std::make_shared<PulseErrorDetails>();
-};
-
 }  // namespace
 
 std::shared_ptr<WaveInSystem> MakePulseAudioWaveIn() {
-  std::string error;
-  std::shared_ptr<PulseContext> context = PulseContext::Shared(error);
-  if (context == nullptr) return nullptr;
-  return std::make_shared<PulseWaveInSystem>(std::move(context));
+  return MakePulseSystem<WaveInSystem, WaveIn, WaveInCallback, PulseWaveIn>();
 }
 
 }  // namespace melvox::platform

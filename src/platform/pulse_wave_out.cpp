@@ -1,10 +1,10 @@
 #include "platform/pulse_wave_out.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/pulse_backend.h"
 #include "platform/pulse_context.h"
 #include "platform/wave_out_queue.h"
 
@@ -220,62 +220,10 @@ class PulseWaveOut final : public WaveOut {
   bool timing_in_flight_ = false;
 };
 
-class PulseWaveOutSystem final : public WaveOutSystem {
- public:
-  explicit PulseWaveOutSystem(std::shared_ptr<PulseContext> context) : context_(std::move(context)) {}
-
-  MMRESULT Open(const WAVEFORMATEX& format, WaveOutCallback callback, std::unique_ptr<WaveOut>& device) override {
-    device.reset();
-    if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
-    std::shared_ptr<PulseContext> context = Connection();
-    if (context == nullptr) return MMSYSERR_NODRIVER;
-    pa_sample_spec sample_format{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
-                                 static_cast<uint8_t>(format.nChannels)};
-    auto opened = std::make_unique<PulseWaveOut>(context, details_, sample_format, std::move(callback));
-    MMRESULT result;
-    {
-      PulseContext::ScopedLock lock(*context);
-      result = opened->Connect();
-    }
-    if (result == MMSYSERR_NOERROR) device = std::move(opened);
-    return result;
-  }
-
-  std::string ErrorText(MMRESULT result) const override {
-    std::string text = WaveErrorText(result);
-    const std::string detail = details_->Get(result);
-    if (!detail.empty()) text += " (" + detail + ")";
-    return text;
-  }
-
-  const char* Name() const override { return "pulse"; }
-
- private:
-  // The shared connection, made again when the server went away since.
-  std::shared_ptr<PulseContext> Connection() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (context_ != nullptr) {
-      PulseContext::ScopedLock loop_lock(*context_);
-      if (context_->IsReady()) return context_;
-    }
-    std::string error;
-    context_ = PulseContext::Shared(error);
-    if (context_ == nullptr) details_->Keep(MMSYSERR_NODRIVER, error);
-    return context_;
-  }
-
-  std::mutex mutex_;
-  std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<PulseErrorDetails> details_ = std::make_shared<PulseErrorDetails>();
-};
-
 }  // namespace
 
 std::shared_ptr<WaveOutSystem> MakePulseAudioWaveOut() {
-  std::string error;
-  std::shared_ptr<PulseContext> context = PulseContext::Shared(error);
-  if (context == nullptr) return nullptr;
-  return std::make_shared<PulseWaveOutSystem>(std::move(context));
+  return MakePulseSystem<WaveOutSystem, WaveOut, WaveOutCallback, PulseWaveOut>();
 }
 
 }  // namespace melvox::platform

@@ -1,5 +1,5 @@
 // The test input device: a clocked input device whose clock may run faster (or slower) than real time,
-// which delivers scripted samples, keeps every byte it returned, and can be told to fail any
+// which delivers scripted samples, counts the bytes it returned, and can be told to fail any
 // operation. Tests put it in use with SetWaveInSystem.
 #pragma once
 
@@ -37,9 +37,8 @@ class TestWaveInSystem final : public WaveInSystem,
   // Every open device behaves as if the sound server went away (see ClockedWaveIn::Lose).
   void LoseDevices();
 
-  // The bytes of every buffer returned by devices of this system, in order (dwBytesRecorded of each,
-  // the partial buffers of stops and resets included), since it was made.
-  std::vector<uint8_t> Returned() const;
+  // The bytes of every buffer returned by devices of this system (dwBytesRecorded of each, the partial
+  // buffers of stops and resets included) since it was made.
   uint64_t ReturnedBytes() const;
   // Calls of op so far, failed ones included.
   uint32_t Calls(WaveInOp op) const;
@@ -72,7 +71,7 @@ class TestWaveInSystem final : public WaveInSystem,
   std::vector<ClockedWaveIn*> devices_;
   mutable std::mutex mutex_;  // guards everything below
   std::vector<uint8_t> script_;
-  std::vector<uint8_t> returned_;
+  uint64_t returned_bytes_ = 0;
   WAVEFORMATEX last_format_{};
 };
 

@@ -127,11 +127,4 @@ inline std::vector<uint8_t> ExpectedHeader(uint32_t data_bytes) {
   return header;
 }
 
-// 16-bit samples as the little-endian bytes a device returns.
-inline std::vector<uint8_t> AsBytes(const std::vector<int16_t>& samples) {
-  std::vector<uint8_t> bytes(samples.size() * 2);
-  std::memcpy(bytes.data(), samples.data(), bytes.size());
-  return bytes;
-}
-
 }  // namespace melvox::testing

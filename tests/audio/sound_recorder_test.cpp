@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "audio/notify_queue.h"
 #include "audio/recorder_fixture.h"
 #include "melvox/errors.h"
+#include "platform/temp_file.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
@@ -25,28 +25,6 @@ using testing::LevelLog;
 using testing::ReadRecording;
 using testing::TempDir;
 using testing::TestInputScope;
-
-// Points the temporary folder at a folder of the test's own while it lives.
-class TempFolderScope {
- public:
-  explicit TempFolderScope(const std::string& folder) {
-    const char* previous = std::getenv("TMPDIR");
-    had_previous_ = previous != nullptr;
-    if (had_previous_) previous_ = previous;
-    ::setenv("TMPDIR", folder.c_str(), 1);
-  }
-  ~TempFolderScope() {
-    if (had_previous_) {
-      ::setenv("TMPDIR", previous_.c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
-    }
-  }
-
- private:
-  bool had_previous_ = false;
-  std::string previous_;
-};
 
 bool Exists(const std::string& path) {
   struct stat info {};
@@ -63,14 +41,12 @@ std::string StartError(ISoundRecorder& recorder) {
 }
 
 TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
-  TempDir folder;
-  TempFolderScope temp(folder.Path());
   TestInputScope input(10.0);
   std::string path;
   {
     CSoundRecorder recorder;
     path = recorder.GetFileName();
-    EXPECT_EQ(path.rfind(folder.Path() + "/tmp", 0), 0u) << path;
+    EXPECT_EQ(path.rfind(platform::TempFolder() + "/tmp", 0), 0u) << path;
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0) << "made by the constructor";
     EXPECT_EQ(info.st_mode & 0777, 0600u);
