@@ -25,13 +25,13 @@ using namespace melvox;
 
 constexpr uint32_t kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 96000};
 constexpr size_t kHeader = 4;
-constexpr size_t kMaxSoundBytes = 1u << 20;
+constexpr size_t kMaxSoundBytes = 1u << 17;  // a few seconds: long enough for every product, fast to fuzz
 
 std::unique_ptr<CWave> MakeWave(const uint8_t* data, size_t size) {
   const uint32_t rate = kRates[data[0] % 8];
   const bool eight_bit = (data[1] & 1) != 0;
   std::vector<uint8_t> bytes;
-  const size_t repeats = 1 + data[2] % 64;
+  const size_t repeats = 1 + data[2] % 32;
   for (size_t r = 0; r < repeats && bytes.size() + size - kHeader <= kMaxSoundBytes; ++r) {
     bytes.insert(bytes.end(), data + kHeader, data + size);
   }
