@@ -1,6 +1,9 @@
-// Writes the seed corpus of the sound-file fuzz target: valid WAV (8- and 16-bit PCM, IMA ADPCM) and
-// Ogg Vorbis files, and near-valid variants of them (cut short, header fields out of range, chunks in
-// odd places, a damaged page). Usage: make_seed_corpus FOLDER
+// Writes the seed corpora of the fuzz targets. Usage: make_seed_corpus SOUND_FOLDER ANALYSIS_FOLDER
+//  - sound files (fuzz_open_sound): valid WAV (8- and 16-bit PCM, IMA ADPCM) and Ogg Vorbis files, and
+//    near-valid variants of them (cut short, header fields out of range, chunks in odd places, a
+//    damaged page);
+//  - sounds to analyse (fuzz_analysis): a 4-byte header (rate, sample size and kind, repeats, level)
+//    followed by speech-like samples, tones, noise and silence.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -30,13 +33,39 @@ Bytes Cut(const Bytes& bytes, size_t length) {
   return Bytes(bytes.begin(), bytes.begin() + std::min(length, bytes.size()));
 }
 
+// Header bytes of the analysis target: rate index (0 = 8000 .. 3 = 22050 .. 5 = 44100 .. 7 = 96000),
+// flags (bit 0: 8-bit samples; bits 1-2: their kind; bit 3: detect endpoints first), repeats, level.
+Bytes AnalysisSeed(uint8_t rate_index, uint8_t flags, uint8_t repeats, const Bytes& samples) {
+  Bytes bytes = {rate_index, flags, repeats, 49};
+  bytes.insert(bytes.end(), samples.begin(), samples.end());
+  return bytes;
+}
+
+void WriteAnalysisSeeds(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  const auto phrase = melvox::samples::SpeechLike(8000, melvox::samples::DemoPhrase(), melvox::samples::Voice{});
+  const Bytes speech = SamplesToBytes(std::vector<int16_t>(phrase.begin(), phrase.begin() + 6000));
+  Bytes speech8;
+  for (size_t i = 0; i < 6000; ++i) speech8.push_back(static_cast<uint8_t>((phrase[i] >> 8) + 128));
+  const Bytes tone = SamplesToBytes(melvox::samples::Tone(22050, 200.0f, 40, 12000.0f));
+  const Bytes noise = SamplesToBytes(melvox::samples::WhiteNoise(44100, 20, 20000.0f, 7));
+  WriteFileBytes(folder + "/speech16.bin", AnalysisSeed(0, 8, 1, speech));
+  WriteFileBytes(folder + "/speech8.bin", AnalysisSeed(0, 1 | 8, 1, speech8));
+  WriteFileBytes(folder + "/speech8_signed.bin", AnalysisSeed(0, 1 | 2, 1, speech8));
+  WriteFileBytes(folder + "/tone_repeated.bin", AnalysisSeed(3, 0, 40, tone));
+  WriteFileBytes(folder + "/noise_96k.bin", AnalysisSeed(7, 8, 20, noise));
+  WriteFileBytes(folder + "/silence.bin", AnalysisSeed(5, 8, 10, Bytes(4000, 0)));
+  WriteFileBytes(folder + "/full_scale.bin", AnalysisSeed(2, 0, 30, Bytes(800, 0x80)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_seed_corpus FOLDER\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_seed_corpus SOUND_FOLDER ANALYSIS_FOLDER\n");
     return 2;
   }
+  WriteAnalysisSeeds(argv[2]);
   const std::string folder = argv[1];
   std::filesystem::create_directories(folder);
   int written = 0;

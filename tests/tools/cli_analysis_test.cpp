@@ -6,13 +6,13 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
+#include "cli_runner.h"
 #include "samples/speech_like.h"
 #include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
@@ -21,28 +21,6 @@
 
 namespace melvox {
 namespace {
-
-struct CommandRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-CommandRun Melvox(const testing::TempDir& dir, const std::string& arguments) {
-  const std::string err_path = dir.File("stderr.txt");
-  const std::string command = std::string(MELVOX_CLI_PATH) + " " + arguments + " 2>" + err_path;
-  CommandRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[65536];
-  size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  const std::vector<uint8_t> err = testing::ReadFileBytes(err_path);
-  run.err.assign(err.begin(), err.end());
-  return run;
-}
 
 // A minimal JSON reader: it throws on anything but one well-formed value and keeps the text of
 // numbers, so that floats read back exactly with strtof.
@@ -136,12 +114,12 @@ class AnalysisCommands : public ::testing::Test {
 TEST_F(AnalysisCommands, EndpointsPrintsStartAndEndOrNone) {
   auto wave = Wave();
   ASSERT_TRUE(DetectEndpoints(*wave));
-  const CommandRun found = Melvox(dir_, "endpoints " + path_);
+  const testing::CliResult found = testing::RunCli({"endpoints", path_});
   EXPECT_EQ(found.status, 0);
   EXPECT_EQ(found.out, std::to_string(wave->SelectionStart()) + " " + std::to_string(wave->SelectionEnd()) + "\n");
 
   const std::string quiet = dir_.Write("quiet.wav", testing::PcmWav16(std::vector<int16_t>(16000, 0), kRate));
-  const CommandRun none = Melvox(dir_, "endpoints " + quiet);
+  const testing::CliResult none = testing::RunCli({"endpoints", quiet});
   EXPECT_EQ(none.status, 0);
   EXPECT_EQ(none.out, "none\n");
 }
@@ -151,7 +129,7 @@ TEST_F(AnalysisCommands, PitchCsvHasOneRowPerStepOfTheWholeFile) {
   const CSoundAnalysis analysis(wave.get(), 0);
   const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(speech_.size()) - 1);
 
-  const CommandRun run = Melvox(dir_, "pitch " + path_ + " --csv");
+  const testing::CliResult run = testing::RunCli({"pitch", path_, "--csv"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), contour.size() + 1);
@@ -166,7 +144,7 @@ TEST_F(AnalysisCommands, PitchCsvHasOneRowPerStepOfTheWholeFile) {
 TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
   auto wave = Wave();
   const CSoundAnalysis analysis(wave.get(), 0);
-  const CommandRun run = Melvox(dir_, "analyze " + path_ + " --json --spectrum");
+  const testing::CliResult run = testing::RunCli({"analyze", path_, "--json", "--spectrum"});
   ASSERT_EQ(run.status, 0) << run.err;
   const Json json = JsonReader(run.out).Document();
 
@@ -206,7 +184,7 @@ TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
   EXPECT_EQ(json["tracks"]["tracks"][0][0]["energy"].Float(), analysis.GetTracks()->Tracks()[0].peaks[0].energy);
 
   // Without --spectrum the steps carry no log spectrum.
-  const CommandRun plain = Melvox(dir_, "analyze " + path_ + " --json");
+  const testing::CliResult plain = testing::RunCli({"analyze", path_, "--json"});
   EXPECT_EQ(JsonReader(plain.out).Document()["steps"][0].members.count("log_spectrum"), 0u);
 }
 
@@ -215,15 +193,15 @@ TEST_F(AnalysisCommands, LibraryErrorsExitWithOneAndTheMessageAlone) {
   const std::string fast =
       dir_.Write("fast.wav", testing::PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
   for (const char* command : {"pitch", "analyze"}) {
-    const CommandRun run = Melvox(dir_, std::string(command) + " " + fast);
+    const testing::CliResult run = testing::RunCli({command, fast});
     EXPECT_EQ(run.status, 1) << command;
     EXPECT_EQ(run.err, "Unsupported wave format\n") << command;
     EXPECT_TRUE(run.out.empty()) << command;
   }
-  const CommandRun missing = Melvox(dir_, "endpoints " + dir_.File("missing.wav"));
+  const testing::CliResult missing = testing::RunCli({"endpoints", dir_.File("missing.wav")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err, "Cannot open file\n");
-  const CommandRun usage = Melvox(dir_, "pitch");
+  const testing::CliResult usage = testing::RunCli({"pitch"});
   EXPECT_EQ(usage.status, 2);
 }
 
