@@ -25,7 +25,10 @@ TEST(PlaybackEngineStressTest, PlayThenStopAtOnceNeverTellsTheOwnerAndLeavesNoDe
   ASSERT_TRUE(engine.SetInput(source.Get()));
   for (int i = 0; i < kCycles; ++i) {
     ASSERT_TRUE(engine.Play(0, 20000)) << "cycle " << i;
-    if (i % 2 == 0) engine.Stop();  // else the next Play stops it
+    if (i % 2 != 0) continue;  // the next Play stops it
+    engine.Stop();
+    ASSERT_FALSE(engine.IsRunning()) << "cycle " << i;
+    ASSERT_EQ(scope.Device().LiveDevices(), 0u) << "cycle " << i;
   }
   engine.Stop();
   engine.Stop();

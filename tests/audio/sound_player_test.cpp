@@ -29,9 +29,6 @@ using testing::TestDeviceScope;
 
 // Generous bounds for "it happens": only a hung player exceeds them.
 constexpr int64_t kPatienceMs = 5000;
-// How long a notification that must not come is waited for: the sounds here last a few ms at the
-// test device's speed.
-constexpr int64_t kQuietMs = 200;
 constexpr uint32_t kRate = 22050;
 
 std::vector<int16_t> Speech() { return samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{}); }
@@ -249,9 +246,10 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
   ExpectMessage([&] { player.PlayOriginal(); }, "Could not init audio system");
   EXPECT_EQ(scope.Boxes(), std::vector<std::string>{platform::WaveErrorText(MMSYSERR_NODRIVER)});
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), low) << "the next open may succeed";
 }
 
-TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrderButNeverAStop) {
+TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrder) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 440.0f, 200, 9000.0f), kRate));
@@ -289,17 +287,6 @@ TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrderButNeverAStop) {
   player.PlayOriginal();
   ASSERT_TRUE(a.WaitEnded(kPatienceMs));
   EXPECT_EQ(heard, "abbabaa");
-
-  // A stopped playback tells nobody.
-  const std::string before = heard;
-  player.AddListener(&b);
-  const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
-  player.Load(long_path.c_str(), 0);
-  player.PlayOriginal();
-  player.Stop();
-  EXPECT_FALSE(a.WaitEnded(kQuietMs));
-  EXPECT_EQ(heard, before);
-  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
 }
 
 }  // namespace
