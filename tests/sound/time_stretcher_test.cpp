@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "samples/speech_like.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -39,15 +40,7 @@ std::unique_ptr<CWave> WaveOf(const std::vector<Sample>& samples, uint16_t chann
 // A harmonic signal whose period is exactly `period` samples, within +-peak: five harmonics falling as
 // 1/k (their sum stays below 1.9).
 std::vector<int16_t> Harmonic(uint32_t period, size_t length, double peak) {
-  std::vector<int16_t> samples(length);
-  for (size_t i = 0; i < length; ++i) {
-    double value = 0.0;
-    for (int k = 1; k <= 5; ++k) {
-      value += std::sin(6.283185307179586 * k * static_cast<double>(i % period) / period) / k;
-    }
-    samples[i] = static_cast<int16_t>(std::lround(peak * value / 1.9));
-  }
-  return samples;
+  return testing::Harmonic(period, 5, length, peak / 1.9);
 }
 
 // One sound of values within -128..127 in the three sample types: 16-bit (times 256, so that it holds the
