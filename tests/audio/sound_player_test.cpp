@@ -14,6 +14,7 @@
 #include "melvox/errors.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
+#include "support/sound_data.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
 
@@ -42,13 +43,10 @@ struct Decoded {
 };
 Decoded Decode(CSoundSource& source) {
   std::unique_ptr<CWave> wave = source.GetWave();
-  Decoded decoded;
-  const auto* data = reinterpret_cast<const int16_t*>(wave->Data());
-  decoded.samples.assign(data, data + source.GetLength());
+  std::vector<int16_t> samples = testing::Samples16(*wave);
+  samples.resize(static_cast<size_t>(source.GetLength()));
   DetectEndpoints(*wave);
-  decoded.first = wave->SelectionStart();
-  decoded.last = wave->SelectionEnd();
-  return decoded;
+  return {samples, wave->SelectionStart(), wave->SelectionEnd()};
 }
 
 // The speech sample in a WAV file, and what its two versions hold (the slowed one at -10).

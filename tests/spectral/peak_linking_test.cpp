@@ -119,8 +119,8 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   const auto none = TrackPeaks(std::vector<FrameResult>(10));
   ASSERT_NE(none, nullptr);
   EXPECT_TRUE(none->Tracks().empty());
-  EXPECT_EQ(none->GetStart(), -1);
-  EXPECT_EQ(none->GetEnd(), -1);
+  EXPECT_EQ((std::vector<int32_t>{none->GetStart(), none->GetEnd(), none->FirstFrame(), none->FrameSpan()}),
+            (std::vector<int32_t>{-1, -1, -1, 0}));
 
   // Steps 2..8 with one broad hill at bin 10, the rest silent: one track over those steps.
   std::vector<FrameResult> results(12);
@@ -132,8 +132,10 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   ASSERT_EQ(tracks->Tracks().size(), 1u);
   EXPECT_EQ(FramesOf(tracks->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
   EXPECT_FLOAT_EQ(tracks->Tracks()[0].peaks[0].energy, 8.0f + 2 * 9.0f + 8.0f);
-  EXPECT_EQ(tracks->GetStart(), 20);
-  EXPECT_EQ(tracks->GetEnd(), 90);
+  // start, end, first and last frame, frames spanned
+  EXPECT_EQ((std::vector<int32_t>{tracks->GetStart(), tracks->GetEnd(), tracks->FirstFrame(), tracks->LastFrame(),
+                                  tracks->FrameSpan()}),
+            (std::vector<int32_t>{20, 90, 2, 8, 7}));
 }
 
 }  // namespace
