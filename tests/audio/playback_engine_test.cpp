@@ -1,7 +1,6 @@
 #include "audio/playback_engine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 
 #include <gtest/gtest.h>
@@ -31,17 +30,6 @@ std::vector<int16_t> ExpectedFrames(uint32_t length, uint32_t start, uint32_t en
   std::vector<int16_t> numbered(length);
   for (uint32_t i = 0; i < length; ++i) numbered[i] = static_cast<int16_t>(i);
   return PlayedFrames(numbered, start, end);
-}
-
-TEST(PlaybackEngineTest, WithoutInputPlayStartsNothingAndStopIsHarmless) {
-  TestDeviceScope scope(50.0);
-  CPlaybackEngine engine;
-  engine.Stop();
-  engine.Stop();
-  EXPECT_FALSE(engine.Play(0, 1000));
-  EXPECT_FALSE(engine.IsRunning());
-  EXPECT_EQ(scope.Device().OpenCount(), 0u);
-  EXPECT_TRUE(scope.Boxes().empty());
 }
 
 TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisingPositions) {
@@ -137,33 +125,6 @@ TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
     ASSERT_TRUE(engine.Play(50, 50));
     EXPECT_EQ(engine.GetTimeout(), c.timeout);
     engine.Stop();
-  }
-}
-
-TEST(PlaybackEngineTest, OwnerMayStopOrDisconnectFromInsideTheEndNotification) {
-  TestDeviceScope scope(50.0);
-  CountedPtr<CSoundSource> source = NumberedFrames(3000);
-  for (const bool disconnect : {false, true}) {
-    SCOPED_TRACE(disconnect ? "SetInput(null)" : "Stop");
-    CPlaybackEngine engine;
-    CountingOwner owner;
-    std::atomic<bool> returned{false};
-    owner.action = [&] {
-      if (disconnect) {
-        engine.SetInput(nullptr);
-      } else {
-        engine.Stop();
-      }
-      returned = true;
-    };
-    engine.SetOwner(&owner);
-    ASSERT_TRUE(engine.SetInput(source.Get()));
-    ASSERT_TRUE(engine.Play(0, 3000));
-    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "the notification deadlocked";
-    EXPECT_TRUE(returned.load());
-    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
-    EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "the Stop inside the notification closes the device";
-    EXPECT_EQ(engine.GetInput(), disconnect ? nullptr : source.Get());
   }
 }
 
