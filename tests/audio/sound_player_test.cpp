@@ -1,7 +1,6 @@
 #include "audio/sound_player.h"
 
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@ namespace {
 
 using testing::AsFrames;
 using testing::CountingOwner;
+using testing::HostMessageOf;
 using testing::PcmWav16;
 using testing::PlayedFrames;
 using testing::TempDir;
@@ -76,15 +76,6 @@ std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, 
   return AsFrames(scope.Device().Written());
 }
 
-void ExpectMessage(const std::function<void()>& call, const std::string& message) {
-  try {
-    call();
-    ADD_FAILURE() << "no exception, expected \"" << message << "\"";
-  } catch (const CMsgException& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
-}
-
 TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNothing) {
   TestDeviceScope scope(100.0);
   TempDir folder;
@@ -121,7 +112,7 @@ TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNot
   std::remove(path.c_str());
   player.SetSlowdown(-100);
   player.SetSlowdown(-250);
-  ExpectMessage([&] { player.SetSlowdown(-99); }, "Cannot open file");
+  EXPECT_EQ(HostMessageOf([&] { player.SetSlowdown(-99); }), "Cannot open file");
 }
 
 TEST(SoundPlayerTest, ANewLevelWhilePlayingLeavesWhatPlaysIntact) {
@@ -228,21 +219,21 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   CSoundPlayer player;
-  ExpectMessage([&] { player.PlayOriginal(); }, "Nothing to play.");
-  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
   player.Stop();
-  ExpectMessage([&] { player.Load(folder.File("missing.wav").c_str(), 0); }, "Cannot open file");
+  EXPECT_EQ(HostMessageOf([&] { player.Load(folder.File("missing.wav").c_str(), 0); }), "Cannot open file");
 
   // The analysis takes no rate below 8000 Hz: no slowed version, while the original plays.
   const std::vector<int16_t> low = samples::Tone(4000, 440.0f, 200, 9000.0f);
   player.Load(folder.Write("low.wav", PcmWav16(low, 4000)).c_str(), 0);
-  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
   EXPECT_EQ(PlayToTheEnd(player, scope, false), low);
   EXPECT_TRUE(scope.Boxes().empty());
 
   // A device that does not open: its own text in a message box, then the library's message.
   scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
-  ExpectMessage([&] { player.PlayOriginal(); }, "Could not init audio system");
+  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Could not init audio system");
   EXPECT_EQ(scope.Boxes(), std::vector<std::string>{platform::WaveErrorText(MMSYSERR_NODRIVER)});
   EXPECT_EQ(PlayToTheEnd(player, scope, false), low) << "the next open may succeed";
 }

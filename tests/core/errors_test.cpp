@@ -7,6 +7,7 @@
 
 #include "core/mv_exception.h"
 #include "core/public_call.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -51,14 +52,7 @@ TEST(CMVExceptionTest, EveryCodeHasItsTextAndUnknownCodesFallBack) {
 
 // What reaches the host from a public operation, for every kind of failure inside it.
 TEST(GuardPublicCallTest, TranslatesEveryFailureToCMsgException) {
-  auto text_of = [](auto body) -> std::string {
-    try {
-      GuardPublicCall(body);
-    } catch (const CMsgException& error) {
-      return error.what();
-    }
-    return "(nothing thrown)";
-  };
+  auto text_of = [](auto body) { return testing::HostMessageOf([&] { GuardPublicCall(body); }); };
   EXPECT_EQ(text_of([] { throw CMVException(kErrCannotOpenFile); }), "Cannot open file");
   EXPECT_EQ(text_of([] { throw CMVException(1002); }), "Unexpected error");
   EXPECT_EQ(text_of([] { throw CMsgException("Nothing to play."); }), "Nothing to play.");

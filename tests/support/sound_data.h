@@ -1,11 +1,13 @@
-// Reading sounds back for checks, and the steady harmonic signal that several tests analyse, slow down
-// or stretch.
+// Reading sounds back for checks, the steady harmonic signal that several tests analyse, slow down or
+// stretch, and what a failure says.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/mv_exception.h"
+#include "melvox/errors.h"
 #include "sound/counted_ptr.h"
 #include "sound/sound_node.h"
 #include "sound/wave.h"
@@ -36,6 +38,17 @@ int32_t ErrorCodeOf(Body&& body) {
     return error.GetCode();
   }
   return -1;
+}
+
+// The text of the CMsgException that body throws (what the host sees), or "(nothing thrown)".
+template <typename Body>
+std::string HostMessageOf(Body&& body) {
+  try {
+    body();
+  } catch (const CMsgException& error) {
+    return error.what();
+  }
+  return "(nothing thrown)";
 }
 
 }  // namespace melvox::testing
