@@ -50,6 +50,14 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
       {"jump refused",
        {{{20, 9}}, {{20, 9}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}},
        {{2, 3, 4, 5, 6}}},
+      // Two frames on, an energy 1.3 times the last peak's is a fallback that bridges the gap; 1.7 times
+      // ends the track (and the two peaks after it make none).
+      {"fallback at 1.3 across a gap",
+       {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, 26}}, {{20, 26}}},
+       {{0, 1, 2, 3, 4, 5, 6, 7}}},
+      {"break at 1.7",
+       {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, 34}}, {{20, 34}}},
+       {{0, 1, 2, 3, 4}}},
       // Two steady peaks in the same frames: two tracks, the lower bin first.
       {"two tracks by bin",
        {{{10, 9}, {40, 9}}, {{10, 9}, {41, 9}}, {{10, 9}, {42, 9}}, {{10, 9}, {43, 9}}, {{10, 9}, {44, 9}}},
@@ -75,21 +83,6 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
   EXPECT_FLOAT_EQ(track.peaks[3].energy, 22.0f);
   EXPECT_EQ(bridged->GetStart(), 0);
   EXPECT_EQ(bridged->GetEnd(), 60);
-}
-
-TEST(PeakLinking, EnergyJumpsTwoFramesOnAreFallbacksUpTo1Point6) {
-  struct Case {
-    float next_energy;  // of the only candidate, two frames after the last peak of energy 20
-    size_t peaks;
-  };
-  // 26 / 20 = 1.3: taken as a fallback, bridging frame 5; 34 / 20 = 1.7: the track ends at frame 4.
-  for (const Case& c : {Case{26.0f, 8}, Case{34.0f, 5}}) {
-    std::vector<PeakList> frames = Frames(
-        {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, c.next_energy}}, {{20, c.next_energy}}});
-    const auto tracks = LinkTracks(frames);
-    ASSERT_EQ(tracks->Tracks().size(), 1u) << c.next_energy;
-    EXPECT_EQ(tracks->Tracks()[0].peaks.size(), c.peaks) << c.next_energy;
-  }
 }
 
 TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
