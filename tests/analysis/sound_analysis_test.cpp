@@ -12,6 +12,7 @@
 #include "analysis/frame_analyzer.h"
 #include "core/mv_exception.h"
 #include "samples/speech_like.h"
+#include "spectral/note_segmentation.h"
 #include "support/sound_data.h"
 
 namespace melvox {
@@ -157,6 +158,7 @@ TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
     for (const FrameResult& result : analysis.Results()) analysed += result.silent ? 0 : 1;
     EXPECT_EQ(analysed, c.analysed) << c.selected << " samples";
     EXPECT_EQ(analysis.GetTracks() == nullptr, c.results == 0) << c.selected << " samples";
+    EXPECT_TRUE(c.results != 0 || analysis.GetProductC().empty()) << "no results, no notes";
   }
   // A selection beyond the samples is clamped to them.
   wave->SetSelection(-50, 1 << 30);
@@ -190,6 +192,10 @@ TEST(SoundAnalysis, ProductsOfTheDemoPhrase) {
   EXPECT_EQ(analysis.GetProductA().size(), 3u);
   ASSERT_EQ(analysis.GetProductB().size(), 2u);
   EXPECT_EQ(analysis.GetProductB()[0].GetTag(), kNoiseHigh);
+  // The note list: equal parts back to back.
+  const std::vector<CNoteSegment>& notes = analysis.GetProductC();
+  ASSERT_EQ(notes.size(), static_cast<size_t>(kNotesPerSound));
+  for (size_t i = 1; i < notes.size(); ++i) EXPECT_EQ(notes[i].GetStart(), notes[i - 1].GetEnd()) << i;
 }
 
 }  // namespace
