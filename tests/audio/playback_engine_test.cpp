@@ -158,9 +158,10 @@ TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOn) {
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "what was queued must still play out";
     engine.Stop();
     std::vector<int16_t> expected = ExpectedFrames(kLength, 0, kLength);
-    if (c.drops)
-      expected.erase(expected.begin() + c.after * kFramesPerBuffer,
-                     expected.begin() + (c.after + 1) * kFramesPerBuffer);
+    if (c.drops) {
+      const auto lost = expected.begin() + c.after * kFramesPerBuffer;
+      expected.erase(lost, lost + kFramesPerBuffer);
+    }
     EXPECT_EQ(AsFrames(scope.Device().Written()), expected);
     EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(c.result)});
     EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "a device that failed to close is still let go";
