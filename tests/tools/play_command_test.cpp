@@ -28,8 +28,8 @@ TEST(PlayCommandTest, PlaysToTheEndAndReportsTheDeviceAndTheWholeRange) {
   const double total = std::strtod(held.out.c_str() + head.size(), nullptr);
   EXPECT_GT(total, 0.45);
   EXPECT_LE(total, 0.50);
-  // A missing file, a rate without a slowed version or a --level out of range end like every
-  // command's (tests of info, the player and stretch); the device names are this command's own.
+  // A missing file or a --level out of range fail as in every command (see the info and stretch
+  // tests); the device names are this command's own.
   EXPECT_EQ(RunCli({"play", path, "--device", "alsa"}).status, 2);
 }
 
