@@ -1,30 +1,22 @@
 #include "analysis/frame_analyzer.h"
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "samples/speech_like.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
-
-constexpr double kTwoPi = 6.283185307179586;
 
 // A loud, quiet-crossing frame record, as the sound analysis makes for a vowel.
 FrameFeature LoudFrame() { return FrameFeature{1.0e7f, 0, 10, kFrameLoud}; }
 
 // Harmonics 1..count of f0 with amplitudes 1/k, peak about 8000, starting at sample `onset`.
 std::vector<int16_t> Harmonic(uint32_t rate, double f0, int count, size_t length, size_t onset = 0) {
-  std::vector<int16_t> samples(length, 0);
-  for (size_t n = onset; n < length; ++n) {
-    double value = 0.0;
-    for (int k = 1; k <= count; ++k) value += std::sin(kTwoPi * k * f0 * static_cast<double>(n - onset) / rate) / k;
-    samples[n] = static_cast<int16_t>(std::lround(5000.0 * value));
-  }
-  return samples;
+  return testing::Harmonic(rate / f0, count, length, 5000.0, onset);
 }
 
 FrameResult Analyze(uint32_t rate, const std::vector<int16_t>& frame, const FrameFeature& feature,

@@ -12,6 +12,8 @@
 #include "analysis/frame_analyzer.h"
 #include "core/mv_exception.h"
 #include "samples/speech_like.h"
+#include "spectral/note_segmentation.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -96,8 +98,6 @@ TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
 
   // As the views do: find the endpoints, then analyse the selection.
   for (CWave* wave : {wide.get(), narrow.get(), unstated.get()}) ASSERT_TRUE(DetectEndpoints(*wave));
-  EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
-  EXPECT_EQ(narrow->SelectionEnd(), wide->SelectionEnd());
   const CSoundAnalysis from_wide(wide.get(), 0);
   const CSoundAnalysis from_narrow(narrow.get(), 0);
   EXPECT_EQ(Contour(from_narrow), Contour(from_wide));
@@ -158,6 +158,7 @@ TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
     for (const FrameResult& result : analysis.Results()) analysed += result.silent ? 0 : 1;
     EXPECT_EQ(analysed, c.analysed) << c.selected << " samples";
     EXPECT_EQ(analysis.GetTracks() == nullptr, c.results == 0) << c.selected << " samples";
+    EXPECT_TRUE(c.results != 0 || analysis.GetProductC().empty()) << "no results, no notes";
   }
   // A selection beyond the samples is clamped to them.
   wave->SetSelection(-50, 1 << 30);
@@ -171,13 +172,7 @@ TEST(SoundAnalysis, RefusesWhatItCannotAnalyseWithoutTouchingTheWave) {
   for (const uint32_t rate : {7999u, 96001u, 192000u}) {
     auto wave = samples::MakeWave8(samples::Tone(rate, 200.0f, 100, 8000.0f), rate);
     const uint8_t first = wave->Data()[0];
-    try {
-      CSoundAnalysis analysis(wave.get(), 0);
-      ADD_FAILURE() << rate << " Hz was accepted";
-    } catch (const CMVException& error) {
-      EXPECT_EQ(error.GetCode(), kErrUnsupportedWaveFormat) << rate << " Hz";
-      EXPECT_STREQ(error.GetMessage(), "Unsupported wave format");
-    }
+    EXPECT_EQ(testing::ErrorCodeOf([&] { CSoundAnalysis(wave.get(), 0); }), kErrUnsupportedWaveFormat) << rate;
     EXPECT_EQ(wave->Data()[0], first) << rate << " Hz";
     EXPECT_EQ(wave->Kind(), kSamplesUnsigned8) << rate << " Hz";
   }
@@ -193,12 +188,14 @@ TEST(SoundAnalysis, RefusesWhatItCannotAnalyseWithoutTouchingTheWave) {
 TEST(SoundAnalysis, ProductsOfTheDemoPhrase) {
   auto wave = samples::MakeWave16(samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{}), 22050);
   const CSoundAnalysis analysis(wave.get(), 0);
-  EXPECT_EQ(&analysis.GetProductA(), &analysis.GetProductA());  // built once, kept
-  EXPECT_EQ(analysis.GetTracks(), analysis.GetTracks());
   // Voiced runs for syllables 1 and 2 (no pause between them), 3 and 4; hiss before 1 and 4.
   EXPECT_EQ(analysis.GetProductA().size(), 3u);
   ASSERT_EQ(analysis.GetProductB().size(), 2u);
   EXPECT_EQ(analysis.GetProductB()[0].GetTag(), kNoiseHigh);
+  // The note list: equal parts back to back.
+  const std::vector<CNoteSegment>& notes = analysis.GetProductC();
+  ASSERT_EQ(notes.size(), static_cast<size_t>(kNotesPerSound));
+  for (size_t i = 1; i < notes.size(); ++i) EXPECT_EQ(notes[i].GetStart(), notes[i - 1].GetEnd()) << i;
 }
 
 }  // namespace

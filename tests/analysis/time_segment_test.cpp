@@ -40,17 +40,6 @@ std::vector<FrameResult> Results(const std::vector<int>& pitches) {
   return results;
 }
 
-TEST(TimeSegment, StepArithmeticOnAnySegment) {
-  using Steps = std::vector<int32_t>;  // first step, last step, steps, duration
-  CTimeSegment segment;
-  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
-            (Steps{-1, -1, 0, 0}));
-  segment.SetStart(30);
-  segment.SetEnd(80);
-  EXPECT_EQ((Steps{segment.FirstFrame(), segment.LastFrame(), segment.FrameSpan(), segment.GetDuration()}),
-            (Steps{3, 7, 5, 50}));
-}
-
 TEST(PitchSegment, AppendTracksEndAndExtremes) {
   CPitchSegment segment(120, 300);
   segment.Append(110, 310);

@@ -2,21 +2,18 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/sound_data.h"
+
 namespace melvox {
 namespace {
 
-constexpr int32_t kLoud = 27851;  // the amplitude the pitch view plays its tone at
+using testing::Samples16;
 
-std::vector<int16_t> Samples(const CWave& wave) {
-  std::vector<int16_t> samples(wave.SampleCount());
-  std::memcpy(samples.data(), wave.Data(), samples.size() * 2);
-  return samples;
-}
+constexpr int32_t kLoud = 27851;  // the amplitude the pitch view plays its tone at
 
 // Every sample of the triangle lies within the amplitude in force when it is made, or the one before
 // while the amplitude falls (a reflection at the falling peak lags it by a sample); the ramps are checked
@@ -38,12 +35,9 @@ TEST(SynthesizeTone, ThreeStepsRampUpHoldAndFadeOut) {
   const auto wave = SynthesizeTone({{200, kLoud}, {200, kLoud}, {200, kLoud}});
   ASSERT_NE(wave, nullptr);
   ASSERT_EQ(wave->SampleCount(), 1323u);
-  EXPECT_EQ(wave->Size(), 2646u);
-  EXPECT_EQ(wave->SelectionEnd(), 1322);
   EXPECT_EQ(wave->Kind(), kSamplesSigned);
   EXPECT_EQ(wave->Format().nSamplesPerSec, 44100u);
-  EXPECT_EQ(wave->Format().nChannels, 1u);
-  const auto s = Samples(*wave);
+  const auto s = Samples16(*wave);
 
   ExpectWithin(s, 0, 220, [](int32_t k) { return kLoud * k / 220; });
   ExpectWithin(s, 1102, 1323, [](int32_t k) { return kLoud - kLoud * (k - 1) / 221; });
@@ -65,7 +59,7 @@ TEST(SynthesizeTone, SilentStepBetweenTonesFadesOutAndIn) {
     SCOPED_TRACE(silent.pitch);
     const auto wave = SynthesizeTone({{200, kLoud}, silent, {200, kLoud}});
     ASSERT_NE(wave, nullptr);
-    const auto s = Samples(*wave);
+    const auto s = Samples16(*wave);
     ExpectWithin(s, 220, 441, [](int32_t k) { return kLoud - kLoud * (k - 1) / 221; });
     EXPECT_GE(Peak(s, 0, 220), kLoud / 2);
     EXPECT_EQ(Peak(s, 441, 882), 0);
@@ -77,7 +71,7 @@ TEST(SynthesizeTone, SilentStepBetweenTonesFadesOutAndIn) {
 TEST(SynthesizeTone, AmplitudeGlidesAndPhaseCarriesOnAcrossSteps) {
   const auto wave = SynthesizeTone({{200, 10000}, {300, 20000}, {300, 20000}});
   ASSERT_NE(wave, nullptr);
-  const auto s = Samples(*wave);
+  const auto s = Samples16(*wave);
   // The first step is not the last of its tone: it holds 10000 to its end.
   EXPECT_GE(Peak(s, 220, 441), 10000 - 182);  // one slope step, 4 x 10000 / 220
   ExpectWithin(s, 441, 661, [](int32_t k) { return 10000 + 10000 * k / 220; });
@@ -90,10 +84,10 @@ TEST(SynthesizeTone, AmplitudeGlidesAndPhaseCarriesOnAcrossSteps) {
 TEST(SynthesizeTone, EveryCallStartsAfresh) {
   EXPECT_EQ(SynthesizeTone({}), nullptr);
   const std::vector<ToneStep> tone = {{200, kLoud}, {200, kLoud}};
-  const auto first = Samples(*SynthesizeTone(tone));
+  const auto first = Samples16(*SynthesizeTone(tone));
   // This one leaves the oscillator falling at its end, at another amplitude and pitch.
   ASSERT_NE(SynthesizeTone({{150, 30000}, {150, 30000}}), nullptr);
-  EXPECT_EQ(Samples(*SynthesizeTone(tone)), first);
+  EXPECT_EQ(Samples16(*SynthesizeTone(tone)), first);
   EXPECT_GT(first[1], 0);  // a tone starts rising from 0
 }
 
@@ -103,7 +97,7 @@ TEST(SynthesizeTone, PitchesAboveHalfTheRateAreSilent) {
   for (const uint16_t pitch : {22051, 44100, 44101, 65535}) {
     const auto wave = SynthesizeTone({{pitch, 40000}, {pitch, 40000}});
     ASSERT_NE(wave, nullptr);
-    const auto s = Samples(*wave);
+    const auto s = Samples16(*wave);
     EXPECT_EQ(Peak(s, 0, s.size()), 0) << pitch;
   }
 }

@@ -25,7 +25,10 @@ TEST(PlaybackEngineStressTest, PlayThenStopAtOnceNeverTellsTheOwnerAndLeavesNoDe
   ASSERT_TRUE(engine.SetInput(source.Get()));
   for (int i = 0; i < kCycles; ++i) {
     ASSERT_TRUE(engine.Play(0, 20000)) << "cycle " << i;
-    if (i % 2 == 0) engine.Stop();  // else the next Play stops it
+    if (i % 2 != 0) continue;  // the next Play stops it
+    engine.Stop();
+    ASSERT_FALSE(engine.IsRunning()) << "cycle " << i;
+    ASSERT_EQ(scope.Device().LiveDevices(), 0u) << "cycle " << i;
   }
   engine.Stop();
   engine.Stop();
@@ -40,24 +43,36 @@ TEST(PlaybackEngineStressTest, PlayToTheNaturalEndTellsTheOwnerEveryTime) {
   CountedPtr<CSoundSource> source = NumberedFrames(2500);
   CPlaybackEngine engine;
   CountingOwner owner;
-  bool stop_inside = false;
+  // What the owner does inside the notification, cycle by cycle.
+  enum class Inside { kNothing, kStop, kDisconnect };
+  Inside inside = Inside::kNothing;
   owner.action = [&] {
-    if (stop_inside) engine.Stop();
+    if (inside == Inside::kStop) engine.Stop();
+    if (inside == Inside::kDisconnect) engine.SetInput(nullptr);
   };
   engine.SetOwner(&owner);
   ASSERT_TRUE(engine.SetInput(source.Get()));
   for (int i = 0; i < kCycles; ++i) {
-    stop_inside = i % 2 == 1;  // read by the worker only after Play started it
+    inside = static_cast<Inside>(i % 3);  // read by the worker only after Play started it
     ASSERT_TRUE(engine.Play(0, 2500)) << "cycle " << i;
-    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "cycle " << i;
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "cycle " << i << ": the notification deadlocked";
     // Play refuses while the worker is still inside the notification, so wait for it to leave.
     ASSERT_TRUE(WaitIdle(engine, kPatienceMs)) << "cycle " << i;
+    // A Stop or a disconnection inside the notification closes the device; else the next Play does.
+    ASSERT_EQ(scope.Device().LiveDevices(), inside == Inside::kNothing ? 1u : 0u) << "cycle " << i;
+    if (inside == Inside::kDisconnect) {
+      ASSERT_EQ(engine.GetInput(), nullptr) << "cycle " << i;
+      ASSERT_TRUE(engine.SetInput(source.Get()));
+    }
   }
   EXPECT_EQ(owner.Ended(), kCycles);
   engine.Stop();
   EXPECT_EQ(scope.Device().LiveDevices(), 0u);
   EXPECT_TRUE(scope.Boxes().empty());
+
+  const uint32_t opened = scope.Device().OpenCount();
   EXPECT_FALSE(CPlaybackEngine().Play(0, 10)) << "a fresh engine without input";
+  EXPECT_EQ(scope.Device().OpenCount(), opened) << "without input no device is opened";
 }
 
 }  // namespace

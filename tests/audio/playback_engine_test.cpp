@@ -1,13 +1,11 @@
 #include "audio/playback_engine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 
 #include <gtest/gtest.h>
 
 #include "audio/engine_fixture.h"
-#include "core/mv_exception.h"
 #include "platform/wave_out.h"
 
 namespace melvox {
@@ -34,19 +32,8 @@ std::vector<int16_t> ExpectedFrames(uint32_t length, uint32_t start, uint32_t en
   return PlayedFrames(numbered, start, end);
 }
 
-TEST(PlaybackEngineTest, WithoutInputPlayStartsNothingAndStopIsHarmless) {
-  TestDeviceScope scope(50.0);
-  CPlaybackEngine engine;
-  engine.Stop();
-  engine.Stop();
-  EXPECT_FALSE(engine.Play(0, 1000));
-  EXPECT_FALSE(engine.IsRunning());
-  EXPECT_EQ(scope.Device().OpenCount(), 0u);
-  EXPECT_TRUE(scope.Boxes().empty());
-}
-
-TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrame) {
-  constexpr uint32_t kLength = 8000;
+TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisingPositions) {
+  constexpr uint32_t kLength = 12000;
   struct Case {
     int32_t start;
     uint32_t end;
@@ -55,41 +42,31 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrame) {
   const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
-  CPlaybackEngine engine;
-  CountingOwner owner;
-  engine.SetOwner(&owner);
-  ASSERT_TRUE(engine.SetInput(source.Get()));
-  for (const Case& c : cases) {
-    SCOPED_TRACE("start " + std::to_string(c.start) + ", end " + std::to_string(c.end));
-    scope.Device().ClearWritten();
-    ASSERT_TRUE(engine.Play(c.start, c.end));
-    ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
-    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
-    EXPECT_EQ(AsFrames(scope.Device().Written()), ExpectedFrames(kLength, static_cast<uint32_t>(c.start), c.end));
-  }
-  EXPECT_EQ(owner.Ended(), static_cast<int>(std::size(cases)));
-  EXPECT_TRUE(scope.Boxes().empty());
-}
-
-TEST(PlaybackEngineTest, PositionsRiseFromTheStartFrameToTheLastFramePlayed) {
-  TestDeviceScope scope(20.0);
-  CountedPtr<CSoundSource> source = NumberedFrames(12000);
   PositionRecorder recorder(source.Get());
   CPlaybackEngine engine;
   CountingOwner owner;
   engine.SetOwner(&owner);
   ASSERT_TRUE(engine.SetInput(&recorder));
-  ASSERT_TRUE(engine.Play(500, 12000));
-  ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
-  ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+  for (const Case& c : cases) {
+    SCOPED_TRACE("start " + std::to_string(c.start) + ", end " + std::to_string(c.end));
+    scope.Device().ClearWritten();
+    const size_t reported = recorder.Positions().size();
+    ASSERT_TRUE(engine.Play(c.start, c.end));
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
+    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
+    const std::vector<int16_t> expected = ExpectedFrames(kLength, static_cast<uint32_t>(c.start), c.end);
+    EXPECT_EQ(AsFrames(scope.Device().Written()), expected);
 
-  const std::vector<int32_t> positions = recorder.Positions();
-  ASSERT_FALSE(positions.empty());
-  EXPECT_GE(positions.front(), 500);
-  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "a position went backwards";
-  // The last pass runs after the device returned the last buffer, so every frame has been counted.
-  EXPECT_EQ(positions.back(), 12000);
-  EXPECT_EQ(AsFrames(scope.Device().Written()), ExpectedFrames(12000, 500, 12000));
+    const std::vector<int32_t> all = recorder.Positions();
+    const std::vector<int32_t> positions(all.begin() + static_cast<long>(reported), all.end());
+    ASSERT_FALSE(positions.empty());
+    EXPECT_GE(positions.front(), c.start);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "a position went backwards";
+    // The last pass runs after the device returned the last buffer, so every frame has been counted.
+    EXPECT_EQ(positions.back(), c.start + static_cast<int32_t>(expected.size()));
+  }
+  EXPECT_EQ(owner.Ended(), static_cast<int>(std::size(cases)));
+  EXPECT_TRUE(scope.Boxes().empty());
 }
 
 TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
@@ -151,69 +128,22 @@ TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
   }
 }
 
-TEST(PlaybackEngineTest, OwnerMayStopOrDisconnectFromInsideTheEndNotification) {
-  TestDeviceScope scope(50.0);
-  CountedPtr<CSoundSource> source = NumberedFrames(3000);
-  for (const bool disconnect : {false, true}) {
-    SCOPED_TRACE(disconnect ? "SetInput(null)" : "Stop");
-    CPlaybackEngine engine;
-    CountingOwner owner;
-    std::atomic<bool> returned{false};
-    owner.action = [&] {
-      if (disconnect) {
-        engine.SetInput(nullptr);
-      } else {
-        engine.Stop();
-      }
-      returned = true;
-    };
-    engine.SetOwner(&owner);
-    ASSERT_TRUE(engine.SetInput(source.Get()));
-    ASSERT_TRUE(engine.Play(0, 3000));
-    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "the notification deadlocked";
-    EXPECT_TRUE(returned.load());
-    ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
-    EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "the Stop inside the notification closes the device";
-    EXPECT_EQ(engine.GetInput(), disconnect ? nullptr : source.Get());
-  }
-}
-
-TEST(PlaybackEngineTest, ARequestedStopResetsTheDeviceAndNeverTellsTheOwner) {
-  TestDeviceScope scope(1.0);  // real time: the 2 s sound is still playing when Stop comes
-  CountedPtr<CSoundSource> source = NumberedFrames(30000);
-  CPlaybackEngine engine;
-  CountingOwner owner;
-  engine.SetOwner(&owner);
-  ASSERT_TRUE(engine.SetInput(source.Get()));
-  for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(engine.Play(0, 30000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    engine.Stop();
-    EXPECT_FALSE(engine.IsRunning());
-    EXPECT_EQ(scope.Device().LiveDevices(), 0u);
-  }
-  EXPECT_FALSE(owner.WaitEnded(200));
-  EXPECT_EQ(owner.Ended(), 0);
-  EXPECT_GE(scope.Device().Calls(platform::WaveOp::kReset), 3u);
-  EXPECT_TRUE(scope.Boxes().empty());
-}
-
-TEST(PlaybackEngineTest, DeviceErrorsAreShownAndOnlyAFailedOpenThrows) {
+TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOn) {
   struct Case {
     platform::WaveOp op;
     MMRESULT result;
-    uint32_t after;           // calls that succeed before the failure
-    uint32_t frames_written;  // what reaches the device
+    uint32_t after;  // calls that succeed before the failure
+    bool drops;      // whether the frames of buffer `after` are lost
   };
   constexpr uint32_t kLength = 5000;
   const Case cases[] = {
-      {platform::WaveOp::kPause, MMSYSERR_ERROR, 0, kLength},  // not fatal: plays on
+      {platform::WaveOp::kPause, MMSYSERR_ERROR, 0, false},  // not fatal: plays on
       // The third buffer's frames are read and then dropped; Play stops queuing there, and the worker
       // refills the returned buffers with the frames after the lost ones.
-      {platform::WaveOp::kPrepare, MMSYSERR_NOMEM, 2, kLength - kFramesPerBuffer},
-      {platform::WaveOp::kWrite, MMSYSERR_NOMEM, 2, kLength - kFramesPerBuffer},
-      {platform::WaveOp::kReset, MMSYSERR_ERROR, 0, kLength},  // at the Stop after the end
-      {platform::WaveOp::kClose, MMSYSERR_ERROR, 0, kLength},
+      {platform::WaveOp::kPrepare, MMSYSERR_NOMEM, 2, true},
+      {platform::WaveOp::kWrite, MMSYSERR_NOMEM, 2, true},
+      {platform::WaveOp::kReset, MMSYSERR_ERROR, 0, false},  // at the Stop after the end
+      {platform::WaveOp::kClose, MMSYSERR_ERROR, 0, false},
   };
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
   for (const Case& c : cases) {
@@ -227,27 +157,15 @@ TEST(PlaybackEngineTest, DeviceErrorsAreShownAndOnlyAFailedOpenThrows) {
     ASSERT_TRUE(engine.Play(0, kLength));
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "what was queued must still play out";
     engine.Stop();
-    EXPECT_EQ(scope.Device().Written().size() / 2, c.frames_written);
+    std::vector<int16_t> expected = ExpectedFrames(kLength, 0, kLength);
+    if (c.drops) {
+      const auto lost = expected.begin() + c.after * kFramesPerBuffer;
+      expected.erase(lost, lost + kFramesPerBuffer);
+    }
+    EXPECT_EQ(AsFrames(scope.Device().Written()), expected);
     EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(c.result)});
     EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "a device that failed to close is still let go";
   }
-
-  TestDeviceScope scope(50.0);
-  CPlaybackEngine engine;
-  ASSERT_TRUE(engine.SetInput(source.Get()));
-  scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
-  try {
-    engine.Play(0, kLength);
-    FAIL() << "a failed open must throw";
-  } catch (const CMVException& error) {
-    EXPECT_EQ(error.GetCode(), 13);
-    EXPECT_STREQ(error.GetMessage(), "Could not init audio system");
-  }
-  EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(MMSYSERR_NODRIVER)})
-      << "the device's own text is shown before the exception";
-  EXPECT_FALSE(engine.IsRunning());
-  EXPECT_TRUE(engine.Play(0, kLength)) << "the next open may succeed";
-  engine.Stop();
 }
 
 TEST(PlaybackEngineTest, ALostDeviceEndsPlaybackInsteadOfHanging) {

@@ -1,7 +1,6 @@
 #include "audio/sound_player.h"
 
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "melvox/errors.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
+#include "support/sound_data.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
 
@@ -22,6 +22,7 @@ namespace {
 
 using testing::AsFrames;
 using testing::CountingOwner;
+using testing::HostMessageOf;
 using testing::PcmWav16;
 using testing::PlayedFrames;
 using testing::TempDir;
@@ -29,9 +30,6 @@ using testing::TestDeviceScope;
 
 // Generous bounds for "it happens": only a hung player exceeds them.
 constexpr int64_t kPatienceMs = 5000;
-// How long a notification that must not come is waited for: the sounds here last a few ms at the
-// test device's speed.
-constexpr int64_t kQuietMs = 200;
 constexpr uint32_t kRate = 22050;
 
 std::vector<int16_t> Speech() { return samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{}); }
@@ -45,13 +43,10 @@ struct Decoded {
 };
 Decoded Decode(CSoundSource& source) {
   std::unique_ptr<CWave> wave = source.GetWave();
-  Decoded decoded;
-  const auto* data = reinterpret_cast<const int16_t*>(wave->Data());
-  decoded.samples.assign(data, data + source.GetLength());
+  std::vector<int16_t> samples = testing::Samples16(*wave);
+  samples.resize(static_cast<size_t>(source.GetLength()));
   DetectEndpoints(*wave);
-  decoded.first = wave->SelectionStart();
-  decoded.last = wave->SelectionEnd();
-  return decoded;
+  return {samples, wave->SelectionStart(), wave->SelectionEnd()};
 }
 
 // The speech sample in a WAV file, and what its two versions hold (the slowed one at -10).
@@ -79,15 +74,6 @@ std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, 
   EXPECT_TRUE(listener.WaitEnded(kPatienceMs));
   player.RemoveListener(&listener);
   return AsFrames(scope.Device().Written());
-}
-
-void ExpectMessage(const std::function<void()>& call, const std::string& message) {
-  try {
-    call();
-    ADD_FAILURE() << "no exception, expected \"" << message << "\"";
-  } catch (const CMsgException& error) {
-    EXPECT_EQ(std::string(error.what()), message);
-  }
 }
 
 TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNothing) {
@@ -126,7 +112,7 @@ TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNot
   std::remove(path.c_str());
   player.SetSlowdown(-100);
   player.SetSlowdown(-250);
-  ExpectMessage([&] { player.SetSlowdown(-99); }, "Cannot open file");
+  EXPECT_EQ(HostMessageOf([&] { player.SetSlowdown(-99); }), "Cannot open file");
 }
 
 TEST(SoundPlayerTest, ANewLevelWhilePlayingLeavesWhatPlaysIntact) {
@@ -233,25 +219,26 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   CSoundPlayer player;
-  ExpectMessage([&] { player.PlayOriginal(); }, "Nothing to play.");
-  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
   player.Stop();
-  ExpectMessage([&] { player.Load(folder.File("missing.wav").c_str(), 0); }, "Cannot open file");
+  EXPECT_EQ(HostMessageOf([&] { player.Load(folder.File("missing.wav").c_str(), 0); }), "Cannot open file");
 
   // The analysis takes no rate below 8000 Hz: no slowed version, while the original plays.
   const std::vector<int16_t> low = samples::Tone(4000, 440.0f, 200, 9000.0f);
   player.Load(folder.Write("low.wav", PcmWav16(low, 4000)).c_str(), 0);
-  ExpectMessage([&] { player.PlaySlowed(); }, "Nothing to play.");
+  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
   EXPECT_EQ(PlayToTheEnd(player, scope, false), low);
   EXPECT_TRUE(scope.Boxes().empty());
 
   // A device that does not open: its own text in a message box, then the library's message.
   scope.Device().InjectFailure(platform::WaveOp::kOpen, MMSYSERR_NODRIVER);
-  ExpectMessage([&] { player.PlayOriginal(); }, "Could not init audio system");
+  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Could not init audio system");
   EXPECT_EQ(scope.Boxes(), std::vector<std::string>{platform::WaveErrorText(MMSYSERR_NODRIVER)});
+  EXPECT_EQ(PlayToTheEnd(player, scope, false), low) << "the next open may succeed";
 }
 
-TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrderButNeverAStop) {
+TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrder) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 440.0f, 200, 9000.0f), kRate));
@@ -289,17 +276,6 @@ TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrderButNeverAStop) {
   player.PlayOriginal();
   ASSERT_TRUE(a.WaitEnded(kPatienceMs));
   EXPECT_EQ(heard, "abbabaa");
-
-  // A stopped playback tells nobody.
-  const std::string before = heard;
-  player.AddListener(&b);
-  const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
-  player.Load(long_path.c_str(), 0);
-  player.PlayOriginal();
-  player.Stop();
-  EXPECT_FALSE(a.WaitEnded(kQuietMs));
-  EXPECT_EQ(heard, before);
-  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "core/mv_exception.h"
 #include "core/public_call.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -49,32 +50,13 @@ TEST(CMVExceptionTest, EveryCodeHasItsTextAndUnknownCodesFallBack) {
   }
 }
 
-TEST(CMVExceptionTest, CopiesShareOneMessage) {
-  const CMVException original(10);
-  const CMVException copy = original;  // NOLINT(performance-unnecessary-copy-initialization)
-  EXPECT_EQ(copy.GetMessage(), original.GetMessage());
-  EXPECT_EQ(copy.GetCode(), 10);
-}
-
-TEST(CMsgExceptionTest, DefaultTextAndGivenText) {
-  EXPECT_STREQ(CMsgException().what(), "Unknown error.");
-  EXPECT_STREQ(CMsgException("Nothing to play.").what(), "Nothing to play.");
-}
-
 // What reaches the host from a public operation, for every kind of failure inside it.
 TEST(GuardPublicCallTest, TranslatesEveryFailureToCMsgException) {
-  auto text_of = [](auto body) -> std::string {
-    try {
-      GuardPublicCall(body);
-    } catch (const CMsgException& error) {
-      return error.what();
-    }
-    return "(nothing thrown)";
-  };
+  auto text_of = [](auto body) { return testing::HostMessageOf([&] { GuardPublicCall(body); }); };
   EXPECT_EQ(text_of([] { throw CMVException(kErrCannotOpenFile); }), "Cannot open file");
   EXPECT_EQ(text_of([] { throw CMVException(1002); }), "Unexpected error");
   EXPECT_EQ(text_of([] { throw CMsgException("Nothing to play."); }), "Nothing to play.");
-  EXPECT_EQ(text_of([] { throw 0; }), "Unknown error.");
+  EXPECT_EQ(text_of([] { throw 0; }), "Unknown error.");  // the default text of CMsgException
   EXPECT_EQ(text_of([] { throw std::runtime_error("inner detail"); }), "Unknown error.");
   EXPECT_EQ(text_of([] {}), "(nothing thrown)");
   EXPECT_EQ(GuardPublicCall([] { return 42; }), 42);

@@ -1,6 +1,8 @@
 #include "core/thread.h"
 
 #include <atomic>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -28,16 +30,13 @@ class GatedThread : public CThread {
   std::atomic<int> runs{0};
 };
 
+// The platform thread's own states are checked in tests/platform; here what CThread adds: a thread
+// that has ended is let go by the next Start.
 TEST(CThreadTest, StartRefusesWhileRunningAndRestartsAfterTheEnd) {
   GatedThread thread;
-  EXPECT_FALSE(thread.IsRunning());
-  EXPECT_EQ(thread.ExitCode(), 0u);
   ASSERT_TRUE(thread.Start());
-  EXPECT_TRUE(thread.IsRunning());
   EXPECT_EQ(thread.ExitCode(), STILL_ACTIVE);
-  EXPECT_EQ(STILL_ACTIVE, 259u);
   EXPECT_FALSE(thread.Start()) << "a second Start while the first thread runs must not make a thread";
-
   thread.release.Set();
   thread.Join();
   EXPECT_FALSE(thread.IsRunning());
@@ -56,30 +55,17 @@ TEST(CriticalSectionTest, ExcludesOtherThreadsAndToleratesAnExtraLeave) {
   section.Leave();  // the flag is clear: nothing is unlocked twice
 
   long counter = 0;
-  constexpr int kRounds = 20000;
-  class Adder : public CThread {
-   public:
-    Adder(CCriticalSection& s, long& c) : section_(s), counter_(c) {}
-    ~Adder() override { WaitForEnd(); }
-    uint32_t Run() override {
-      for (int i = 0; i < kRounds; ++i) {
-        CLock lock(section_);
-        ++counter_;
-      }
-      return 0;
+  const auto add = [&] {
+    for (int i = 0; i < 20000; ++i) {
+      CLock lock(section);
+      ++counter;
     }
-
-   private:
-    CCriticalSection& section_;
-    long& counter_;
   };
-  {
-    Adder a(section, counter);
-    Adder b(section, counter);
-    ASSERT_TRUE(a.Start());
-    ASSERT_TRUE(b.Start());
-  }
-  EXPECT_EQ(counter, 2L * kRounds) << "increments were lost: the lock did not exclude";
+  std::thread a(add);
+  std::thread b(add);
+  a.join();
+  b.join();
+  EXPECT_EQ(counter, 40000L) << "increments were lost: the lock did not exclude";
 
   // A section destroyed while entered is left first (a plain mutex would be destroyed locked).
   auto entered = std::make_unique<CCriticalSection>();

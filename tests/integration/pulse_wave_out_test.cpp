@@ -3,19 +3,19 @@
 #include "platform/pulse_wave_out.h"
 
 #include <chrono>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "platform/event.h"
+#include "platform/wave_buffers.h"
 #include "platform/wave_out.h"
 
 namespace melvox::platform {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Buffers = testing::WaveBuffers;
+using Clock = Buffers::Clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr uint32_t kRate = 22050;
@@ -24,57 +24,6 @@ constexpr double kBufferMs = 1024 * 1000.0 / kRate;
 // Done notifications come from the server's read index, asked for every 10 ms; the sink's latency
 // and scheduling add a few ms more. Measured: -8..+11 ms around the ideal time.
 constexpr double kToleranceMs = 40.0;
-
-// Buffers of a quiet tone, and the time each came back.
-class Buffers {
- public:
-  explicit Buffers(size_t count) : data_(count, std::vector<char>(kBufferBytes)), headers_(count) {
-    for (size_t i = 0; i < count; ++i) {
-      for (uint32_t b = 0; b < kBufferBytes; b += 2) data_[i][b + 1] = static_cast<char>((b / 2) % 40 < 20 ? 4 : -4);
-      headers_[i].lpData = data_[i].data();
-      headers_[i].dwBufferLength = kBufferBytes;
-    }
-  }
-  WaveOutCallback Callback() {
-    return [this](uint32_t message, WAVEHDR* header) {
-      if (message != WOM_DONE) return;
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_.push_back({header, Clock::now()});
-      signal_.Set();
-    };
-  }
-  MMRESULT Write(WaveOut& device, size_t i) {
-    if (const MMRESULT r = device.Prepare(&headers_[i])) return r;
-    return device.Write(&headers_[i]);
-  }
-  bool WaitDone(size_t n) {
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    for (;;) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (done_.size() >= n) return true;
-      }
-      if (Clock::now() > deadline) return false;
-      signal_.Wait(20);
-    }
-  }
-  struct Done {
-    WAVEHDR* header;
-    Clock::time_point at;
-  };
-  std::vector<Done> DoneList() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return done_;
-  }
-  WAVEHDR* Header(size_t i) { return &headers_[i]; }
-
- private:
-  std::vector<std::vector<char>> data_;
-  std::vector<WAVEHDR> headers_;
-  std::mutex mutex_;
-  std::vector<Done> done_;
-  Event signal_{EventMode::kAutoReset};
-};
 
 class PulseWaveOutTest : public ::testing::Test {
  protected:
@@ -91,11 +40,11 @@ class PulseWaveOutTest : public ::testing::Test {
 };
 
 TEST_F(PulseWaveOutTest, BuffersComeBackInOrderAtThePaceTheyPlayAlsoAfterStarving) {
-  Buffers buffers(20);
+  Buffers buffers(20, kBufferBytes);
   std::unique_ptr<WaveOut> device = Open(buffers);
   ASSERT_NE(device, nullptr);
   ASSERT_EQ(device->Pause(), MMSYSERR_NOERROR);
-  for (size_t i = 0; i < 20; ++i) ASSERT_EQ(buffers.Write(*device, i), MMSYSERR_NOERROR);
+  for (size_t i = 0; i < 20; ++i) ASSERT_EQ(buffers.PrepareAndWrite(*device, i), MMSYSERR_NOERROR);
   auto start = Clock::now();
   ASSERT_EQ(device->Restart(), MMSYSERR_NOERROR);
   ASSERT_TRUE(buffers.WaitDone(20));
@@ -118,7 +67,7 @@ TEST_F(PulseWaveOutTest, BuffersComeBackInOrderAtThePaceTheyPlayAlsoAfterStarvin
   // stream is empty and the buffer comes back at once; with the default prebuffer it never starts.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   start = Clock::now();
-  ASSERT_EQ(buffers.Write(*device, 0), MMSYSERR_NOERROR);
+  ASSERT_EQ(buffers.PrepareAndWrite(*device, 0), MMSYSERR_NOERROR);
   ASSERT_TRUE(buffers.WaitDone(21)) << "a lone buffer never started";
   // A run-ahead read index returns it within a tick or two (3..13 ms seen); played, it takes 46 ms,
   // reported at most 8 ms early.
@@ -129,10 +78,10 @@ TEST_F(PulseWaveOutTest, BuffersComeBackInOrderAtThePaceTheyPlayAlsoAfterStarvin
 }
 
 TEST_F(PulseWaveOutTest, PauseFreezesThePositionAndResetReturnsEverythingAtOnce) {
-  Buffers buffers(20);
+  Buffers buffers(20, kBufferBytes);
   std::unique_ptr<WaveOut> device = Open(buffers);
   ASSERT_NE(device, nullptr);
-  for (size_t i = 0; i < 20; ++i) ASSERT_EQ(buffers.Write(*device, i), MMSYSERR_NOERROR);
+  for (size_t i = 0; i < 20; ++i) ASSERT_EQ(buffers.PrepareAndWrite(*device, i), MMSYSERR_NOERROR);
   ASSERT_TRUE(buffers.WaitDone(3));
   ASSERT_EQ(device->Pause(), MMSYSERR_NOERROR);
   uint32_t frozen = 0;
@@ -155,7 +104,7 @@ TEST_F(PulseWaveOutTest, PauseFreezesThePositionAndResetReturnsEverythingAtOnce)
   EXPECT_EQ(samples, 0u);
 
   // After the reset the device is still paused; restarted, new buffers play at their pace from 0.
-  for (size_t i = 0; i < 5; ++i) ASSERT_EQ(buffers.Write(*device, i), MMSYSERR_NOERROR);
+  for (size_t i = 0; i < 5; ++i) ASSERT_EQ(buffers.PrepareAndWrite(*device, i), MMSYSERR_NOERROR);
   const auto start = Clock::now();
   ASSERT_EQ(device->Restart(), MMSYSERR_NOERROR);
   ASSERT_TRUE(buffers.WaitDone(25));

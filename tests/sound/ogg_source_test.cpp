@@ -10,16 +10,15 @@
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "support/ogg_encoder.h"
+#include "support/sound_data.h"
 #include "support/wav_bytes.h"
 
 namespace melvox {
 namespace {
 
 using testing::Bytes;
-
-CountedPtr<CSoundSource> OpenBytes(const Bytes& bytes) {
-  return OpenSoundFile(std::make_unique<CMemoryFileReader>(bytes));
-}
+using testing::ErrorCodeOf;
+using testing::OpenBytes;
 
 double Correlation(const int16_t* a, const int16_t* b, size_t n) {
   double ab = 0, aa = 0, bb = 0;
@@ -56,10 +55,8 @@ TEST(COggSourceTest, MonoDecodesWholeWithTheStreamsLength) {
   CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(input, 1, 22050));
   WAVEFORMATEX format;
   source->GetFormat(format);
-  EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
   EXPECT_EQ(format.nChannels, 1);
   EXPECT_EQ(format.nSamplesPerSec, 22050u);
-  EXPECT_EQ(format.wBitsPerSample, 16);
   EXPECT_EQ(source->GetLength(), static_cast<int32_t>(input.size()));
   EXPECT_TRUE(source->HasData());
 
@@ -87,15 +84,12 @@ TEST(COggSourceTest, MonoDecodesWholeWithTheStreamsLength) {
 TEST(COggSourceTest, StereoIsAccepted) {
   std::vector<int16_t> stereo;
   for (int16_t sample : samples::Tone(44100, 330.0f, 300, 8000.0f)) {
-    stereo.push_back(sample);
-    stereo.push_back(static_cast<int16_t>(sample / 2));
+    stereo.insert(stereo.end(), {sample, static_cast<int16_t>(sample / 2)});
   }
   CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(stereo, 2, 44100));
   WAVEFORMATEX format;
   source->GetFormat(format);
   EXPECT_EQ(format.nChannels, 2);
-  EXPECT_EQ(format.nBlockAlign, 4);
-  EXPECT_EQ(format.nAvgBytesPerSec, 4u * 44100);
   EXPECT_EQ(source->GetLength(), static_cast<int32_t>(stereo.size() / 2));
 }
 
@@ -134,13 +128,7 @@ TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormat) {
   not_vorbis.resize(200, 0);
   const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
   for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60)}) {
-    try {
-      OpenBytes(bytes);
-      ADD_FAILURE() << "opened";
-    } catch (const CMVException& error) {
-      EXPECT_EQ(error.GetCode(), 9);
-      EXPECT_STREQ(error.GetMessage(), "Incorrect wave format");
-    }
+    EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(bytes); }), kErrIncorrectWaveFormat);
   }
 }
 
@@ -161,12 +149,7 @@ class FailingReader : public CMemoryFileReader {
 TEST(COggSourceTest, ReadErrorsInsideTheDecoderPropagate) {
   const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(22050, 200.0f, 2000, 9000.0f), 1, 22050);
   for (int reads : {1, 2, 3, 5, 8}) {
-    try {
-      OpenSoundFile(std::make_unique<FailingReader>(ogg, reads));
-      ADD_FAILURE() << "opened with " << reads << " reads";
-    } catch (const CMVException& error) {
-      EXPECT_EQ(error.GetCode(), kErrFileIo) << reads;
-    }
+    EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(std::make_unique<FailingReader>(ogg, reads)); }), kErrFileIo) << reads;
   }
 }
 

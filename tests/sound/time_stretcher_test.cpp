@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "samples/speech_like.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -39,15 +40,7 @@ std::unique_ptr<CWave> WaveOf(const std::vector<Sample>& samples, uint16_t chann
 // A harmonic signal whose period is exactly `period` samples, within +-peak: five harmonics falling as
 // 1/k (their sum stays below 1.9).
 std::vector<int16_t> Harmonic(uint32_t period, size_t length, double peak) {
-  std::vector<int16_t> samples(length);
-  for (size_t i = 0; i < length; ++i) {
-    double value = 0.0;
-    for (int k = 1; k <= 5; ++k) {
-      value += std::sin(6.283185307179586 * k * static_cast<double>(i % period) / period) / k;
-    }
-    samples[i] = static_cast<int16_t>(std::lround(peak * value / 1.9));
-  }
-  return samples;
+  return testing::Harmonic(period, 5, length, peak / 1.9);
 }
 
 // One sound of values within -128..127 in the three sample types: 16-bit (times 256, so that it holds the
@@ -137,29 +130,6 @@ TEST(TimeStretcher, UnvoicedSegmentsRepeatRandomPeriodsOf100To139Hz) {
   CTimeStretcher stretcher;
   for (int call = 0; call < 2; ++call) {
     EXPECT_EQ(SamplesOf<int16_t>(*stretcher.MakeStretched(*wave, std::vector<int16_t>(100, 0), -100)), out);
-  }
-}
-
-TEST(TimeStretcher, LengthFollowsTheLevel) {
-  // Speech-like syllables with their own pitch contour: voiced steps of 96..150 Hz, unvoiced gaps.
-  const samples::Voice voice;
-  std::vector<samples::Syllable> phrase;
-  for (const auto& part : {samples::DemoPhrase(), samples::OtherPhrase(), samples::DemoPhrase()}) {
-    phrase.insert(phrase.end(), part.begin(), part.end());
-  }
-  for (const uint32_t rate : {22050u, 44100u}) {
-    const auto input = samples::SpeechLike(rate, phrase, voice);  // about 3.7 s
-    const auto contour = samples::SpeechLikeContour(rate, phrase, voice);
-    const auto wave = samples::MakeWave16(input, rate);
-    for (const int32_t level : {-10, -50, -100}) {
-      const auto slowed = Stretch(*wave, contour, level);
-      ASSERT_NE(slowed, nullptr);
-      const double wanted = static_cast<double>(input.size()) * (100 - level) / 100;
-      // Short of the wanted length by: each segment's truncated share (under one sample in 242 at
-      // L = -10, 0.42 %), the carry (under one period of at most 230 samples, 0.3 % of 3.7 s) and the
-      // last partial segment, left unstretched (under 220 samples, 0.3 %). 1 % bounds their sum.
-      EXPECT_NEAR(slowed->SampleCount(), wanted, wanted * 0.01) << rate << " Hz, level " << level;
-    }
   }
 }
 

@@ -9,24 +9,6 @@
 namespace melvox {
 namespace {
 
-TEST(CWaveTest, SampleCountAndSelectionFollowTheSampleSize) {
-  const std::vector<uint8_t> bytes(1000, 7);
-  const CWave wide(MakePcmFormat(1, 22050, 16), 1000, bytes.data());
-  EXPECT_EQ(wide.SampleCount(), 500u);
-  EXPECT_EQ(wide.SelectionStart(), 0);
-  EXPECT_EQ(wide.SelectionEnd(), 499);
-  EXPECT_EQ(wide.Data()[999], 7);
-
-  const CWave narrow(MakePcmFormat(1, 8000, 8), 1000, bytes.data());
-  EXPECT_EQ(narrow.SampleCount(), 1000u);
-  EXPECT_EQ(narrow.SelectionEnd(), 999);
-  EXPECT_EQ(narrow.Kind(), kSamplesNotStated);
-
-  const CWave empty(MakePcmFormat(1, 44100, 16), 0, nullptr);
-  EXPECT_EQ(empty.Data(), nullptr);
-  EXPECT_EQ(empty.Format().nSamplesPerSec, 44100u);
-}
-
 TEST(CWaveTest, AllocateZeroFillsAndTruncateNeverMovesTheBlock) {
   CWave wave;
   wave.SetFormat(MakePcmFormat(1, 22050, 16));

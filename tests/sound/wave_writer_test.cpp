@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/mv_exception.h"
 #include "sound/open_sound_file.h"
+#include "support/sound_data.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
 
@@ -44,6 +44,7 @@ TEST(WriteWaveFile, RoundTripsThroughOpenSoundFile) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->Format().nSamplesPerSec, c.rate);
     EXPECT_EQ(back->Format().wBitsPerSample, c.bits);
+    EXPECT_EQ(back->Kind(), c.bits == 8 ? kSamplesUnsigned8 : kSamplesSigned);  // 8-bit files stay unsigned
     EXPECT_EQ(std::vector<uint8_t>(back->Data(), back->Data() + back->Size()), c.read);
   }
 }
@@ -69,18 +70,12 @@ TEST(WriteWaveFile, WritesTheCanonicalLayout) {
 
 TEST(WriteWaveFile, FailuresCarryTheirCodes) {
   testing::TempDir dir;
-  const auto message_of = [](const std::string& path, const CWave& wave) {
-    try {
-      WriteWaveFile(path.c_str(), wave);
-    } catch (const CMVException& error) {
-      return std::string(error.GetMessage());
-    }
-    return std::string("no error");
+  const auto code_of = [](const std::string& path, const CWave& wave) {
+    return testing::ErrorCodeOf([&] { WriteWaveFile(path.c_str(), wave); });
   };
-  EXPECT_EQ(message_of(dir.File("no-such-folder/out.wav"), *WaveOf({1, 2}, 1, 8000, 16, kSamplesSigned)),
-            "Cannot open file");
-  EXPECT_EQ(message_of(dir.File("out.wav"), *WaveOf({1, 2, 3}, 1, 8000, 24, kSamplesSigned)),
-            "Unsupported wave format");
+  EXPECT_EQ(code_of(dir.File("no-such-folder/out.wav"), *WaveOf({1, 2}, 1, 8000, 16, kSamplesSigned)),
+            kErrCannotOpenFile);
+  EXPECT_EQ(code_of(dir.File("out.wav"), *WaveOf({1, 2, 3}, 1, 8000, 24, kSamplesSigned)), kErrUnsupportedWaveFormat);
 }
 
 }  // namespace

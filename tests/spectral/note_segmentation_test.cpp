@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "analysis/sound_analysis.h"
-#include "samples/speech_like.h"
-
 namespace melvox {
 namespace {
 
@@ -71,18 +68,6 @@ TEST(NoteSegmentation, NotesAreEqualPartsCarryingTheirLoudSteadyStep) {
   const NoteSteps mixed = Steps({30.0f, 60.0f, 40.0f, 40.0f, 40.0f, 0.0f}, {0.0f, 0.3f, 0.3f, 1.0f, 1.0f, 0.0f});
   EXPECT_EQ(GroupNotes(mixed, 1).at(0).Peaks().at(0).energy, 40.0f);
   EXPECT_TRUE(GroupNotes(mixed, 6).at(5).Peaks().empty());
-}
-
-TEST(NoteSegmentation, AnAnalysisKeepsOneNoteListInTimeOrder) {
-  auto wave = samples::MakeWave16(samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{}), 22050);
-  const CSoundAnalysis analysis(wave.get(), 0);
-  const std::vector<CNoteSegment>& notes = analysis.GetProductC();
-  EXPECT_EQ(&analysis.GetProductC(), &notes);
-  ASSERT_EQ(notes.size(), static_cast<size_t>(kNotesPerSound));
-  for (size_t i = 1; i < notes.size(); ++i) EXPECT_EQ(notes[i].GetStart(), notes[i - 1].GetEnd()) << i;
-  // A wave shorter than one analysis frame has no results and no notes.
-  auto short_wave = samples::MakeWave16(std::vector<int16_t>(50, 0), 22050);
-  EXPECT_TRUE(CSoundAnalysis(short_wave.get(), 0).GetProductC().empty());
 }
 
 }  // namespace

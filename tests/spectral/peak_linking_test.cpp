@@ -50,6 +50,14 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
       {"jump refused",
        {{{20, 9}}, {{20, 9}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}, {{23, 15}}},
        {{2, 3, 4, 5, 6}}},
+      // Two frames on, an energy 1.3 times the last peak's is a fallback that bridges the gap; 1.7 times
+      // ends the track (and the two peaks after it make none).
+      {"fallback at 1.3 across a gap",
+       {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, 26}}, {{20, 26}}},
+       {{0, 1, 2, 3, 4, 5, 6, 7}}},
+      {"break at 1.7",
+       {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, 34}}, {{20, 34}}},
+       {{0, 1, 2, 3, 4}}},
       // Two steady peaks in the same frames: two tracks, the lower bin first.
       {"two tracks by bin",
        {{{10, 9}, {40, 9}}, {{10, 9}, {41, 9}}, {{10, 9}, {42, 9}}, {{10, 9}, {43, 9}}, {{10, 9}, {44, 9}}},
@@ -75,21 +83,6 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
   EXPECT_FLOAT_EQ(track.peaks[3].energy, 22.0f);
   EXPECT_EQ(bridged->GetStart(), 0);
   EXPECT_EQ(bridged->GetEnd(), 60);
-}
-
-TEST(PeakLinking, EnergyJumpsTwoFramesOnAreFallbacksUpTo1Point6) {
-  struct Case {
-    float next_energy;  // of the only candidate, two frames after the last peak of energy 20
-    size_t peaks;
-  };
-  // 26 / 20 = 1.3: taken as a fallback, bridging frame 5; 34 / 20 = 1.7: the track ends at frame 4.
-  for (const Case& c : {Case{26.0f, 8}, Case{34.0f, 5}}) {
-    std::vector<PeakList> frames = Frames(
-        {{{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {{20, 20}}, {}, {{20, c.next_energy}}, {{20, c.next_energy}}});
-    const auto tracks = LinkTracks(frames);
-    ASSERT_EQ(tracks->Tracks().size(), 1u) << c.next_energy;
-    EXPECT_EQ(tracks->Tracks()[0].peaks.size(), c.peaks) << c.next_energy;
-  }
 }
 
 TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
@@ -119,8 +112,8 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   const auto none = TrackPeaks(std::vector<FrameResult>(10));
   ASSERT_NE(none, nullptr);
   EXPECT_TRUE(none->Tracks().empty());
-  EXPECT_EQ(none->GetStart(), -1);
-  EXPECT_EQ(none->GetEnd(), -1);
+  EXPECT_EQ((std::vector<int32_t>{none->GetStart(), none->GetEnd(), none->FirstFrame(), none->FrameSpan()}),
+            (std::vector<int32_t>{-1, -1, -1, 0}));
 
   // Steps 2..8 with one broad hill at bin 10, the rest silent: one track over those steps.
   std::vector<FrameResult> results(12);
@@ -132,8 +125,10 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   ASSERT_EQ(tracks->Tracks().size(), 1u);
   EXPECT_EQ(FramesOf(tracks->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
   EXPECT_FLOAT_EQ(tracks->Tracks()[0].peaks[0].energy, 8.0f + 2 * 9.0f + 8.0f);
-  EXPECT_EQ(tracks->GetStart(), 20);
-  EXPECT_EQ(tracks->GetEnd(), 90);
+  // start, end, first and last frame, frames spanned
+  EXPECT_EQ((std::vector<int32_t>{tracks->GetStart(), tracks->GetEnd(), tracks->FirstFrame(), tracks->LastFrame(),
+                                  tracks->FrameSpan()}),
+            (std::vector<int32_t>{20, 90, 2, 8, 7}));
 }
 
 }  // namespace

@@ -2,16 +2,18 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "analysis/tone_synthesizer.h"
 #include "samples/speech_like.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
+
+using testing::Samples16;
 
 constexpr int32_t kHop = 220;  // 22050 Hz
 
@@ -21,17 +23,11 @@ PeakTrack Track(int32_t first_frame, int32_t count, int32_t bin, float energy) {
   return track;
 }
 
-std::vector<int16_t> Samples(const CWave& wave) {
-  std::vector<int16_t> samples(wave.SampleCount());
-  std::memcpy(samples.data(), wave.Data(), samples.size() * 2);
-  return samples;
-}
-
 // The tone of one track alone, as the synthesizer makes it from explicit steps.
 std::vector<int16_t> Tone(size_t step_count, size_t first_step, size_t count, uint16_t pitch, int32_t amplitude) {
   std::vector<ToneStep> steps(step_count, ToneStep{0, 0});
   for (size_t i = first_step; i < first_step + count; ++i) steps[i] = {pitch, amplitude};
-  return Samples(*SynthesizeTone(steps));
+  return Samples16(*SynthesizeTone(steps));
 }
 
 std::vector<int16_t> Mix(std::vector<int16_t> a, const std::vector<int16_t>& b) {
@@ -50,7 +46,7 @@ TEST(ResynthesizeTracks, OneTrackIsAToneAtNinetyPercentOfFullScale) {
   const auto wave = ResynthesizeTracks(tracks, 110 * kHop + 100, kHop, 100 * kHop + 7);
   ASSERT_NE(wave, nullptr);
   ASSERT_EQ(wave->SampleCount(), 110u * 441);
-  const std::vector<int16_t> s = Samples(*wave);
+  const std::vector<int16_t> s = Samples16(*wave);
   // Exactly the synthesizer's tone of 960 Hz at 29490 in steps 100 to 104, silence elsewhere.
   EXPECT_EQ(s, Tone(110, 100, 5, 960, 29490));
 
@@ -74,7 +70,7 @@ TEST(ResynthesizeTracks, LowBinsCountSoftenedAndBinZeroSoundsAt50Hz) {
   ASSERT_NE(wave, nullptr);
   // scale = 29490.299 / 30: amplitudes trunc(10 x scale) = 9830 and trunc(20 x scale) = 19660.
   const auto expected = Mix(Mix(Tone(12, 0, 5, 192, 9830), Tone(12, 0, 5, 960, 19660)), Tone(12, 6, 5, 50, 9830));
-  EXPECT_EQ(Samples(*wave), expected);
+  EXPECT_EQ(Samples16(*wave), expected);
 
   // With every peak at bin 0 there is nothing to scale to, and no tracks at all give no sound either.
   EXPECT_EQ(ResynthesizeTracks(CPeakTracks({Track(0, 5, 0, 60.0f)}), 12 * kHop, kHop, 0), nullptr);
@@ -96,7 +92,7 @@ TEST(ResynthesizeTracks, AnalysedSpeechLastsItsStepsAt44100HzAfterItsSelectionSt
     EXPECT_EQ(sound->Format().nSamplesPerSec, 44100u);
     EXPECT_EQ(sound->SampleCount(), wave->SampleCount() / hop * 441);
     // The first tone starts in the step of the first track frame, 100 steps after the wave's start.
-    const std::vector<int16_t> s = Samples(*sound);
+    const std::vector<int16_t> s = Samples16(*sound);
     const auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; }) - s.begin();
     EXPECT_EQ(first / 441, analysis.GetTracks()->FirstFrame() + 100);
   }
