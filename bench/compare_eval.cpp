@@ -3,10 +3,12 @@
 // ROC curve (AUC: the chance that a same-phrase pair scores above a different-phrase pair, ties
 // counting half). Run through bench/compare_auc.sh, which makes the speech with espeak-ng.
 //
-//   compare_eval [--whole] [MANIFEST]
+//   compare_eval [--whole] [--pad MS] [MANIFEST]
 //
 // MANIFEST lines: "same|different tune|held REF.wav REC.wav [noise SNR_DB] [gain FACTOR]"; the
-// transforms apply to REC. The generated set is always evaluated too: phrases made by
+// transforms apply to REC. --pad MS puts a faint noise floor of MS / 5 to MS ms (varying) before and
+// after every recording (REC, and the generated sounds said again), as the recorder's recordings hold
+// room noise around the speech. The generated set is always evaluated too: phrases made by
 // samples::SpeechLike from random syllables, said again with other pitches, tempos, amplitudes and
 // noise floors. Every sound goes through endpoint detection (not with --whole) and an analysis, as in
 // `melvox compare`; the whole score (all four terms) is evaluated for the note grouping in use and
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -256,10 +259,29 @@ double Auc(const std::vector<float>& same, const std::vector<float>& different) 
   return wins / (static_cast<double>(same.size()) * static_cast<double>(different.size()));
 }
 
+// The noise floor of a quiet room in a recording: white noise of this peak (about -60 dBFS RMS).
+constexpr float kRoomNoise = 60.0f;
+
 class Evaluation {
  public:
-  Evaluation(std::vector<Design> designs, bool detect_endpoints)
-      : designs_(std::move(designs)), detect_endpoints_(detect_endpoints) {}
+  Evaluation(std::vector<Design> designs, bool detect_endpoints, int pad_ms)
+      : designs_(std::move(designs)), detect_endpoints_(detect_endpoints), pad_ms_(pad_ms) {}
+
+  // A recording: the sound (16-bit mono) with room noise before and after it, each of a length
+  // between a fifth of --pad and --pad, as a speaker starts some time after the recording did and the
+  // recording stops some time after the speaker.
+  size_t AddRecording(std::unique_ptr<CWave> wave) {
+    if (pad_ms_ > 0) {
+      const uint32_t rate = wave->Format().nSamplesPerSec;
+      const auto* data = reinterpret_cast<const int16_t*>(wave->Data());
+      std::vector<int16_t> samples = RoomNoise(rate);
+      samples.insert(samples.end(), data, data + wave->SampleCount());
+      const std::vector<int16_t> after = RoomNoise(rate);
+      samples.insert(samples.end(), after.begin(), after.end());
+      wave = samples::MakeWave16(samples, rate);
+    }
+    return Add(std::move(wave));
+  }
 
   size_t Add(std::unique_ptr<CWave> wave) {
     if (detect_endpoints_) DetectEndpoints(*wave);
@@ -271,7 +293,7 @@ class Evaluation {
     return sounds_.size() - 1;
   }
 
-  size_t AddFile(const std::string& path, double noise_snr_db, double gain) {
+  size_t AddFile(const std::string& path, double noise_snr_db, double gain, bool recording) {
     const std::string key = path + "|" + std::to_string(noise_snr_db) + "|" + std::to_string(gain);
     const auto known = files_.find(key);
     if (known != files_.end()) return known->second;
@@ -284,9 +306,17 @@ class Evaluation {
       wave = samples::MakeWave16(Transformed(samples, rate, noise_snr_db, gain, static_cast<uint32_t>(files_.size())),
                                  rate);
     }
-    const size_t index = Add(std::move(wave));
+    const size_t index = recording ? AddRecording(std::move(wave)) : Add(std::move(wave));
     files_[key] = index;
     return index;
+  }
+
+  std::vector<int16_t> RoomNoise(uint32_t rate) {
+    ++pads_;
+    // A fixed sequence of lengths (Knuth's multiplicative hash of the count), the same on every run.
+    const uint32_t fraction = (pads_ * 2654435761u) >> 22;  // 0 .. 1023
+    const int ms = pad_ms_ / 5 + static_cast<int>(int64_t{pad_ms_ - pad_ms_ / 5} * fraction / 1023);
+    return samples::WhiteNoise(rate, ms, kRoomNoise, pads_);
   }
 
   void AddPair(bool same, const std::string& group, const std::string& variant, size_t ref, size_t rec) {
@@ -302,8 +332,8 @@ class Evaluation {
         {"espeak", [](const Pair& p) { return p.group.find("espeak") != std::string::npos; }},
         {"generated", [](const Pair& p) { return p.group.find("generated") != std::string::npos; }},
     };
-    std::printf("%zu sounds, endpoints %s; pairs (same/different):", sounds_.size(),
-                detect_endpoints_ ? "detected" : "not detected (whole files)");
+    std::printf("%zu sounds, endpoints %s, recordings padded with %d ms of room noise; pairs (same/different):",
+                sounds_.size(), detect_endpoints_ ? "detected" : "not detected (whole files)", pad_ms_);
     for (const auto& [name, in] : columns) {
       size_t same = 0, different = 0;
       for (const Pair& p : pairs_) {
@@ -370,6 +400,8 @@ class Evaluation {
 
   std::vector<Design> designs_;
   bool detect_endpoints_;
+  int pad_ms_;
+  uint32_t pads_ = 0;  // seeds of the padding noise
   std::vector<Sound> sounds_;
   std::vector<Pair> pairs_;
   std::map<std::string, size_t> files_;
@@ -434,9 +466,12 @@ void AddGenerated(Evaluation& evaluation) {
   for (uint32_t p = 0; p < kPhrases; ++p) {
     phrases.push_back(RandomPhrase(p + 1));
     sounds.emplace_back();
-    for (const samples::Voice& voice : voices)
-      sounds.back().push_back(
-          evaluation.Add(samples::MakeWave16(samples::SpeechLike(kRate, phrases.back(), voice), kRate)));
+    for (const samples::Voice& voice : voices) {
+      auto wave = samples::MakeWave16(samples::SpeechLike(kRate, phrases.back(), voice), kRate);
+      // The first voice is the reference; the others are recordings of it.
+      sounds.back().push_back(sounds.back().empty() ? evaluation.Add(std::move(wave))
+                                                    : evaluation.AddRecording(std::move(wave)));
+    }
   }
   for (uint32_t p = 0; p < kPhrases; ++p) {
     const std::string group = p < kPhrases * 2 / 3 ? "generated tune" : "generated held";
@@ -463,8 +498,8 @@ void AddManifest(Evaluation& evaluation, const std::string& path) {
     if (!(fields >> label >> split >> ref >> rec)) continue;
     double noise = 0.0, gain = 1.0, value = 0.0;
     while (fields >> key >> value) (key == "noise" ? noise : gain) = value;
-    const size_t a = evaluation.AddFile(ref, 0.0, 1.0);
-    const size_t b = evaluation.AddFile(rec, noise, gain);
+    const size_t a = evaluation.AddFile(ref, 0.0, 1.0, false);
+    const size_t b = evaluation.AddFile(rec, noise, gain, true);
     // The variant: the recording's voice, speed and pitch (its file name after "SPLIT-INDEX-"), and
     // the transforms.
     std::string variant = rec.substr(rec.find_last_of('/') + 1);
@@ -480,15 +515,18 @@ void AddManifest(Evaluation& evaluation, const std::string& path) {
 
 int main(int argc, char** argv) {
   bool detect_endpoints = true;
+  int pad_ms = 0;
   std::string manifest;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--whole") {
       detect_endpoints = false;
+    } else if (std::string(argv[i]) == "--pad" && i + 1 < argc) {
+      pad_ms = std::atoi(argv[++i]);
     } else {
       manifest = argv[i];
     }
   }
-  Evaluation evaluation(Designs(), detect_endpoints);
+  Evaluation evaluation(Designs(), detect_endpoints, pad_ms);
   AddGenerated(evaluation);
   if (!manifest.empty()) AddManifest(evaluation, manifest);
   evaluation.Report();

@@ -4,3 +4,4 @@
 #include "melvox/errors.h"
 #include "melvox/export.h"
 #include "melvox/sound_player.h"
+#include "melvox/sound_recorder.h"

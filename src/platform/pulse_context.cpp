@@ -1,5 +1,7 @@
 #include "platform/pulse_context.h"
 
+#include <utility>
+
 namespace melvox::platform {
 namespace {
 
@@ -71,6 +73,34 @@ PulseContext::~PulseContext() {
   // Stopping joins the loop's thread, so it runs without the lock.
   pa_threaded_mainloop_stop(loop_);
   pa_threaded_mainloop_free(loop_);
+}
+
+std::shared_ptr<PulseContext> PulseContext::Shared(std::string& error) {
+  struct Cache {
+    std::mutex mutex;
+    std::weak_ptr<PulseContext> context;
+  };
+  // Never destroyed: a device closed during the process's exit may still ask for it.
+  static Cache* cache = new Cache;
+  std::lock_guard<std::mutex> lock(cache->mutex);
+  if (std::shared_ptr<PulseContext> context = cache->context.lock()) {
+    ScopedLock loop_lock(*context);
+    if (context->IsReady()) return context;
+  }
+  std::shared_ptr<PulseContext> context = Connect(error);
+  cache->context = context;
+  return context;
+}
+
+void PulseErrorDetails::Keep(uint32_t result, std::string detail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  details_[result] = std::move(detail);
+}
+
+std::string PulseErrorDetails::Get(uint32_t result) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto found = details_.find(result);
+  return found != details_.end() ? found->second : std::string();
 }
 
 bool PulseContext::Await(pa_operation* operation) {

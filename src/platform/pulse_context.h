@@ -1,8 +1,10 @@
 // The process's connection to a PulseAudio server: one threaded main loop and one context, shared by
-// every output (and later input) stream. Its main-loop lock is the lock of all those devices.
+// every output and input stream. Its main-loop lock is the lock of all those devices.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <pulse/pulseaudio.h>
@@ -16,6 +18,9 @@ class PulseContext {
   // A connected context, or null with a reason in error when no server answers within the time-out.
   // Never starts a server (PA_CONTEXT_NOAUTOSPAWN).
   static std::shared_ptr<PulseContext> Connect(std::string& error);
+  // The process's one connection, shared by the output and the input backend: the one made last
+  // while it is still connected, else a new one (null with a reason when no server answers).
+  static std::shared_ptr<PulseContext> Shared(std::string& error);
   ~PulseContext();
   PulseContext(const PulseContext&) = delete;
   PulseContext& operator=(const PulseContext&) = delete;
@@ -50,6 +55,21 @@ class PulseContext {
 
   pa_threaded_mainloop* loop_ = nullptr;
   pa_context* context_ = nullptr;
+};
+
+// Failure details for the backends' ErrorText, kept by result code. Shared by a backend and its
+// devices, so that a device can outlive the backend that opened it.
+//
+// Threading: every operation may be called from any thread.
+class PulseErrorDetails {
+ public:
+  void Keep(uint32_t result, std::string detail);
+  // The detail of the last failure with result; empty when there was none.
+  std::string Get(uint32_t result) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<uint32_t, std::string> details_;
 };
 
 }  // namespace melvox::platform

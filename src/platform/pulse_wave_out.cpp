@@ -1,11 +1,10 @@
 #include "platform/pulse_wave_out.h"
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <string>
 #include <utility>
 
+#include "platform/pulse_backend.h"
 #include "platform/pulse_context.h"
 #include "platform/wave_out_queue.h"
 
@@ -19,30 +18,11 @@ constexpr pa_usec_t kTickInterval = 10 * PA_USEC_PER_MSEC;
 // sink latency), while the 20 queued buffers stay in the server's larger buffer.
 constexpr pa_usec_t kTargetLength = 100 * PA_USEC_PER_MSEC;
 
-// Failure details for ErrorText, kept by code. Shared by the system and its devices, so that a device
-// can outlive the system that opened it.
-class ErrorDetails {
- public:
-  void Keep(MMRESULT result, std::string detail) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    details_[result] = std::move(detail);
-  }
-  std::string Get(MMRESULT result) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = details_.find(result);
-    return found != details_.end() ? found->second : std::string();
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::map<MMRESULT, std::string> details_;
-};
-
 // Threading: every operation takes the main-loop lock; the tick and the replies run on the main
 // loop's thread with that lock held and retire buffers there.
 class PulseWaveOut final : public WaveOut {
  public:
-  PulseWaveOut(std::shared_ptr<PulseContext> context, std::shared_ptr<ErrorDetails> details,
+  PulseWaveOut(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
                const pa_sample_spec& sample_format, WaveOutCallback callback)
       : context_(std::move(context)),
         details_(std::move(details)),
@@ -226,7 +206,7 @@ class PulseWaveOut final : public WaveOut {
   }
 
   const std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<ErrorDetails> details_;
+  const std::shared_ptr<PulseErrorDetails> details_;
   const pa_sample_spec sample_format_;
   const size_t frame_bytes_;
   // Guarded by the main-loop lock.
@@ -240,62 +220,10 @@ class PulseWaveOut final : public WaveOut {
   bool timing_in_flight_ = false;
 };
 
-class PulseWaveOutSystem final : public WaveOutSystem {
- public:
-  explicit PulseWaveOutSystem(std::shared_ptr<PulseContext> context) : context_(std::move(context)) {}
-
-  MMRESULT Open(const WAVEFORMATEX& format, WaveOutCallback callback, std::unique_ptr<WaveOut>& device) override {
-    device.reset();
-    if (!IsPlayableFormat(format)) return WAVERR_BADFORMAT;
-    std::shared_ptr<PulseContext> context = Connection();
-    if (context == nullptr) return MMSYSERR_NODRIVER;
-    pa_sample_spec sample_format{format.wBitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE, format.nSamplesPerSec,
-                                 static_cast<uint8_t>(format.nChannels)};
-    auto opened = std::make_unique<PulseWaveOut>(context, details_, sample_format, std::move(callback));
-    MMRESULT result;
-    {
-      PulseContext::ScopedLock lock(*context);
-      result = opened->Connect();
-    }
-    if (result == MMSYSERR_NOERROR) device = std::move(opened);
-    return result;
-  }
-
-  std::string ErrorText(MMRESULT result) const override {
-    std::string text = WaveErrorText(result);
-    const std::string detail = details_->Get(result);
-    if (!detail.empty()) text += " (" + detail + ")";
-    return text;
-  }
-
-  const char* Name() const override { return "pulse"; }
-
- private:
-  // The shared connection, made again when the server went away since.
-  std::shared_ptr<PulseContext> Connection() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (context_ != nullptr) {
-      PulseContext::ScopedLock loop_lock(*context_);
-      if (context_->IsReady()) return context_;
-    }
-    std::string error;
-    context_ = PulseContext::Connect(error);
-    if (context_ == nullptr) details_->Keep(MMSYSERR_NODRIVER, error);
-    return context_;
-  }
-
-  std::mutex mutex_;
-  std::shared_ptr<PulseContext> context_;
-  const std::shared_ptr<ErrorDetails> details_ = std::make_shared<ErrorDetails>();
-};
-
 }  // namespace
 
 std::shared_ptr<WaveOutSystem> MakePulseAudioWaveOut() {
-  std::string error;
-  std::shared_ptr<PulseContext> context = PulseContext::Connect(error);
-  if (context == nullptr) return nullptr;
-  return std::make_shared<PulseWaveOutSystem>(std::move(context));
+  return MakePulseSystem<WaveOutSystem, WaveOut, WaveOutCallback, PulseWaveOut>();
 }
 
 }  // namespace melvox::platform

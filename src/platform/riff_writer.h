@@ -1,5 +1,6 @@
-// Buffered writing of RIFF files: create, seek, RIFF chunk header, write, close. Used by the recorder's
-// capture thread and by WAV output, so the buffer is allocated once, when the file is created.
+// Buffered writing of RIFF files: create (opened for reading and writing), seek, RIFF chunk header,
+// write, flush, close. Used by the recorder's capture thread and by WAV output, so the buffer is
+// allocated once, when the file is created.
 #pragma once
 
 #include <cstddef>
@@ -26,13 +27,13 @@ class RiffWriter {
   bool WriteFourCc(const char code[4]);
   bool WriteUint32(uint32_t value);
   bool Write(const void* data, size_t bytes);
+  // Writes what is pending to the file now (a reader of the file then sees it).
+  bool Flush();
   // Writes what is pending and closes; false when anything since Create failed to reach the file.
   bool Close();
   int LastError() const { return last_error_; }
 
  private:
-  bool Flush();
-
   static constexpr size_t kBufferSize = 16384;
   int fd_ = -1;
   int last_error_ = 0;

@@ -22,14 +22,10 @@ MMRESULT TestWaveOutSystem::Open(const WAVEFORMATEX& format, WaveOutCallback cal
 }
 
 void TestWaveOutSystem::InjectFailure(WaveOp op, MMRESULT result, uint32_t after, uint32_t count) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  rules_[static_cast<size_t>(op)] = Rule{result, after, count};
+  failures_.Inject(static_cast<size_t>(op), result, after, count);
 }
 
-void TestWaveOutSystem::ClearFailures() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (Rule& rule : rules_) rule = Rule{};
-}
+void TestWaveOutSystem::ClearFailures() { failures_.Clear(); }
 
 void TestWaveOutSystem::LoseDevices() {
   std::lock_guard<std::mutex> lock(devices_mutex_);
@@ -52,10 +48,7 @@ std::optional<std::chrono::steady_clock::time_point> TestWaveOutSystem::FirstWri
   return first_write_;
 }
 
-uint32_t TestWaveOutSystem::Calls(WaveOp op) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return calls_[static_cast<size_t>(op)];
-}
+uint32_t TestWaveOutSystem::Calls(WaveOp op) const { return failures_.Calls(static_cast<size_t>(op)); }
 
 uint32_t TestWaveOutSystem::OpenCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -77,19 +70,7 @@ uint64_t TestWaveOutSystem::FramesConsumedByLast() const {
   return devices_.empty() ? 0 : devices_.back()->FramesConsumed();
 }
 
-MMRESULT TestWaveOutSystem::BeforeCall(WaveOp op) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const auto index = static_cast<size_t>(op);
-  ++calls_[index];
-  Rule& rule = rules_[index];
-  if (rule.count == 0) return MMSYSERR_NOERROR;
-  if (rule.skip > 0) {
-    --rule.skip;
-    return MMSYSERR_NOERROR;
-  }
-  --rule.count;
-  return rule.result;
-}
+MMRESULT TestWaveOutSystem::BeforeCall(WaveOp op) { return failures_.Take(static_cast<size_t>(op)); }
 
 void TestWaveOutSystem::OnWrite(const char* data, uint32_t bytes) {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clocked_wave_out.h"
+#include "platform/injected_failures.h"
 #include "platform/wave_out.h"
 
 namespace melvox::platform {
@@ -57,11 +58,6 @@ class TestWaveOutSystem final : public WaveOutSystem,
  private:
   explicit TestWaveOutSystem(double speed) : speed_(speed) {}
 
-  struct Rule {
-    MMRESULT result = MMSYSERR_NOERROR;
-    uint32_t skip = 0;
-    uint32_t count = 0;
-  };
   static constexpr size_t kOps = static_cast<size_t>(WaveOp::kClose) + 1;
 
   const double speed_;
@@ -69,9 +65,8 @@ class TestWaveOutSystem final : public WaveOutSystem,
   // lock while it reports the bytes; LoseDevices holds devices_mutex_ while it calls the devices).
   mutable std::mutex devices_mutex_;
   std::vector<ClockedWaveOut*> devices_;
+  InjectedFailures failures_{kOps};
   mutable std::mutex mutex_;  // guards everything below
-  Rule rules_[kOps];
-  uint32_t calls_[kOps] = {};
   std::vector<uint8_t> written_;
   std::optional<std::chrono::steady_clock::time_point> first_write_;
   uint32_t open_count_ = 0;

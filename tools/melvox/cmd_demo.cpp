@@ -46,6 +46,7 @@ int RunDemo(const ParsedArgs& args) {
   context.folder = args.Value("--out", "melvox-demo");
   MakeFolder(context.folder);
   context.sample_path = context.folder + "/sample.wav";
+  context.record = args.Has("--record");
   std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText), context).c_str());
   std::printf("Written to %s\n", context.sample_path.c_str());
 
@@ -61,13 +62,14 @@ int RunDemo(const ParsedArgs& args) {
 
 const bool registered = RegisterCommand({
     "demo",
-    "[--out DIR] [--text TEXT]",
+    "[--out DIR] [--text TEXT] [--record]",
     "run the demonstration on a sample of speech",
     "Makes a sample of speech (espeak-ng when it is installed, else a generated vowel-like phrase),\n"
     "writes it to DIR/sample.wav and shows, step by step, what the library does with it.",
     {
         {"--out", "DIR", "folder for the sample and everything made from it (default: melvox-demo)"},
         {"--text", "TEXT", "what espeak-ng says (default: a pangram)"},
+        {"--record", nullptr, "record your own attempt at the sample for the comparison (Enter stops it)"},
     },
     0,
     0,

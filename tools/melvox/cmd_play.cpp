@@ -1,5 +1,4 @@
 // melvox play FILE [--slowed] [--level L] [--selection] [--device pulse|null]
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,6 +6,7 @@
 #include "audio/sound_player.h"
 #include "cli.h"
 #include "core/mv_exception.h"
+#include "interrupt.h"
 #include "platform/message_box.h"
 #include "platform/null_wave_out.h"
 #include "platform/pulse_wave_out.h"
@@ -15,34 +15,10 @@
 namespace melvox::cli {
 namespace {
 
-// Exit status after Ctrl-C, as shells report a process ended by SIGINT.
-constexpr int kInterruptedStatus = 130;
 // The player holds the level within this range; the option takes every level the time stretcher
 // takes (-200..-1), as the other commands with --level do.
 constexpr long kPlayerMildest = -10;
 constexpr long kPlayerStrongest = -100;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) { g_interrupted = 1; }
-
-// Catches Ctrl-C for its lifetime: the handler only sets a flag, which the playback loop reads.
-class InterruptScope {
- public:
-  InterruptScope() {
-    g_interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptScope(const InterruptScope&) = delete;
-  InterruptScope& operator=(const InterruptScope&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
 
 // Puts the backend that --device names in use; the automatic choice when none is named.
 void UseDevice(const std::string& name) {
@@ -78,7 +54,7 @@ int RunPlay(const ParsedArgs& args) {
   player.Load(args.Positional()[0].c_str(), args.Has("--selection") ? 1 : 0);
 
   const InterruptScope interrupt;
-  const bool ended = PlayAndFollow(player, args.Has("--slowed"), "", [] { return g_interrupted != 0; });
+  const bool ended = PlayAndFollow(player, args.Has("--slowed"), "", [] { return InterruptScope::Interrupted(); });
   return ended ? 0 : kInterruptedStatus;
 }
 

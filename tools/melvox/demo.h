@@ -10,6 +10,7 @@ struct DemoContext {
   std::string folder;       // where the demo writes its files
   std::string sample_path;  // the sample of speech (a WAV file)
   std::string spoken_text;  // what espeak-ng said in the sample; empty when the sample was generated
+  bool record = false;      // --record: the comparison records the user's attempt instead of making one
 };
 
 struct DemoStep {

@@ -1,10 +1,17 @@
-// Demo step: a learner's attempt at the sample's phrase (another voice, another speed) compared with
-// the sample, and for contrast a different phrase of similar length.
+// Demo step: a learner's attempt at the sample's phrase (another voice, another speed; with --record
+// the user's own, recorded) compared with the sample, and for contrast a different phrase of similar
+// length.
 #include <cstdio>
 #include <string>
 
+#include "audio/sound_player.h"
+#include "audio/sound_recorder.h"
 #include "comparison_report.h"
+#include "core/mv_exception.h"
 #include "demo.h"
+#include "melvox/errors.h"
+#include "play_follow.h"
+#include "record_meter.h"
 #include "run_program.h"
 #include "samples/speech_like.h"
 #include "sound/wave_writer.h"
@@ -14,6 +21,8 @@ namespace {
 
 constexpr const char* kOtherText = "Five boxing wizards jump quickly over my big sofa.";
 constexpr uint32_t kGeneratedRate = 22050;
+// The longest attempt the demo records; Enter stops earlier on a terminal.
+constexpr int kAttemptSeconds = 6;
 
 // Says text into path with espeak-ng; true when it worked.
 bool Speak(const std::string& path, const std::string& voice, const std::string& speed, const std::string& text) {
@@ -25,24 +34,56 @@ void WriteGenerated(const std::string& path, const std::vector<samples::Syllable
   WriteWaveFile(path.c_str(), *samples::MakeWave16(samples::SpeechLike(kGeneratedRate, phrase, voice), kGeneratedRate));
 }
 
+// Plays the sample, then records the user's attempt at it into path (at most kAttemptSeconds, Enter
+// stops earlier on a terminal). Returns how the attempt was made; empty when it could not be recorded.
+std::string RecordAttempt(const DemoContext& context, const std::string& path) {
+  auto never = [] { return false; };
+  const std::string words = context.spoken_text.empty() ? "" : ": \"" + context.spoken_text + "\"";
+  std::printf("  listen to the sample, then say it yourself%s\n", words.c_str());
+  try {
+    CSoundPlayer& player = ProcessPlayer();
+    player.Load(context.sample_path.c_str(), 0);
+    PlayAndFollow(player, false, "    ", never);
+  } catch (const CMsgException& error) {
+    std::printf("    the sample could not be played: %s\n", error.what());
+  }
+  std::printf("  now say it (recording):\n");
+  try {
+    CSoundRecorder& recorder = ProcessRecorder();
+    const RecordingResult result = RecordWithMeter(recorder, kAttemptSeconds, "    ", never);
+    CopyRecording(recorder, path);
+    return "your recording, " + std::to_string(result.recorded_ms) + " ms from the " + result.device + " device";
+  } catch (const CMsgException& error) {
+    std::printf("    recording failed: %s; a made attempt is compared instead\n", error.what());
+  } catch (const CMVException& error) {
+    std::printf("    the recording could not be kept: %s; a made attempt is compared instead\n", error.GetMessage());
+  }
+  return "";
+}
+
 void ShowComparison(DemoContext& context) {
   const std::string attempt = context.folder + "/attempt.wav";
   const std::string other = context.folder + "/other.wav";
-  std::string attempt_source;
+  const std::string recorded = context.record ? RecordAttempt(context, attempt) : "";
+  std::string attempt_source = recorded;
   std::string other_source;
-  if (!context.spoken_text.empty() && Speak(attempt, "en+f3", "125", context.spoken_text) &&
-      Speak(other, "en+f3", "125", kOtherText)) {
-    attempt_source = "the same text, espeak-ng voice en+f3 at 125 words per minute instead of en at 150";
-    other_source = std::string("\"") + kOtherText + "\", same voice and speed";
+  if (!context.spoken_text.empty() && Speak(other, "en+f3", "125", kOtherText) &&
+      (!recorded.empty() || Speak(attempt, "en+f3", "125", context.spoken_text))) {
+    if (recorded.empty()) {
+      attempt_source = "the same text, espeak-ng voice en+f3 at 125 words per minute instead of en at 150";
+    }
+    other_source = std::string("\"") + kOtherText + "\", espeak-ng voice en+f3 at 125 words per minute";
   } else {
     samples::Voice learner;
     learner.pitch_scale = 1.25f;
     learner.tempo = 0.85f;
     learner.seed = 7;
-    WriteGenerated(attempt, samples::DemoPhrase(), learner);
+    if (recorded.empty()) {
+      WriteGenerated(attempt, samples::DemoPhrase(), learner);
+      attempt_source = "the same phrase, generated 25 % higher at 85 % of the tempo";
+    }
     WriteGenerated(other, samples::OtherPhrase(), learner);
-    attempt_source = "the same phrase, generated 25 % higher at 85 % of the tempo";
-    other_source = "another generated phrase, same voice";
+    other_source = "another generated phrase, 25 % higher at 85 % of the tempo";
   }
 
   std::printf("  attempt: %s\n    %s\n", attempt.c_str(), attempt_source.c_str());
@@ -50,6 +91,10 @@ void ShowComparison(DemoContext& context) {
   const ComparisonTerms terms = CompareFiles(context.sample_path, attempt, false);
   PrintTerms(terms, stdout, "    ");
   std::printf("    %d\n", ScorePercent(terms.score));
+  if (!recorded.empty()) {
+    std::printf("  the recorder's own Compare with the sample: %d\n",
+                ProcessRecorder().Compare(context.sample_path.c_str()));
+  }
   std::printf("  for contrast, a different phrase: %s\n    %s\n", other.c_str(), other_source.c_str());
   std::printf("    score: %d\n", ScorePercent(CompareFiles(context.sample_path, other, false).score));
 }

@@ -1,0 +1,144 @@
+#include "audio/recording_engine.h"
+
+#include <cstring>
+
+#include "core/mv_exception.h"
+
+namespace melvox {
+namespace {
+
+constexpr uint32_t kRecordingRate = 22050;
+// The "fmt " chunk holds the format record without its cbSize field.
+constexpr uint32_t kFormatChunkBytes = 16;
+// RIFF size = data bytes + this: "WAVE", the "fmt " chunk with its header, the "data" chunk header.
+constexpr uint32_t kRiffOverhead = 36;
+
+}  // namespace
+
+WAVEFORMATEX RecordingFormat() { return MakePcmFormat(1, kRecordingRate, 16); }
+
+CRecordingEngine::CRecordingEngine() : format_(RecordingFormat()) {}
+
+CRecordingEngine::~CRecordingEngine() { Stop(); }
+
+const char* CRecordingEngine::DeviceName() const { return system_ != nullptr ? system_->Name() : ""; }
+
+void CRecordingEngine::OpenDevice() {
+  system_ = platform::CurrentWaveInSystem();
+  const MMRESULT result = system_->Open(
+      format_,
+      [this](uint32_t message, WAVEHDR*) {
+        if (message == WIM_DATA) data_event_.Set();
+      },
+      device_);
+  if (result != MMSYSERR_NOERROR) {
+    device_.reset();
+    throw CMVException(kErrAudioInit);
+  }
+}
+
+void CRecordingEngine::WriteHeader() {
+  file_.Seek(0);
+  file_.CreateRiffChunk("WAVE", data_bytes_ + kRiffOverhead);
+  file_.WriteFourCc("fmt ");
+  file_.WriteUint32(kFormatChunkBytes);
+  file_.Write(&format_, kFormatChunkBytes);
+  file_.WriteFourCc("data");
+  file_.WriteUint32(data_bytes_);
+}
+
+void CRecordingEngine::Start(const char* path) {
+  Stop();
+  if (!file_.Create(path)) throw CMVException(kErrCannotOpenFile);
+  data_bytes_ = 0;
+  // A peak left over from the last buffers of the previous recording does not belong to this one.
+  peak_ = 0;
+  try {
+    OpenDevice();
+  } catch (const CMVException&) {
+    WriteHeader();
+    file_.Close();
+    throw;
+  }
+  next_index_ = 0;
+  for (int i = 0; i < kBufferCount; ++i) {
+    WAVEHDR& header = headers_[i];
+    header.lpData = buffers_[i];
+    header.dwBufferLength = kBufferBytes;
+    header.dwFlags = 0;
+    header.dwLoops = 0;
+    header.dwBytesRecorded = 0;
+    // Failures here leave a buffer out of the ring; the recording goes on with the others.
+    device_->Prepare(&header);
+    device_->AddBuffer(&header);
+  }
+  WriteHeader();
+  // On disk at once, so that the file reads as an empty recording while this one runs.
+  file_.Flush();
+  stop_event_.Reset();
+  device_->Start();
+  if (!IsRunning()) CThread::Start();
+}
+
+void CRecordingEngine::Stop() {
+  if (device_ == nullptr) return;
+  stop_event_.Set();
+  WaitForEnd();
+  // Results ignored: whatever the device says, it is closed and forgotten, and the file completed.
+  device_->Reset();
+  device_->Stop();
+  for (WAVEHDR& header : headers_) device_->Unprepare(&header);
+  device_->Close();
+  device_.reset();
+  WriteHeader();
+  file_.Close();
+}
+
+void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports) {
+  const uint32_t bytes = header.dwBytesRecorded;
+  file_.Write(header.lpData, bytes);
+  data_bytes_ += bytes;
+  for (uint32_t at = 0; at + 2 <= bytes; at += 2) {
+    int16_t sample;
+    std::memcpy(&sample, header.lpData + at, 2);
+    // The magnitude in 16-bit arithmetic: -32768 has none (it wraps to itself), so it never counts.
+    const auto magnitude = static_cast<int16_t>(sample < 0 ? -sample : sample);
+    if (magnitude > peak_) peak_ = magnitude;
+  }
+  if (reports++ == kBuffersPerLevel - 1 && owner_ != nullptr) {
+    owner_->OnLevel(peak_);
+    reports = 0;
+    peak_ = 0;
+  }
+  // Taken: a buffer that cannot be given back must not be written again on the next pass.
+  header.dwFlags &= ~WHDR_DONE;
+  device_->Unprepare(&header);
+  if (!stopping) {
+    device_->Prepare(&header);
+    device_->AddBuffer(&header);
+  }
+}
+
+uint32_t CRecordingEngine::Run() {
+  platform::Event* events[] = {&stop_event_, &data_event_};
+  int32_t reports = 0;
+  for (;;) {
+    const bool stopping = platform::WaitForAny(events, 2, platform::kWaitInfinite) == 0;
+    // Take every returned buffer, oldest first, until a whole round of the ring finds none.
+    int not_ready = 0;
+    for (int index = next_index_; not_ready < kBufferCount; index = (index + 1) % kBufferCount) {
+      WAVEHDR& header = headers_[index];
+      const uint32_t flags = header.dwFlags;
+      if ((flags & WHDR_DONE) && (flags & WHDR_PREPARED)) {
+        TakeBuffer(header, stopping, reports);
+        next_index_ = (index + 1) % kBufferCount;
+        not_ready = 0;
+      } else {
+        ++not_ready;
+      }
+    }
+    if (stopping) return 0;
+  }
+}
+
+}  // namespace melvox

@@ -1,0 +1,83 @@
+// CRecordingEngine: records the default input device into a RIFF/WAVE file through 20 capture buffers
+// that a worker thread writes out and hands back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "audio/recording_owner.h"
+#include "core/thread.h"
+#include "platform/event.h"
+#include "platform/riff_writer.h"
+#include "platform/wave_in.h"
+
+namespace melvox {
+
+// The recording format: PCM, mono, 22050 Hz, 16 bits.
+WAVEFORMATEX RecordingFormat();
+
+// Start opens the file (truncating it) with a 44-byte header whose sizes are 0, opens the input device
+// and queues the 20 buffers; the worker thread appends each buffer the device returns to the file and
+// gives it back, and after every third buffer tells the owner the largest sample magnitude over the
+// three. Stop ends the worker, resets and closes the device and rewrites the header with the final
+// sizes; input still in the buffers when the worker ended is not written.
+//
+// Threading: Start, Stop and SetOwner run on the caller's thread (one at a time). The worker thread
+// alone touches the file, the byte count and the peak while it runs; Stop touches them after it has
+// ended. The device's callback only sets data_event_. The owner is called on the worker thread.
+class CRecordingEngine : public CThread {
+ public:
+  static constexpr int kBufferCount = 20;
+  static constexpr uint32_t kBufferBytes = 1024;
+  // The RIFF, "fmt " and "data" headers that precede the samples.
+  static constexpr uint32_t kHeaderBytes = 44;
+  // The level is reported after this many buffers (1536 samples, about 70 ms).
+  static constexpr int32_t kBuffersPerLevel = 3;
+
+  CRecordingEngine();
+  // Stops a recording that runs.
+  ~CRecordingEngine() override;
+
+  // Stops a recording that runs, then records into path. Throws CMVException 10 when the file cannot
+  // be created, 13 when the device does not open (the file is then left as a valid empty recording).
+  void Start(const char* path);
+  // Ends the recording and completes the file. Harmless when nothing records.
+  void Stop();
+  // Opens the input device for the recording format; throws CMVException 13 when it does not open.
+  void OpenDevice();
+  void SetOwner(IRecordingOwner* owner) { owner_ = owner; }
+  // Writes the 44-byte header with the current byte count at the start of the file; the file position
+  // is then 44.
+  void WriteHeader();
+
+  // The worker thread.
+  uint32_t Run() override;
+
+  // The name of the backend the device was last opened with ("pulse", "null", "test"); empty before.
+  const char* DeviceName() const;
+  // Sample bytes written by the last recording; read it while nothing records.
+  uint32_t DataBytes() const { return data_bytes_; }
+
+ private:
+  // Writes out a returned buffer, measures its peak, reports the level every third buffer and gives
+  // the buffer back to the device (unless stopping).
+  void TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports);
+
+  std::shared_ptr<platform::WaveInSystem> system_;  // the backend of device_, for its name
+  std::unique_ptr<platform::WaveIn> device_;        // null while closed
+  const WAVEFORMATEX format_;
+  std::array<WAVEHDR, kBufferCount> headers_;
+  alignas(int16_t) char buffers_[kBufferCount][kBufferBytes] = {};
+  platform::RiffWriter file_;
+  uint32_t data_bytes_ = 0;
+  platform::Event stop_event_{platform::EventMode::kManualReset};
+  platform::Event data_event_{platform::EventMode::kAutoReset};
+  IRecordingOwner* owner_ = nullptr;
+  int32_t peak_ = 0;
+  // The header the device returns next: buffers come back in the order they were queued, and the
+  // worker takes them in that order, so the file keeps the order of the input.
+  int next_index_ = 0;
+};
+
+}  // namespace melvox

@@ -1,0 +1,177 @@
+#include "platform/clocked_wave_in.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace melvox::platform {
+namespace {
+
+uint32_t WholeFrames(uint32_t bytes, uint32_t block_align) { return std::max(bytes / block_align, 1u) * block_align; }
+
+}  // namespace
+
+ClockedWaveIn::ClockedWaveIn(const WAVEFORMATEX& format, WaveInCallback callback, double speed, uint32_t chunk_bytes,
+                             std::shared_ptr<ClockedWaveInHooks> hooks)
+    : block_align_(format.nBlockAlign),
+      bytes_per_second_(static_cast<double>(format.nBlockAlign) * format.nSamplesPerSec * speed),
+      chunk_bytes_(WholeFrames(chunk_bytes, format.nBlockAlign)),
+      hooks_(std::move(hooks)),
+      chunk_(new char[chunk_bytes_]()),
+      queue_(
+          [this, callback = std::move(callback)](uint32_t message, WAVEHDR* header) {
+            if (hooks_) hooks_->OnReturn(*header);
+            if (callback) callback(message, header);
+          },
+          format.nBlockAlign),
+      last_(Clock::now()) {
+  if (hooks_) hooks_->OnDeviceCreated(this);
+  clock_ = std::thread([this] { ClockLoop(); });
+}
+
+ClockedWaveIn::~ClockedWaveIn() {
+  if (hooks_) hooks_->OnDeviceDestroyed(this);
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!closed_) {
+    running_ = false;
+    queue_.RetireAll(0);
+    closed_ = true;
+  }
+  StopClock(lock);
+}
+
+MMRESULT ClockedWaveIn::Hook(WaveInOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
+
+void ClockedWaveIn::Advance(Clock::time_point now, bool to_the_frame) {
+  if (running_ && !lost_) {
+    due_ += std::chrono::duration<double>(now - last_).count() * bytes_per_second_;
+    for (;;) {
+      uint32_t take = chunk_bytes_;
+      if (due_ < chunk_bytes_) {
+        if (!to_the_frame || due_ < block_align_) break;
+        take = static_cast<uint32_t>(due_ / block_align_) * block_align_;
+      }
+      if (hooks_) {
+        hooks_->Produce(made_, chunk_.get(), take);
+      } else {
+        std::memset(chunk_.get(), 0, take);
+      }
+      queue_.Fill(chunk_.get(), take);
+      made_ += take;
+      due_ -= take;
+    }
+  }
+  last_ = now;
+}
+
+std::chrono::microseconds ClockedWaveIn::NextWait() const {
+  // Until the next whole chunk is due, as a server hands over one fragment at a time (rounded up to
+  // whole microseconds).
+  const double seconds = std::max(static_cast<double>(chunk_bytes_) - due_, 1.0) / bytes_per_second_;
+  return std::chrono::microseconds(static_cast<int64_t>(std::ceil(seconds * 1e6)) + 1);
+}
+
+void ClockedWaveIn::StopClock(std::unique_lock<std::mutex>& lock) {
+  if (!clock_.joinable()) return;
+  stopping_ = true;
+  wake_.notify_all();
+  lock.unlock();
+  clock_.join();
+  lock.lock();
+}
+
+void ClockedWaveIn::ClockLoop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    Advance(Clock::now(), false);
+    if (running_ && !lost_) {
+      wake_.wait_for(lock, NextWait());
+    } else {
+      wake_.wait(lock);
+    }
+  }
+}
+
+template <typename Body>
+MMRESULT ClockedWaveIn::Call(WaveInOp op, bool needs_server, Body body) {
+  if (const MMRESULT injected = Hook(op)) return injected;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (closed_) return MMSYSERR_INVALHANDLE;
+  if (needs_server && lost_) return MMSYSERR_NODRIVER;
+  return body(lock);
+}
+
+MMRESULT ClockedWaveIn::Prepare(WAVEHDR* header) {
+  return Call(WaveInOp::kPrepare, false, [&](auto&) { return WaveInQueue::Prepare(header); });
+}
+
+MMRESULT ClockedWaveIn::Unprepare(WAVEHDR* header) {
+  return Call(WaveInOp::kUnprepare, false, [&](auto&) { return WaveInQueue::Unprepare(header); });
+}
+
+MMRESULT ClockedWaveIn::AddBuffer(WAVEHDR* header) {
+  return Call(WaveInOp::kAddBuffer, true, [&](auto&) {
+    if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
+    queue_.Push(header);
+    wake_.notify_all();
+    return MMSYSERR_NOERROR;
+  });
+}
+
+MMRESULT ClockedWaveIn::Start() {
+  return Call(WaveInOp::kStart, true, [&](auto&) {
+    if (!running_) {
+      running_ = true;
+      last_ = Clock::now();
+      if (started_at_ == Clock::time_point{}) started_at_ = last_;
+      wake_.notify_all();
+    }
+    return MMSYSERR_NOERROR;
+  });
+}
+
+MMRESULT ClockedWaveIn::Stop() {
+  return Call(WaveInOp::kStop, false, [&](auto&) {
+    Advance(Clock::now(), true);
+    running_ = false;
+    queue_.ReturnPartial();
+    return MMSYSERR_NOERROR;
+  });
+}
+
+MMRESULT ClockedWaveIn::Reset() {
+  return Call(WaveInOp::kReset, false, [&](auto&) {
+    Advance(Clock::now(), true);
+    running_ = false;
+    queue_.RetireAll(0);
+    return MMSYSERR_NOERROR;
+  });
+}
+
+MMRESULT ClockedWaveIn::Close() {
+  return Call(WaveInOp::kClose, false, [&](std::unique_lock<std::mutex>& lock) {
+    if (!queue_.Empty()) return WAVERR_STILLPLAYING;
+    closed_ = true;
+    running_ = false;
+    StopClock(lock);
+    return MMSYSERR_NOERROR;
+  });
+}
+
+void ClockedWaveIn::Lose() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_ || lost_) return;
+  Advance(Clock::now(), true);
+  lost_ = true;
+  running_ = false;
+  queue_.RetireAll(WHDR_DEVICE_ERROR);
+  wake_.notify_all();
+}
+
+ClockedWaveIn::Clock::time_point ClockedWaveIn::StartedAt() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return started_at_;
+}
+
+}  // namespace melvox::platform

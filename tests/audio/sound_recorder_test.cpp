@@ -1,0 +1,177 @@
+#include "audio/sound_recorder.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "audio/notify_queue.h"
+#include "audio/recorder_fixture.h"
+#include "platform/temp_file.h"
+#include "samples/speech_like.h"
+#include "support/sound_data.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox {
+namespace {
+
+using testing::ExpectedHeader;
+using testing::HostMessageOf;
+using testing::LevelLog;
+using testing::ReadRecording;
+using testing::TempDir;
+using testing::TestInputScope;
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
+  TestInputScope input(10.0);
+  std::string path;
+  {
+    CSoundRecorder recorder;
+    path = recorder.GetFileName();
+    EXPECT_EQ(path.rfind(platform::TempFolder() + "/tmp", 0), 0u) << path;
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0) << "made by the constructor";
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_size, 0);
+    for (int i = 0; i < 2; ++i) {
+      recorder.Start();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      recorder.Stop();
+      EXPECT_EQ(recorder.GetFileName(), path) << "recording " << i;
+      EXPECT_GT(ReadRecording(path).data.size(), 0u);
+    }
+  }
+  EXPECT_FALSE(Exists(path)) << "deleted with the recorder";
+}
+
+TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBoxAndTheRecorderRecovers) {
+  TestInputScope input(0.01);
+  CSoundRecorder recorder;
+  const std::string path = recorder.GetFileName();
+
+  // A folder where the file should be: it cannot be created.
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+  ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
+  ASSERT_EQ(::rmdir(path.c_str()), 0);
+
+  input.Device().InjectFailure(platform::WaveInOp::kOpen, MMSYSERR_NODRIVER);
+  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
+  EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0)) << "left as a valid empty recording";
+  EXPECT_TRUE(input.Boxes().empty()) << "no message box for input devices";
+
+  recorder.Start();
+  recorder.Stop();
+  EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0));
+}
+
+TEST(SoundRecorderTest, EachListenerGetsEveryLevelInOrderAtMostOnePairPer50Ms) {
+  CSoundRecorder recorder;
+  LevelLog first;
+  LevelLog second;
+  recorder.OnLevel(99);  // no listener yet: nothing is queued
+  recorder.AddListener(&first);
+  recorder.AddListener(&second);
+  recorder.AddListener(&first);  // once only
+  // As the capture thread reports them, faster than they are delivered; as many as the queue keeps.
+  const std::vector<int32_t> levels = {1, 32767, 0, 5};
+  ASSERT_EQ(levels.size(), CNotifyQueue::kPerListener);
+  for (int32_t level : levels) recorder.OnLevel(level);
+  ASSERT_TRUE(first.WaitFor(levels.size()));
+  ASSERT_TRUE(second.WaitFor(levels.size()));
+  EXPECT_EQ(first.Values(), levels);
+  EXPECT_EQ(second.Values(), levels);
+
+  std::vector<LevelLog::Clock::time_point> times = first.Times();
+  const std::vector<LevelLog::Clock::time_point> more = second.Times();
+  times.insert(times.end(), more.begin(), more.end());
+  std::sort(times.begin(), times.end());
+  // Each delivery follows a wait of 50 ms on the steady clock that begins after the previous delivery
+  // returned, so no two are closer; 1 ms covers the granularity of reading that clock twice.
+  for (size_t i = 1; i < times.size(); ++i) {
+    EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(49)) << "delivery " << i;
+  }
+
+  // A removed listener hears nothing more, not even the levels already queued for it.
+  for (int32_t level : levels) recorder.OnLevel(level);
+  recorder.RemoveListener(&first);
+  const size_t heard = first.Count();
+  ASSERT_TRUE(second.WaitFor(2 * levels.size()));
+  EXPECT_EQ(first.Count(), heard);
+}
+
+TEST(SoundRecorderTest, ListenersFedFasterThanTheQueueDeliversGetTheirNewestLevelsInTurn) {
+  CNotifyQueue queue;
+  queue.SetWaitTime(5);
+  LevelLog first;
+  LevelLog second;
+  constexpr int32_t kPushed = 50;
+  for (int32_t value = 1; value <= kPushed; ++value) {
+    queue.Push(&first, value);
+    queue.Push(&second, value);
+  }
+  EXPECT_LE(queue.Size(), 2 * CNotifyQueue::kPerListener);
+  ASSERT_TRUE(first.WaitFor(CNotifyQueue::kPerListener));
+  ASSERT_TRUE(second.WaitFor(CNotifyQueue::kPerListener));
+  for (LevelLog* log : {&first, &second}) {
+    const std::vector<int32_t> values = log->Values();
+    EXPECT_EQ(values.back(), kPushed) << "the newest level is delivered";
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    // A delivery may slip in while the pairs are pushed, and take one more out.
+    EXPECT_LE(values.size(), CNotifyQueue::kPerListener + 1);
+  }
+}
+
+TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
+  constexpr uint32_t kRate = 22050;
+  const std::vector<int16_t> phrase = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
+  TempDir folder;
+  const std::string phrase_path = folder.Write("phrase.wav", testing::PcmWav16(phrase, kRate));
+  const std::string other_path = folder.Write(
+      "other.wav", testing::PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), samples::Voice{}), kRate));
+  // The phrase said after 1.5 s of room noise and followed by 2 s more, as a speaker might.
+  std::vector<int16_t> said = samples::WhiteNoise(kRate, 1500, 60.0f, 3);
+  said.insert(said.end(), phrase.begin(), phrase.end());
+  const std::vector<int16_t> after = samples::WhiteNoise(kRate, 2000, 60.0f, 4);
+  said.insert(said.end(), after.begin(), after.end());
+  // Speed 20: the 4.9 s take about 250 ms.
+  TestInputScope input(20.0);
+  input.Device().Script(said);
+  CSoundRecorder recorder;
+
+  recorder.Start();
+  EXPECT_EQ(recorder.Compare(phrase_path.c_str()), 0) << "during a recording the file holds no sound yet";
+  while (input.Device().ReturnedBytes() < said.size() * 2 + 44100) {  // and half a second more
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  recorder.Stop();
+  ASSERT_GE(ReadRecording(recorder.GetFileName()).data.size(), said.size() * 2);
+
+  // The recording holds the phrase exactly and only the detected parts are compared: 91 measured, not
+  // 100, as the noise around the phrase differs from the reference's and moves the detected ends by a
+  // few frames. Compared whole, the recording (4.9 s against 1.6 s) scores 48, and the other phrase 38.
+  const int32_t same = recorder.Compare(phrase_path.c_str());
+  const int32_t other = recorder.Compare(other_path.c_str());
+  EXPECT_GE(same, 85);
+  EXPECT_LT(other, same - 20);
+  EXPECT_EQ(HostMessageOf([&] { recorder.Compare(folder.File("missing.wav").c_str()); }), "Cannot open file");
+}
+
+TEST(SoundRecorderTest, GetRecorderHandsOutOneRecorderWithItsFile) {
+  ISoundRecorder& recorder = GetRecorder();
+  EXPECT_EQ(&GetRecorder(), &recorder);
+  EXPECT_TRUE(Exists(recorder.GetFileName()));
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,105 @@
+// `melvox record` on the null device (silence in real time, so the recordings are short): what it
+// prints and writes, its exit statuses, Ctrl-C, and the recorder's temporary file, which must be gone
+// when the program has ended.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli_runner.h"
+#include "samples/speech_like.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox::testing {
+namespace {
+
+// Points the children's temporary folder at a folder of the test's own while it lives.
+class ChildTempFolder {
+ public:
+  ChildTempFolder() { ::setenv("TMPDIR", folder_.Path().c_str(), 1); }
+  ~ChildTempFolder() { ::unsetenv("TMPDIR"); }
+  // The names in the folder.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder_.Path().c_str())) {
+      while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+      }
+      ::closedir(dir);
+    }
+    return names;
+  }
+
+ private:
+  TempDir folder_;
+};
+
+// The integer after "key: " in text, or -1.
+long Field(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key + ": ");
+  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + key.size() + 2, nullptr, 10);
+}
+
+// The last line of text, without its newline.
+std::string LastLine(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text.substr(text.rfind('\n') + 1);  // npos + 1 is 0: a single line
+}
+
+TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNoTemporaryFile) {
+  TempDir out;
+  ChildTempFolder temp;
+  const std::string path = out.File("take.wav");
+  const std::string reference =
+      out.Write("ref.wav", PcmWav16(samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{}), 22050));
+  const CliResult run = RunCli({"record", path, "--seconds", "1", "--device", "null", "--compare", reference});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("device: null\n", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("level: [                              ]  -inf dBFS  0.5 s\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("written: " + path + "\n"), std::string::npos) << run.out;
+  // One second of buffers, less the part-filled one a stop leaves out (at most 23 ms).
+  const long recorded = Field(run.out, "recorded_ms");
+  EXPECT_GE(recorded, 970);
+  EXPECT_LE(recorded, 1000);
+
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  ASSERT_GE(bytes.size(), 44u);
+  const size_t data = bytes.size() - 44;
+  EXPECT_EQ(data % 1024, 0u) << "whole buffers";
+  EXPECT_EQ(static_cast<long>(data * 1000 / 44100), recorded);
+  EXPECT_TRUE(temp.Names().empty()) << "the recorder's temporary file outlived the program";
+
+  // The score alone on the last line: the recorder's comparison, which compares the detected parts as
+  // `melvox compare` does.
+  const CliResult compared = RunCli({"compare", reference, path});
+  ASSERT_EQ(compared.status, 0) << compared.err;
+  EXPECT_EQ(LastLine(run.out), LastLine(compared.out));
+  EXPECT_NE(LastLine(run.out).find_first_of("0123456789"), std::string::npos) << run.out;
+}
+
+TEST(RecordCommandTest, UsageAndLibraryErrorsHaveTheirStatusAndCtrlCWritesNothing) {
+  TempDir out;
+  ChildTempFolder temp;
+  const CliResult zero = RunCli({"record", out.File("a.wav"), "--seconds", "0"});
+  EXPECT_EQ(zero.status, 2);
+  EXPECT_NE(zero.err.find("from 1 to 300"), std::string::npos) << zero.err;
+  EXPECT_EQ(RunCli({"record", out.File("a.wav"), "--device", "alsa"}).status, 2);
+
+  const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.err, "Cannot open file\n");
+
+  const CliResult stopped = RunCliInterrupted({"record", out.File("b.wav"), "--device", "null"}, "device: ");
+  EXPECT_EQ(stopped.status, 130) << stopped.err;
+  EXPECT_EQ(::access(out.File("b.wav").c_str(), F_OK), -1) << "an interrupted recording is not written";
+  EXPECT_TRUE(temp.Names().empty()) << "the recorder's temporary file outlived the program";
+}
+
+}  // namespace
+}  // namespace melvox::testing
