@@ -91,9 +91,17 @@ TEST(RecordCommandTest, UsageAndLibraryErrorsHaveTheirStatusAndCtrlCWritesNothin
   EXPECT_NE(zero.err.find("from 1 to 300"), std::string::npos) << zero.err;
   EXPECT_EQ(RunCli({"record", out.File("a.wav"), "--device", "alsa"}).status, 2);
 
+  // A path that cannot be written, or a reference that cannot be read, fails before anything is
+  // recorded (no level line), so no recording is lost at the end; nothing is left behind.
   const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "Cannot open file\n");
+  EXPECT_EQ(nowhere.out.find("level:"), std::string::npos) << nowhere.out;
+  const CliResult no_reference =
+      RunCli({"record", out.File("c.wav"), "--device", "null", "--compare", out.File("missing.wav")});
+  EXPECT_EQ(no_reference.status, 1);
+  EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
+  EXPECT_EQ(::access(out.File("c.wav").c_str(), F_OK), -1);
 
   const CliResult stopped = RunCliInterrupted({"record", out.File("b.wav"), "--device", "null"}, "device: ");
   EXPECT_EQ(stopped.status, 130) << stopped.err;

@@ -1,4 +1,7 @@
 // melvox record OUT.wav [--seconds N] [--compare REF] [--device pulse|null]
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +13,7 @@
 #include "platform/null_wave_in.h"
 #include "platform/pulse_wave_in.h"
 #include "record_meter.h"
+#include "sound/open_sound_file.h"
 
 namespace melvox::cli {
 namespace {
@@ -31,6 +35,25 @@ void UseInputDevice(const std::string& name) {
   platform::SetWaveInSystem(system);
 }
 
+// Makes sure OUT can be written and REF read before anything is recorded, so that a recording is
+// never lost to a wrong path at the end. Returns whether OUT had to be created (and so is removed
+// again when the recording is abandoned).
+bool CheckPathsFirst(const std::string& out_path, const ParsedArgs& args) {
+  const bool existed = ::access(out_path.c_str(), F_OK) == 0;
+  const int fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) throw CMVException(kErrCannotOpenFile);
+  ::close(fd);
+  if (args.Has("--compare")) {
+    try {
+      OpenSoundFile(args.Value("--compare", "").c_str());
+    } catch (...) {
+      if (!existed) ::unlink(out_path.c_str());
+      throw;
+    }
+  }
+  return !existed;
+}
+
 int RunRecord(const ParsedArgs& args) {
   const std::string device = args.Value("--device", "");
   if (args.Has("--device") && device != "pulse" && device != "null") {
@@ -38,14 +61,18 @@ int RunRecord(const ParsedArgs& args) {
   }
   const long seconds = args.IntValue("--seconds", kDefaultSeconds, 1, kMaxSeconds);
   UseInputDevice(device);
+  const std::string& out_path = args.Positional()[0];
+  const bool created = CheckPathsFirst(out_path, args);
 
   CSoundRecorder& recorder = ProcessRecorder();
   const InterruptScope interrupt;
   const RecordingResult result =
       RecordWithMeter(recorder, static_cast<int>(seconds), "", [] { return InterruptScope::Interrupted(); });
-  if (InterruptScope::Interrupted()) return kInterruptedStatus;
+  if (InterruptScope::Interrupted()) {
+    if (created) ::unlink(out_path.c_str());
+    return kInterruptedStatus;
+  }
 
-  const std::string& out_path = args.Positional()[0];
   CopyRecording(recorder, out_path);
   std::printf("recorded_ms: %d\n", result.recorded_ms);
   std::printf("written: %s\n", out_path.c_str());
