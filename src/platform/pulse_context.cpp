@@ -111,4 +111,10 @@ bool PulseContext::Await(pa_operation* operation) {
   return state == PA_OPERATION_DONE;
 }
 
+bool PulseContext::AwaitReady(pa_stream* stream) {
+  pa_stream_state_t state;
+  while ((state = pa_stream_get_state(stream)) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(loop_);
+  return state == PA_STREAM_READY;
+}
+
 }  // namespace melvox::platform

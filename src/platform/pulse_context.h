@@ -35,6 +35,9 @@ class PulseContext {
   // Waits for an operation to finish; its callback, or a state change, signals the loop. Lock held;
   // takes over the operation's reference. False when it did not complete (stream or server failed).
   bool Await(pa_operation* operation);
+  // Waits until a stream that is connecting is ready (true) or has failed (false); its state callback
+  // signals the loop. Lock held.
+  bool AwaitReady(pa_stream* stream);
   // Wakes the threads waiting in Await (from callbacks).
   void Signal() { pa_threaded_mainloop_signal(loop_, 0); }
 

@@ -44,9 +44,7 @@ class PulseWaveIn final : public WaveIn {
     pa_buffer_attr attr{unset, unset, unset, unset, kFragmentBytes};
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_record(stream_, nullptr, &attr, flags) < 0) return Fail(MMSYSERR_ERROR);
-    pa_stream_state_t state;
-    while ((state = pa_stream_get_state(stream_)) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(context_->Loop());
-    if (state != PA_STREAM_READY) return Fail(MMSYSERR_ERROR);
+    if (!context_->AwaitReady(stream_)) return Fail(MMSYSERR_ERROR);
     return MMSYSERR_NOERROR;
   }
 

@@ -50,9 +50,7 @@ class PulseWaveOut final : public WaveOut {
                         static_cast<uint32_t>(frame_bytes_), static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE);
     if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0) return Fail(MMSYSERR_ERROR);
-    pa_stream_state_t state;
-    while ((state = pa_stream_get_state(stream_)) == PA_STREAM_CREATING) pa_threaded_mainloop_wait(context_->Loop());
-    if (state != PA_STREAM_READY) return Fail(MMSYSERR_ERROR);
+    if (!context_->AwaitReady(stream_)) return Fail(MMSYSERR_ERROR);
     tick_ = pa_context_rttime_new(context_->Context(), pa_rtclock_now() + kTickInterval, &PulseWaveOut::OnTick, this);
     if (tick_ == nullptr) return Fail(MMSYSERR_ERROR);
     return MMSYSERR_NOERROR;
