@@ -1,7 +1,6 @@
 #include "platform/clocked_wave_in.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -27,18 +26,18 @@ ClockedWaveIn::ClockedWaveIn(const WAVEFORMATEX& format, WaveInCallback callback
           format.nBlockAlign),
       last_(Clock::now()) {
   if (hooks_) hooks_->OnDeviceCreated(this);
-  clock_ = std::thread([this] { ClockLoop(); });
+  clock_.Start([this] { return Tick(); });
 }
 
 ClockedWaveIn::~ClockedWaveIn() {
   if (hooks_) hooks_->OnDeviceDestroyed(this);
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(clock_.mutex);
   if (!closed_) {
     running_ = false;
     queue_.RetireAll(0);
     closed_ = true;
   }
-  StopClock(lock);
+  clock_.Stop(lock);
 }
 
 MMRESULT ClockedWaveIn::Hook(WaveInOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
@@ -69,34 +68,18 @@ std::chrono::microseconds ClockedWaveIn::NextWait() const {
   // Until the next whole chunk is due, as a server hands over one fragment at a time (rounded up to
   // whole microseconds).
   const double seconds = std::max(static_cast<double>(chunk_bytes_) - due_, 1.0) / bytes_per_second_;
-  return std::chrono::microseconds(static_cast<int64_t>(std::ceil(seconds * 1e6)) + 1);
+  return DeviceClock::Until(seconds);
 }
 
-void ClockedWaveIn::StopClock(std::unique_lock<std::mutex>& lock) {
-  if (!clock_.joinable()) return;
-  stopping_ = true;
-  wake_.notify_all();
-  lock.unlock();
-  clock_.join();
-  lock.lock();
-}
-
-void ClockedWaveIn::ClockLoop() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (!stopping_) {
-    Advance(Clock::now(), false);
-    if (running_ && !lost_) {
-      wake_.wait_for(lock, NextWait());
-    } else {
-      wake_.wait(lock);
-    }
-  }
+std::chrono::microseconds ClockedWaveIn::Tick() {
+  Advance(Clock::now(), false);
+  return running_ && !lost_ ? NextWait() : DeviceClock::kUntilWoken;
 }
 
 template <typename Body>
 MMRESULT ClockedWaveIn::Call(WaveInOp op, bool needs_server, Body body) {
   if (const MMRESULT injected = Hook(op)) return injected;
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   if (needs_server && lost_) return MMSYSERR_NODRIVER;
   return body(lock);
@@ -114,7 +97,7 @@ MMRESULT ClockedWaveIn::AddBuffer(WAVEHDR* header) {
   return Call(WaveInOp::kAddBuffer, true, [&](auto&) {
     if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
     queue_.Push(header);
-    wake_.notify_all();
+    clock_.Wake();
     return MMSYSERR_NOERROR;
   });
 }
@@ -125,7 +108,7 @@ MMRESULT ClockedWaveIn::Start() {
       running_ = true;
       last_ = Clock::now();
       if (started_at_ == Clock::time_point{}) started_at_ = last_;
-      wake_.notify_all();
+      clock_.Wake();
     }
     return MMSYSERR_NOERROR;
   });
@@ -154,23 +137,23 @@ MMRESULT ClockedWaveIn::Close() {
     if (!queue_.Empty()) return WAVERR_STILLPLAYING;
     closed_ = true;
     running_ = false;
-    StopClock(lock);
+    clock_.Stop(lock);
     return MMSYSERR_NOERROR;
   });
 }
 
 void ClockedWaveIn::Lose() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_ || lost_) return;
   Advance(Clock::now(), true);
   lost_ = true;
   running_ = false;
   queue_.RetireAll(WHDR_DEVICE_ERROR);
-  wake_.notify_all();
+  clock_.Wake();
 }
 
 ClockedWaveIn::Clock::time_point ClockedWaveIn::StartedAt() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   return started_at_;
 }
 

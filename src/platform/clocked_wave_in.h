@@ -5,12 +5,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "platform/device_clock.h"
 #include "platform/wave_in.h"
 #include "platform/wave_in_queue.h"
 
@@ -76,8 +74,8 @@ class ClockedWaveIn final : public WaveIn {
   void Advance(Clock::time_point now, bool to_the_frame);
   // How long the clock thread may sleep before the next chunk is due. Lock held.
   std::chrono::microseconds NextWait() const;
-  void StopClock(std::unique_lock<std::mutex>& lock);
-  void ClockLoop();
+  // One tick of the clock thread: advances the device; returns how long to sleep. Lock held.
+  std::chrono::microseconds Tick();
 
   const uint32_t block_align_;
   const double bytes_per_second_;
@@ -85,18 +83,15 @@ class ClockedWaveIn final : public WaveIn {
   const std::shared_ptr<ClockedWaveInHooks> hooks_;
   const std::unique_ptr<char[]> chunk_;  // one chunk of input, made before it is handed over
 
-  std::mutex mutex_;
-  std::condition_variable wake_;  // the clock thread sleeps on it
-  WaveInQueue queue_;             // guarded by mutex_, as are the fields below
-  double due_ = 0.0;              // bytes of input due and not yet made
-  uint64_t made_ = 0;             // bytes of input made since open
+  DeviceClock clock_;  // its mutex guards everything below; the destructor stops it first
+  WaveInQueue queue_;  // guarded by clock_.mutex, as are the fields below
+  double due_ = 0.0;   // bytes of input due and not yet made
+  uint64_t made_ = 0;  // bytes of input made since open
   Clock::time_point last_;
   Clock::time_point started_at_{};
   bool running_ = false;
   bool lost_ = false;
   bool closed_ = false;
-  bool stopping_ = false;
-  std::thread clock_;
 };
 
 }  // namespace melvox::platform

@@ -1,6 +1,5 @@
 #include "platform/clocked_wave_out.h"
 
-#include <cmath>
 #include <utility>
 
 namespace melvox::platform {
@@ -13,17 +12,17 @@ ClockedWaveOut::ClockedWaveOut(const WAVEFORMATEX& format, WaveOutCallback callb
       queue_(std::move(callback), format.nBlockAlign),
       last_(Clock::now()) {
   if (hooks_) hooks_->OnDeviceCreated(this);
-  clock_ = std::thread([this] { ClockLoop(); });
+  clock_.Start([this] { return Tick(); });
 }
 
 ClockedWaveOut::~ClockedWaveOut() {
   if (hooks_) hooks_->OnDeviceDestroyed(this);
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(clock_.mutex);
   if (!closed_) {
     ResetLocked();
     closed_ = true;
   }
-  StopClock(lock);
+  clock_.Stop(lock);
 }
 
 MMRESULT ClockedWaveOut::Hook(WaveOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
@@ -44,56 +43,40 @@ void ClockedWaveOut::ResetLocked() {
   queue_.RetireAll(0);
   queue_.ClearWritten();
   consumed_ = 0.0;
-  wake_.notify_all();
+  clock_.Wake();
 }
 
-void ClockedWaveOut::StopClock(std::unique_lock<std::mutex>& lock) {
-  if (!clock_.joinable()) return;
-  stopping_ = true;
-  wake_.notify_all();
-  lock.unlock();
-  clock_.join();
-  lock.lock();
-}
-
-void ClockedWaveOut::ClockLoop() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  while (!stopping_) {
-    Advance(Clock::now());
-    if (!paused_ && !lost_ && !queue_.Empty()) {
-      // Sleep until the oldest buffer's last byte is due (rounded up to whole microseconds).
-      const double seconds = (static_cast<double>(queue_.FrontEnd()) - consumed_) / bytes_per_second_;
-      wake_.wait_for(lock, std::chrono::microseconds(static_cast<int64_t>(std::ceil(seconds * 1e6)) + 1));
-    } else {
-      wake_.wait(lock);
-    }
-  }
+std::chrono::microseconds ClockedWaveOut::Tick() {
+  Advance(Clock::now());
+  if (paused_ || lost_ || queue_.Empty()) return DeviceClock::kUntilWoken;
+  // Until the oldest buffer's last byte is due.
+  return DeviceClock::Until((static_cast<double>(queue_.FrontEnd()) - consumed_) / bytes_per_second_);
 }
 
 MMRESULT ClockedWaveOut::Prepare(WAVEHDR* header) {
   if (const MMRESULT injected = Hook(WaveOp::kPrepare)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   return WaveOutQueue::Prepare(header);
 }
 
 MMRESULT ClockedWaveOut::Unprepare(WAVEHDR* header) {
   if (const MMRESULT injected = Hook(WaveOp::kUnprepare)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   return WaveOutQueue::Unprepare(header);
 }
 
 MMRESULT ClockedWaveOut::Write(WAVEHDR* header) {
   if (const MMRESULT injected = Hook(WaveOp::kWrite)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   if (lost_) return MMSYSERR_NODRIVER;
   if (const MMRESULT checked = queue_.CheckWrite(header)) return checked;
   Advance(Clock::now());
   if (hooks_) hooks_->OnWrite(header->lpData, header->dwBufferLength);
   queue_.Push(header);
-  wake_.notify_all();
+  clock_.Wake();
   return MMSYSERR_NOERROR;
 }
 
@@ -103,18 +86,18 @@ MMRESULT ClockedWaveOut::Restart() { return SetPaused(WaveOp::kRestart, false); 
 
 MMRESULT ClockedWaveOut::SetPaused(WaveOp op, bool paused) {
   if (const MMRESULT injected = Hook(op)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   if (lost_) return MMSYSERR_NODRIVER;
   Advance(Clock::now());
   paused_ = paused;
-  wake_.notify_all();
+  clock_.Wake();
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT ClockedWaveOut::Reset() {
   if (const MMRESULT injected = Hook(WaveOp::kReset)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   ResetLocked();
   return MMSYSERR_NOERROR;
@@ -122,7 +105,7 @@ MMRESULT ClockedWaveOut::Reset() {
 
 MMRESULT ClockedWaveOut::GetPosition(uint32_t& samples) {
   if (const MMRESULT injected = Hook(WaveOp::kPosition)) return injected;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   if (lost_) return MMSYSERR_NODRIVER;
   Advance(Clock::now());
@@ -132,26 +115,26 @@ MMRESULT ClockedWaveOut::GetPosition(uint32_t& samples) {
 
 MMRESULT ClockedWaveOut::Close() {
   if (const MMRESULT injected = Hook(WaveOp::kClose)) return injected;
-  std::unique_lock<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(clock_.mutex);
   if (closed_) return MMSYSERR_INVALHANDLE;
   Advance(Clock::now());
   if (!queue_.Empty()) return WAVERR_STILLPLAYING;
   closed_ = true;
-  StopClock(lock);
+  clock_.Stop(lock);
   return MMSYSERR_NOERROR;
 }
 
 void ClockedWaveOut::Lose() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (closed_ || lost_) return;
   Advance(Clock::now());
   lost_ = true;
   queue_.RetireAll(WHDR_DEVICE_ERROR);
-  wake_.notify_all();
+  clock_.Wake();
 }
 
 uint64_t ClockedWaveOut::FramesConsumed() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(clock_.mutex);
   if (!closed_) Advance(Clock::now());
   return static_cast<uint64_t>(consumed_) / block_align_;
 }

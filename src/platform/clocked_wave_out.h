@@ -5,12 +5,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "platform/device_clock.h"
 #include "platform/wave_out.h"
 #include "platform/wave_out_queue.h"
 
@@ -70,23 +68,20 @@ class ClockedWaveOut final : public WaveOut {
   // Brings the consumed count up to now and retires the buffers it passed. Lock held.
   void Advance(Clock::time_point now);
   void ResetLocked();
-  void StopClock(std::unique_lock<std::mutex>& lock);
-  void ClockLoop();
+  // One tick of the clock thread: advances the device; returns how long to sleep. Lock held.
+  std::chrono::microseconds Tick();
 
   const uint32_t block_align_;
   const double bytes_per_second_;
   const std::shared_ptr<ClockedWaveOutHooks> hooks_;
 
-  std::mutex mutex_;
-  std::condition_variable wake_;  // the clock thread waits on it for the next buffer's end
-  WaveOutQueue queue_;            // guarded by mutex_, as are the fields below
-  double consumed_ = 0.0;         // bytes, never more than queue_.Written()
+  DeviceClock clock_;      // its mutex guards everything below; the destructor stops it first
+  WaveOutQueue queue_;     // guarded by clock_.mutex, as are the fields below
+  double consumed_ = 0.0;  // bytes, never more than queue_.Written()
   Clock::time_point last_;
   bool paused_ = false;
   bool lost_ = false;
   bool closed_ = false;
-  bool stopping_ = false;
-  std::thread clock_;
 };
 
 }  // namespace melvox::platform
