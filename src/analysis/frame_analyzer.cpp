@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 
 #include "core/mv_exception.h"
 
@@ -121,15 +122,44 @@ void CFrameAnalyzer::Measure(const FrameFeature& feature, FrameResult& result) {
   result.silent = silent;
 }
 
-CFrameAnalyzer& GetFrameAnalyzer(const WAVEFORMATEX& format, int32_t reference_pitch) {
-  static std::vector<std::unique_ptr<CFrameAnalyzer>> analyzers;
-  for (const auto& analyzer : analyzers) {
-    if (SameFormat(analyzer->Format(), format) && analyzer->ReferencePitch() == reference_pitch) return *analyzer;
+namespace {
+
+// The idle analyzers, in the order they were given back. Analyzers live until the process ends; the
+// pool holds at most as many per format as analyses of that format ever ran at once.
+struct FrameAnalyzerPool {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<CFrameAnalyzer>> idle;
+};
+
+FrameAnalyzerPool& Pool() {
+  static FrameAnalyzerPool* pool = new FrameAnalyzerPool;  // never destroyed: analyses may run at exit
+  return *pool;
+}
+
+}  // namespace
+
+void FrameAnalyzerReturn::operator()(CFrameAnalyzer* analyzer) const {
+  std::unique_ptr<CFrameAnalyzer> owned(analyzer);
+  FrameAnalyzerPool& pool = Pool();
+  const std::lock_guard<std::mutex> guard(pool.mutex);
+  pool.idle.push_back(std::move(owned));
+}
+
+FrameAnalyzerLease AcquireFrameAnalyzer(const WAVEFORMATEX& format, int32_t reference_pitch) {
+  FrameAnalyzerPool& pool = Pool();
+  {
+    const std::lock_guard<std::mutex> guard(pool.mutex);
+    for (auto it = pool.idle.begin(); it != pool.idle.end(); ++it) {
+      if (SameFormat((*it)->Format(), format) && (*it)->ReferencePitch() == reference_pitch) {
+        FrameAnalyzerLease lease(it->release());
+        pool.idle.erase(it);
+        return lease;
+      }
+    }
   }
   auto analyzer = std::make_unique<CFrameAnalyzer>();
   analyzer->Configure(format, reference_pitch);
-  analyzers.push_back(std::move(analyzer));
-  return *analyzers.back();
+  return FrameAnalyzerLease(analyzer.release());
 }
 
 }  // namespace melvox

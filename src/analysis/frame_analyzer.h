@@ -1,8 +1,9 @@
 // CFrameAnalyzer: level, pitch and log spectrum of one 10 ms step at a time, and the process-wide
-// cache of analyzers, one per sample format and reference pitch.
+// pool that lends configured analyzers to the analyses.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "analysis/frame_result.h"
@@ -29,8 +30,8 @@ void CheckAnalysisFormat(const WAVEFORMATEX& format);
 // 10 ms, the samples the pitch tracker needs). All buffers are allocated by Configure; a step
 // allocates only the result's two vectors.
 //
-// Threading: none. The analyzers of GetFrameAnalyzer are shared through a process-wide list without a
-// lock and keep state between steps, so one sound is analysed at a time, on one thread.
+// Threading: an analyzer keeps state between steps, so it serves one sound at a time, on one thread;
+// AcquireFrameAnalyzer lends each analysis one of its own.
 class CFrameAnalyzer {
  public:
   CFrameAnalyzer() = default;
@@ -78,10 +79,20 @@ class CFrameAnalyzer {
   CPowerFft fft_;
 };
 
-// The analyzer for a format and reference pitch from the process-wide list (matched on format tag,
-// channels, rate, average bytes per second, block align, bits and reference pitch, in insertion
-// order), or a new one, configured and appended. The analyzers live until the process ends; callers
-// do not own them. Same threading rule as CFrameAnalyzer: one sound at a time.
-CFrameAnalyzer& GetFrameAnalyzer(const WAVEFORMATEX& format, int32_t reference_pitch);
+// Returns a lent analyzer to the pool.
+struct FrameAnalyzerReturn {
+  void operator()(CFrameAnalyzer* analyzer) const;
+};
+// An analyzer lent to one analysis; going out of scope gives it back.
+using FrameAnalyzerLease = std::unique_ptr<CFrameAnalyzer, FrameAnalyzerReturn>;
+
+// Lends an analyzer configured for the format and reference pitch (matched on format tag, channels,
+// rate, average bytes per second, block align, bits and reference pitch): an idle one from the
+// process-wide pool, else a new one. Configuring costs more than a 10 ms step (the transform's tables),
+// so analyzers are kept for the next sound instead of being made per analysis. Throws as Configure.
+//
+// Threading: any thread. The pool's list is guarded by a mutex; a lent analyzer belongs to its
+// borrower alone until it is given back, so analyses on different threads never share one.
+FrameAnalyzerLease AcquireFrameAnalyzer(const WAVEFORMATEX& format, int32_t reference_pitch);
 
 }  // namespace melvox

@@ -84,18 +84,14 @@ std::unique_ptr<CWave> MakeFricativeSound(const CSoundAnalysis& analysis, const 
   const uint32_t hop = wave.Format().nSamplesPerSec / 100;
   if (results.empty() || hop == 0) return nullptr;
 
-  // A mono copy (a plain copy of a mono wave) that holds only the samples the block really has.
-  std::unique_ptr<CWave> copy = MonoCopy(wave);
+  // A mono copy that holds only the samples the block really has, 8-bit samples signed as the analysis
+  // reads them (and kept so).
+  std::unique_ptr<CWave> copy = MonoCopy(wave, ByteSamples::kSigned);
   if (copy->Data() == nullptr) return nullptr;
   const int32_t last = static_cast<int32_t>(copy->SampleCount()) - 1;
   copy->SetSelection(wave.SelectionStart(), std::min(wave.SelectionEnd(), last));
 
   if (copy->Format().wBitsPerSample == 8) {
-    // Signed, as the analysis reads 8-bit samples, and kept so.
-    if (copy->Kind() != kSamplesSigned) {
-      for (uint32_t i = 0; i < copy->SampleCount(); ++i) copy->Data()[i] = static_cast<uint8_t>(copy->Data()[i] + 128);
-      copy->SetKind(kSamplesSigned);
-    }
     KeepFricatives<int8_t>(*copy, results, hop);
   } else {
     KeepFricatives<int16_t>(*copy, results, hop);

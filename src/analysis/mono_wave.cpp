@@ -7,12 +7,13 @@
 
 namespace melvox {
 
-std::unique_ptr<CWave> MonoCopy(const CWave& wave) {
+std::unique_ptr<CWave> MonoCopy(const CWave& wave, ByteSamples bytes) {
   const WAVEFORMATEX& format = wave.Format();
   const uint32_t channels = std::max<uint32_t>(format.nChannels, 1);
   const uint32_t frames = UsableSampleCount(wave);
   const bool eight_bit = format.wBitsPerSample == 8;
   const bool signed_bytes = wave.Kind() == kSamplesSigned;
+  const bool signed_out = signed_bytes || (eight_bit && bytes == ByteSamples::kSigned);
   auto mono = std::make_unique<CWave>(MakePcmFormat(1, format.nSamplesPerSec, eight_bit ? 8 : 16),
                                       frames * wave.BytesPerSample(), nullptr);
   uint8_t* out = mono->Data();
@@ -31,7 +32,7 @@ std::unique_ptr<CWave> MonoCopy(const CWave& wave) {
     }
     const auto mean = static_cast<int32_t>(sum / channels);
     if (eight_bit) {
-      out[frame] = static_cast<uint8_t>(signed_bytes ? mean : mean + 128);
+      out[frame] = static_cast<uint8_t>(signed_out ? mean : mean + 128);
     } else {
       const auto sample = static_cast<int16_t>(mean);
       std::memcpy(out + size_t{frame} * 2, &sample, sizeof sample);
@@ -39,7 +40,7 @@ std::unique_ptr<CWave> MonoCopy(const CWave& wave) {
   }
   mono->SetSampleCount(out != nullptr ? frames : 0);
   mono->SetSelection(wave.SelectionStart(), wave.SelectionEnd());
-  mono->SetKind(wave.Kind());
+  mono->SetKind(eight_bit && signed_out ? kSamplesSigned : wave.Kind());
   return mono;
 }
 

@@ -1,4 +1,4 @@
-// A mono version of a multi-channel CWave, for the analyses, which read one channel.
+// The copy of a CWave that the analyses read: one channel, and 8-bit samples in signed form.
 #pragma once
 
 #include <memory>
@@ -7,9 +7,16 @@
 
 namespace melvox {
 
+// How MonoCopy writes 8-bit samples.
+enum class ByteSamples {
+  kAsGiven,  // as the wave holds them (signed for kind 1, else unsigned), with the wave's sample kind
+  kSigned,   // signed, with sample kind 1: the form the analyses read
+};
+
 // A new mono wave whose every sample is the mean of the channels of one frame of `wave` (truncated
-// toward zero), with the same rate, bits, sample kind and selection; its format is PCM with one
-// channel. Only the frames that the block really holds are copied.
-std::unique_ptr<CWave> MonoCopy(const CWave& wave);
+// toward zero), with the same rate, bits and selection; its format is PCM with one channel. Only the
+// frames that the block really holds are copied. The wave itself is only read, so several threads may
+// copy one wave at once.
+std::unique_ptr<CWave> MonoCopy(const CWave& wave, ByteSamples bytes = ByteSamples::kAsGiven);
 
 }  // namespace melvox

@@ -16,8 +16,6 @@ constexpr int32_t kPitchToneAmplitude = 27851;
 // contour of the whole analysed wave, sample 0 to its last sample: one step per 10 ms of the wave, at
 // the step's pitch and kPitchToneAmplitude where it is voiced, silent where it is unvoiced and before or
 // after the analysed selection. Null only when the synthesizer gives no wave (a failed allocation).
-//
-// Threading: uses the tone synthesizer's process-wide state; one synthesis at a time.
 std::unique_ptr<CWave> MakePitchTone(const CSoundAnalysis& analysis);
 
 }  // namespace melvox

@@ -7,53 +7,21 @@
 #include "analysis/pitch_tracker.h"
 
 namespace melvox {
-namespace {
 
-// Adds 128 to every byte: unsigned 8-bit samples become signed ones and back.
-void FlipSampleSign(CWave& wave) {
-  uint8_t* data = wave.Data();
-  for (uint32_t i = 0; data != nullptr && i < wave.Size(); ++i) data[i] = static_cast<uint8_t>(data[i] + 128);
-}
-
-// Turns an unsigned 8-bit wave signed for the analysis, and an originally unsigned one (kind 0) back
-// when the analysis ends, however it ends.
-class SignedSamples {
- public:
-  explicit SignedSamples(CWave& wave) : wave_(wave), restore_(wave.Kind() == kSamplesUnsigned8) {
-    if (wave.Format().wBitsPerSample == 8 && wave.Kind() != kSamplesSigned) {
-      FlipSampleSign(wave);
-      wave.SetKind(kSamplesSigned);
-    } else {
-      restore_ = false;
-    }
-  }
-  ~SignedSamples() {
-    if (!restore_) return;
-    FlipSampleSign(wave_);
-    wave_.SetKind(kSamplesUnsigned8);
-  }
-  SignedSamples(const SignedSamples&) = delete;
-  SignedSamples& operator=(const SignedSamples&) = delete;
-
- private:
-  CWave& wave_;
-  bool restore_;
-};
-
-}  // namespace
-
-CSoundAnalysis::CSoundAnalysis(CWave* wave, int32_t reference_pitch_hz) {
+CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
   if (wave == nullptr) throw 0;  // a plain integer, reported as an unknown error at the public boundary
   CheckAnalysisFormat(wave->Format());
   CPitchTracker::CheckReferencePitch(reference_pitch_hz);
 
-  std::unique_ptr<CWave> mono;
-  CWave* target = wave;
-  if (wave->Format().nChannels > 1) {
-    mono = MonoCopy(*wave);
-    target = mono.get();
+  // The caller's wave is only read: a multi-channel wave, or unsigned 8-bit samples, are analysed
+  // through a mono copy with signed samples, so that several threads may analyse at once.
+  std::unique_ptr<CWave> copy;
+  const CWave* target = wave;
+  const bool unsigned_bytes = wave->Format().wBitsPerSample == 8 && wave->Kind() != kSamplesSigned;
+  if (wave->Format().nChannels > 1 || unsigned_bytes) {
+    copy = MonoCopy(*wave, ByteSamples::kSigned);
+    target = copy.get();
   }
-  SignedSamples signed_samples(*target);
   length_ = UsableSampleCount(*target);
   selection_start_ = std::max(target->SelectionStart(), 0);
   selection_end_ = std::min(target->SelectionEnd(), static_cast<int32_t>(length_) - 1);
@@ -66,7 +34,8 @@ CSoundAnalysis::CSoundAnalysis(CWave* wave, int32_t reference_pitch_hz) {
 CSoundAnalysis::~CSoundAnalysis() = default;
 
 void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
-  CFrameAnalyzer& analyzer = GetFrameAnalyzer(format_, reference_pitch);
+  const FrameAnalyzerLease lease = AcquireFrameAnalyzer(format_, reference_pitch);
+  CFrameAnalyzer& analyzer = *lease;
   const int32_t frame_length = analyzer.FrameLength();
   const int64_t selected = int64_t{selection_end_} - selection_start_ + 1;
   if (!results_.empty() || selected < frame_length || selected / hop_ == 0) return;

@@ -26,12 +26,12 @@ class CPeakTracks;
 // lists, the note list and the spectral peak tracks are derived on first request and kept.
 //
 // The analysis runs in the constructor. It reads the wave's selection, clamped to the samples the
-// wave holds; a multi-channel wave is analysed through the mean of its channels. An 8-bit wave of
-// sample kind 0 is turned signed in place for the analysis and back afterwards (so it is the same
-// byte for byte), while one of kind 3 stays signed with kind 1.
+// wave holds; a multi-channel wave is analysed through the mean of its channels, and unsigned 8-bit
+// samples in signed form, both through a copy: the caller's wave is never changed.
 //
-// Threading: analyses run one at a time, on the caller's thread: they share the process-wide frame
-// analyzers, and the 8-bit conversion changes the wave in place.
+// Threading: an analysis is made and read on one thread. Analyses of any sounds may run on several
+// threads at once, with the same results as one after the other: each takes a frame analyzer of its
+// own for the time it runs, and the products made on request are the analysis's own.
 class CSoundAnalysis {
  public:
   // Analyses wave's selection with the pitch range of reference_pitch_hz (0 for 60..440 Hz, else
@@ -39,7 +39,7 @@ class CSoundAnalysis {
   // wave format") for other than 8 or 16 bits or a rate outside 8000..96000 Hz, and
   // std::invalid_argument for a reference pitch outside 20..1000 Hz. A selection shorter than one
   // analysis frame leaves the analysis empty.
-  CSoundAnalysis(CWave* wave, int32_t reference_pitch_hz);
+  CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz);
   ~CSoundAnalysis();
   CSoundAnalysis(const CSoundAnalysis&) = delete;
   CSoundAnalysis& operator=(const CSoundAnalysis&) = delete;

@@ -42,9 +42,6 @@ struct TriangleOscillator {
   }
 };
 
-// Process-wide: one synthesis at a time, reset at the start of every call.
-TriangleOscillator g_oscillator;
-
 bool IsSilent(const ToneStep& step) { return step.pitch == 0 || step.amplitude <= 0; }
 
 }  // namespace
@@ -59,8 +56,7 @@ std::unique_ptr<CWave> SynthesizeTone(const std::vector<ToneStep>& steps) {
   wave->SetSelection(0, static_cast<int32_t>(samples - 1));
   wave->SetKind(kSamplesSigned);
 
-  g_oscillator = TriangleOscillator{};
-  TriangleOscillator& osc = g_oscillator;
+  TriangleOscillator osc;  // each call its own, so tones may be made on several threads at once
   auto* out = reinterpret_cast<int16_t*>(wave->Data());
   for (size_t i = 0; i < steps.size(); ++i) {
     if (IsSilent(steps[i])) {

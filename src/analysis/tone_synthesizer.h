@@ -32,8 +32,8 @@ constexpr uint32_t kToneSamplesPerStep = 441;
 // such a step is silent. Amplitudes above 32767 count as 32767.
 // Returns null when steps is empty or the sample block cannot be allocated.
 //
-// Threading: the oscillator state is process-wide and reset at the start of every call, so the result
-// depends on steps alone; one synthesis at a time.
+// Threading: any thread; the oscillator belongs to the call, so the result depends on steps alone and
+// tones may be made on several threads at once.
 std::unique_ptr<CWave> SynthesizeTone(const std::vector<ToneStep>& steps);
 
 }  // namespace melvox

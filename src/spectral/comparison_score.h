@@ -66,8 +66,7 @@ int32_t ScorePercent(float score);
 // each with the default pitch range and returns ScorePercent(CompareAnalyses(first, second)); 0 when
 // either source gives no wave. The sources' waves carry their default selection (the whole sound).
 // Throws what decoding and the analysis throw (CMVException 8 for a format the analysis refuses).
-// Runs on the caller's thread; the analyses share the process-wide frame analyzers, so comparisons
-// (like all analyses) run one at a time.
+// Runs on the caller's thread; comparisons, like all analyses, may run on several threads at once.
 int32_t CompareSources(CSoundSource& first, CSoundSource& second);
 
 }  // namespace melvox

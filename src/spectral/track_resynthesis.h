@@ -31,8 +31,6 @@ std::unique_ptr<CWave> ResynthesizeTracks(const CSoundAnalysis& analysis);
 // Null when there are no tracks, when no point outside bin 0 carries energy (the scale is then not
 // defined), or when no tone can be synthesized; a tone that cannot be synthesized (a failed
 // allocation) is left out of the mix.
-//
-// Threading: uses the tone synthesizer's process-wide state; one synthesis at a time.
 std::unique_ptr<CWave> ResynthesizeTracks(const CPeakTracks& tracks, uint32_t length, int32_t hop,
                                           int32_t selection_start);
 
