@@ -9,6 +9,12 @@ void CCriticalSection::Enter() {
   entered_.store(true);
 }
 
+bool CCriticalSection::TryEnter() {
+  if (!mutex_.try_lock()) return false;
+  entered_.store(true);
+  return true;
+}
+
 void CCriticalSection::Leave() {
   if (entered_.exchange(false)) mutex_.unlock();
 }

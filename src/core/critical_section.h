@@ -21,6 +21,8 @@ class CCriticalSection {
   CCriticalSection& operator=(const CCriticalSection&) = delete;
 
   void Enter();
+  // Enters only when no thread holds the section; false (without waiting) otherwise.
+  bool TryEnter();
   void Leave();
 
  private:

@@ -19,8 +19,15 @@ int32_t CMemorySource::GetLength() { return wave_ ? static_cast<int32_t>(wave_->
 
 bool CMemorySource::Read(void* buffer, uint32_t capacity, uint32_t& frames) {
   const bool ok = CSoundSource::Read(buffer, capacity, frames);
-  if (ok) delivered_ += frames;
-  return ok;
+  if (!ok) return false;
+  delivered_ += frames;
+  // A wave whose 8-bit samples the analysis turned signed still plays as the PCM every node presents.
+  if (format_.wBitsPerSample == 8 && wave_ && wave_->Kind() == kSamplesSigned) {
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    const uint32_t count = frames * format_.nChannels;
+    for (uint32_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(bytes[i] + 128);
+  }
+  return true;
 }
 
 void CMemorySource::Rewind() {

@@ -17,6 +17,8 @@ class CMemorySource : public CSoundSource {
 
   // The wave's sample count, -1 without wave.
   int32_t GetLength() override;
+  // Unsigned 8-bit or 16-bit PCM like every node: a wave of signed 8-bit samples (kind 1) is turned
+  // unsigned on the way out.
   bool Read(void* buffer, uint32_t capacity, uint32_t& frames) override;
   void Rewind() override;
   // Frees the wave's samples; the CWave itself stays in its holder.
