@@ -1,5 +1,6 @@
 #include "platform/bitmap.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -18,9 +19,14 @@ int32_t CheckedSide(int32_t value, const char* name) {
 
 Bitmap::Bitmap(int32_t width, int32_t height, COLORREF fill)
     : width_(CheckedSide(width, "width")), height_(CheckedSide(height, "height")) {
-  pixels_.resize(RowBytes() * static_cast<size_t>(height_));
   const uint8_t rgb[3] = {GetRValue(fill), GetGValue(fill), GetBValue(fill)};
-  for (size_t i = 0; i < pixels_.size(); ++i) pixels_[i] = rgb[i % 3];
+  if (rgb[0] == rgb[1] && rgb[1] == rgb[2]) {  // grey, black or white: every byte the same
+    pixels_.assign(RowBytes() * static_cast<size_t>(height_), rgb[0]);
+    return;
+  }
+  pixels_.resize(RowBytes() * static_cast<size_t>(height_));
+  for (size_t i = 0; i < RowBytes(); ++i) pixels_[i] = rgb[i % 3];
+  for (int32_t y = 1; y < height_; ++y) std::copy(Row(0), Row(0) + RowBytes(), Row(y));
 }
 
 COLORREF Bitmap::GetPixel(int32_t x, int32_t y) const {

@@ -25,12 +25,13 @@ float LargestStepSum(const CPeakTracks& tracks) {
   return largest;
 }
 
-// Adds `wave` into `mix`, sample by sample, wrapping around in 16 bits.
-void AddInto(CWave& mix, const CWave& wave) {
-  auto* out = reinterpret_cast<int16_t*>(mix.Data());
-  const auto* in = reinterpret_cast<const int16_t*>(wave.Data());
-  const uint32_t count = std::min(mix.SampleCount(), wave.SampleCount());
-  for (uint32_t i = 0; i < count; ++i) {
+// Adds `tone` into `mix` from sample `first` on, sample by sample, wrapping around in 16 bits.
+void AddInto(CWave& mix, const CWave& tone, size_t first) {
+  auto* out = reinterpret_cast<int16_t*>(mix.Data()) + first;
+  const auto* in = reinterpret_cast<const int16_t*>(tone.Data());
+  const size_t count =
+      std::min<size_t>(mix.SampleCount() - std::min<size_t>(first, mix.SampleCount()), tone.SampleCount());
+  for (size_t i = 0; i < count; ++i) {
     out[i] = static_cast<int16_t>(static_cast<uint16_t>(out[i]) + static_cast<uint16_t>(in[i]));
   }
 }
@@ -58,24 +59,30 @@ std::unique_ptr<CWave> ResynthesizeTracks(const CPeakTracks& tracks, uint32_t le
 
   const size_t step_count = length / static_cast<uint32_t>(hop);
   const int64_t offset = std::max(selection_start, 0) / hop;
-  std::vector<ToneStep> steps(step_count);
-  std::unique_ptr<CWave> mix;
+  // The mix has a step of silence for every step of the wave. Each track is synthesized over its own
+  // steps only and added where they lie: a tone is silent outside its steps and starts from the same
+  // oscillator state after any run of silence, so this gives the samples of a whole-length tone per
+  // track without making one.
+  std::unique_ptr<CWave> mix = SynthesizeTone(std::vector<ToneStep>(step_count, ToneStep{0, 0}));
+  if (!mix) return nullptr;
+  std::vector<ToneStep> steps;
   for (const PeakTrack& track : tracks.Tracks()) {
-    std::fill(steps.begin(), steps.end(), ToneStep{0, 0});
+    int64_t first = -1;
+    steps.clear();
     for (const SpectralPeak& peak : track.peaks) {
       const int64_t step = offset + peak.frame;
       if (step < 0 || step >= static_cast<int64_t>(step_count)) continue;
+      if (first < 0) first = step;
+      // A track's peaks lie in consecutive steps, so every step from the first one taken is its own.
+      steps.resize(static_cast<size_t>(step - first + 1), ToneStep{0, 0});
       const auto pitch = static_cast<uint16_t>(peak.bin * kHzPerBin);
       // The synthesizer takes at most full scale; a bin-0 peak, left out of the scale, may ask for more.
       const float amplitude = std::min(PeakAmplitude(peak) * scale, 32767.0f);
-      steps[static_cast<size_t>(step)] = {pitch != 0 ? pitch : kBinZeroPitch, static_cast<int32_t>(amplitude)};
+      steps.back() = {pitch != 0 ? pitch : kBinZeroPitch, static_cast<int32_t>(amplitude)};
     }
-    std::unique_ptr<CWave> tone = SynthesizeTone(steps);
-    if (!tone) continue;
-    if (!mix) {
-      mix = std::move(tone);
-    } else {
-      AddInto(*mix, *tone);
+    if (steps.empty()) continue;
+    if (const std::unique_ptr<CWave> tone = SynthesizeTone(steps)) {
+      AddInto(*mix, *tone, static_cast<size_t>(first) * kToneSamplesPerStep);
     }
   }
   return mix;

@@ -29,7 +29,7 @@ std::unique_ptr<CWave> ResynthesizeTracks(const CSoundAnalysis& analysis);
 // tones are added sample by sample in 16 bits, wrapping around: the scale bounds each step's summed
 // amplitudes, not the mixed samples.
 // Null when there are no tracks, when no point outside bin 0 carries energy (the scale is then not
-// defined), or when no tone can be synthesized; a tone that cannot be synthesized (a failed
+// defined), or when the mix cannot be allocated; a tone that cannot be synthesized (a failed
 // allocation) is left out of the mix.
 std::unique_ptr<CWave> ResynthesizeTracks(const CPeakTracks& tracks, uint32_t length, int32_t hop,
                                           int32_t selection_start);
