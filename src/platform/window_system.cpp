@@ -67,15 +67,24 @@ std::shared_ptr<WindowSystem> WindowSystemOf(HWND window) {
 
 WindowSystem::~WindowSystem() = default;
 
-HWND WindowSystem::AddRoot(int32_t width, int32_t height, HWND handle) {
+HWND WindowSystem::AddRoot(int32_t width, int32_t height, HWND handle, Window* window) {
   if (handle == 0) handle = g_next_handle.fetch_add(1);
   {
     const std::lock_guard<std::mutex> guard(mutex_);
     Node node;
     node.rect = Sized(width, height);
     node.visible = true;
+    node.window = window;
     node.surface = WhiteSurface(node.rect);
+    if (window != nullptr) {
+      node.invalid = node.rect;
+      node.erase = true;
+    }
     nodes_[handle] = std::move(node);
+  }
+  if (window != nullptr) {
+    window->system_ = shared_from_this();
+    window->handle_.store(handle, std::memory_order_release);
   }
   Register(shared_from_this());
   return handle;
@@ -86,10 +95,14 @@ bool WindowSystem::ResizeRoot(HWND root, int32_t width, int32_t height) {
     const std::lock_guard<std::mutex> guard(mutex_);
     const auto it = nodes_.find(root);
     if (it == nodes_.end() || it->second.parent != 0) return false;
+    if (RectWidth(it->second.rect) == width && RectHeight(it->second.rect) == height) return true;
     it->second.rect = Sized(width, height);
     it->second.surface = WhiteSurface(it->second.rect);
+    it->second.invalid = it->second.rect;
+    it->second.erase = true;
   }
   OnTreeChanged(root);
+  Send(root, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
   return true;
 }
 
@@ -198,6 +211,33 @@ RECT WindowSystem::WindowRect(HWND window) const {
   const auto it = nodes_.find(window);
   return it == nodes_.end() ? RECT{0, 0, 0, 0} : it->second.rect;
 }
+
+HWND WindowSystem::Parent(HWND window) const {
+  const std::lock_guard<std::mutex> guard(mutex_);
+  const auto it = nodes_.find(window);
+  return it == nodes_.end() ? 0 : it->second.parent;
+}
+
+bool WindowSystem::IsVisible(HWND window) const {
+  const std::lock_guard<std::mutex> guard(mutex_);
+  const auto it = nodes_.find(window);
+  return it != nodes_.end() && it->second.visible;
+}
+
+LRESULT WindowSystem::SendMessage(HWND window, uint32_t message, WPARAM wparam, LPARAM lparam) {
+  return Send(window, message, wparam, lparam);
+}
+
+void WindowSystem::RunOnWindowThread(const std::function<void()>& task) { task(); }
+
+bool WindowSystem::IsWindowThread() const { return true; }
+
+HWND WindowSystem::CreateTopLevel(const std::string& /*title*/, int32_t /*width*/, int32_t /*height*/,
+                                  Window* /*window*/) {
+  return 0;
+}
+
+bool WindowSystem::SetTitle(HWND /*window*/, const std::string& /*title*/) { return false; }
 
 int32_t WindowSystem::ControlId(HWND window) const {
   const std::lock_guard<std::mutex> guard(mutex_);
@@ -419,6 +459,19 @@ Bitmap WindowSystem::ReadPixels(HWND window) const {
   }
   const std::lock_guard<std::mutex> guard(surface->mutex);
   return surface->pixels;
+}
+
+bool WindowSystem::VisitPixels(HWND window, const std::function<void(const Bitmap&)>& visit) const {
+  std::shared_ptr<WindowSurface> surface;
+  {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    const auto it = nodes_.find(window);
+    if (it == nodes_.end()) return false;
+    surface = it->second.surface;
+  }
+  const std::lock_guard<std::mutex> guard(surface->mutex);
+  visit(surface->pixels);
+  return true;
 }
 
 Bitmap WindowSystem::Compose(HWND window) const {

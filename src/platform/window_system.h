@@ -6,9 +6,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -50,6 +52,17 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   WindowSystem(const WindowSystem&) = delete;
   WindowSystem& operator=(const WindowSystem&) = delete;
 
+  // Runs task on the window thread and returns when it is done: at once when called there (or by a
+  // backend without a thread of its own, whose window thread is whoever dispatches), else by handing
+  // it over and waiting. An exception the task throws reaches the caller.
+  virtual void RunOnWindowThread(const std::function<void()>& task);
+  // True on the window thread (always, for a backend without a thread of its own).
+  virtual bool IsWindowThread() const;
+  // A window of its own on the screen (a top-level window with a title), which receives WM_SIZE,
+  // WM_CHAR and WM_CLOSE besides the usual messages; 0 when the backend has no screen.
+  virtual HWND CreateTopLevel(const std::string& title, int32_t width, int32_t height, Window* window);
+  virtual bool SetTitle(HWND window, const std::string& title);
+
   // Window thread.
   // Makes a hidden child of parent and tells window its handle; 0 when parent is not a window here.
   HWND CreateChild(HWND parent, const RECT& rect, int32_t control_id, Window* window);
@@ -62,6 +75,10 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   RECT ClientRect(HWND window) const;
   RECT WindowRect(HWND window) const;  // in the parent's client coordinates
   int32_t ControlId(HWND window) const;
+  HWND Parent(HWND window) const;  // 0 for a root or an unknown window
+  bool IsVisible(HWND window) const;
+  // Sends a message to a window at once (window thread); 0 for an unknown window.
+  LRESULT SendMessage(HWND window, uint32_t message, WPARAM wparam, LPARAM lparam);
   bool Update(HWND window);
   std::unique_ptr<WindowCanvas> BeginPaint(HWND window);
   void SetCapture(HWND window);
@@ -83,14 +100,19 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   Bitmap ReadPixels(HWND window) const;
   // A window's pixels with its visible children (and theirs) drawn over them where they lie.
   Bitmap Compose(HWND window) const;
+  // Calls visit with the window's pixels while holding their lock; false for an unknown window.
+  bool VisitPixels(HWND window, const std::function<void(const Bitmap&)>& visit) const;
 
  protected:
   WindowSystem() = default;
 
-  // Makes a root window of the given size (white). handle 0 takes a new library handle.
-  HWND AddRoot(int32_t width, int32_t height, HWND handle = 0);
-  // Gives a root a new size (new white pixels, children kept).
+  // Makes a root window of the given size (white). handle 0 takes a new library handle; a window object
+  // (a top-level window of the backend's) receives the root's messages.
+  HWND AddRoot(int32_t width, int32_t height, HWND handle = 0, Window* window = nullptr);
+  // Gives a root a new size (new white pixels, children kept); a root with a window gets WM_SIZE.
   bool ResizeRoot(HWND root, int32_t width, int32_t height);
+  // Forgets a root that went away (a host's window destroyed): its children get WM_DESTROY first.
+  void RemoveRoot(HWND root) { Destroy(root); }
 
   // Hooks for backends that show pixels somewhere or run their own window thread. They run without
   // the system's lock; OnPixelsChanged and OnPosted on any thread.
