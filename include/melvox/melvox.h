@@ -3,5 +3,6 @@
 
 #include "melvox/errors.h"
 #include "melvox/export.h"
+#include "melvox/graphic_manager.h"
 #include "melvox/sound_player.h"
 #include "melvox/sound_recorder.h"

@@ -1,4 +1,5 @@
-// The four graph types: one bit each of a flags byte, the key of a graph manager's windows.
+// The four graph types (GraphType, one bit each of a flags byte: the key of a graph manager's windows)
+// and the view of each.
 #pragma once
 
 #include <array>
@@ -6,15 +7,9 @@
 #include <memory>
 
 #include "graph/graph_view.h"
+#include "melvox/graphic_manager.h"
 
 namespace melvox {
-
-enum GraphType : int32_t {
-  GRAPH_ENVELOPE = 1,  // CEnvelopeView: peak envelope as symmetric bars
-  GRAPH_CROSSING = 2,  // CCrossingView: zero crossings of the loud, noisy parts
-  GRAPH_PITCH = 4,     // CPitchView: pitch contour
-  GRAPH_SPECTRUM = 8,  // CSpectrumView: spectral colour bars
-};
 
 // The order in which graphs are made and shown one above the other.
 constexpr std::array<GraphType, 4> kGraphOrder{GRAPH_ENVELOPE, GRAPH_PITCH, GRAPH_CROSSING, GRAPH_SPECTRUM};

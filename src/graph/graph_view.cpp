@@ -26,21 +26,6 @@ class Entered {
   CCriticalSection& section_;
 };
 
-// The selection of a node's wave without copying the samples when the node is a memory source.
-bool SelectionOf(CSoundNode& node, int32_t& start, int32_t& end) {
-  if (auto* memory = dynamic_cast<CMemorySource*>(&node)) {
-    if (!memory->Wave()) return false;
-    start = memory->Wave()->SelectionStart();
-    end = memory->Wave()->SelectionEnd();
-    return true;
-  }
-  const std::unique_ptr<CWave> wave = node.GetWave();
-  if (!wave) return false;
-  start = wave->SelectionStart();
-  end = wave->SelectionEnd();
-  return true;
-}
-
 }  // namespace
 
 CGraphView::CGraphView(const platform::RECT& area, platform::Window* window) : area_(area), window_(window) {}
@@ -204,6 +189,20 @@ void CGraphView::InvertColumns(int32_t x1, int32_t x2) {
   }
   const platform::RECT shown{x1, area_.top, x2, area_.bottom};
   window_->Invalidate(&shown, false);
+}
+
+bool SelectionOf(CSoundNode& node, int32_t& start, int32_t& end) {
+  if (auto* memory = dynamic_cast<CMemorySource*>(&node)) {
+    if (!memory->Wave()) return false;
+    start = memory->Wave()->SelectionStart();
+    end = memory->Wave()->SelectionEnd();
+    return true;
+  }
+  const std::unique_ptr<CWave> wave = node.GetWave();
+  if (!wave) return false;
+  start = wave->SelectionStart();
+  end = wave->SelectionEnd();
+  return true;
 }
 
 void CarrySelection(const CWave& from, CWave& to) {

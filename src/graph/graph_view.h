@@ -112,6 +112,10 @@ class CGraphView : public CSoundNode {
   CountedPtr<CSoundNode> analysis_node_;
 };
 
+// The selection of the sound a node serves: read from the wave of a memory source without copying
+// it, else from a decoded copy (GetWave). False when the node gives no wave.
+bool SelectionOf(CSoundNode& node, int32_t& start, int32_t& end);
+
 // Carries a wave's selection over to a sound made from it with another length (a tone, a
 // resynthesis): both ends scaled by the ratio of the sample counts (double precision, truncated), the
 // end kept below the made sound's sample count.
