@@ -4,31 +4,10 @@
 #include <vector>
 
 #include "graph/graph_type.h"
+#include "graph/graph_window.h"
 #include "platform/headless_window_system.h"
 
 namespace melvox {
-namespace {
-
-// A window that shows one view, as a graph window does when it is not playing.
-class PictureWindow : public platform::Window {
- public:
-  ~PictureWindow() override { DestroyWindow(); }
-
-  void SetView(std::unique_ptr<CGraphView> view) { view_ = std::move(view); }
-  CGraphView* View() const { return view_.get(); }
-
-  LRESULT HandleMessage(uint32_t message, WPARAM wparam, LPARAM lparam) override {
-    if (message == WM_ERASEBKGND) return 1;  // the view draws every pixel
-    if (message != WM_PAINT) return platform::Window::HandleMessage(message, wparam, lparam);
-    if (const auto canvas = BeginPaint(); canvas && view_) view_->Paint(**canvas);
-    return 0;
-  }
-
- private:
-  std::unique_ptr<CGraphView> view_;
-};
-
-}  // namespace
 
 platform::Bitmap DrawGraphPicture(CSoundNode* sound, uint32_t types, int32_t width, int32_t height, int32_t option) {
   std::vector<GraphType> shown;
@@ -40,14 +19,15 @@ platform::Bitmap DrawGraphPicture(CSoundNode* sound, uint32_t types, int32_t wid
   const auto system = platform::HeadlessWindowSystem::Make();
   const HWND parent = system->CreateParent(width, count * height + count - 1);
 
-  std::vector<std::unique_ptr<PictureWindow>> windows;
+  // Graph windows as a manager makes them, without a manager or an engine: they only draw.
+  std::vector<std::unique_ptr<CGraphWindow>> windows;
   for (int32_t i = 0; i < count; ++i) {
     const platform::RECT rect{0, i * (height + 1), width, i * (height + 1) + height};
-    auto window = std::make_unique<PictureWindow>();
-    window->Create(parent, rect, i);
-    window->SetView(MakeGraphView(shown[static_cast<size_t>(i)], platform::RECT{0, 0, width, height}, window.get()));
-    window->View()->SetSound(sound, option);
+    auto window = std::make_unique<CGraphWindow>(nullptr, parent, nullptr, nullptr, i, &rect);
+    window->SetView(CountedPtr<CGraphView>(
+        MakeGraphView(shown[static_cast<size_t>(i)], {0, 0, width, height}, window.get()).release()));
     window->Show(true);
+    window->SetSound(sound, nullptr, option);
     windows.push_back(std::move(window));
   }
   system->DispatchMessages();

@@ -9,8 +9,8 @@
 
 namespace melvox {
 
-// Each graph whose type bit is set in types (other bits ignored) is drawn by its view, given sound and
-// option as a graph manager gives them, in a window of width x height pixels; the windows lie in the
+// Each graph whose type bit is set in types (other bits ignored) is drawn by its graph window, given
+// sound and option as a graph manager gives them, in a window of width x height pixels; the windows lie in the
 // order envelope, pitch, crossing, spectrum with one white row between two. Returns the composed
 // pixels of their parent: width x (n x height + n - 1) for n graphs, 0 x 0 for none. Throws what the
 // views throw (the analysis refuses some formats) and std::invalid_argument for a size the bitmaps

@@ -66,7 +66,7 @@ bool CGraphWindow::ViewFormatHasChannels() {
 void CGraphWindow::Play() {
   if (!view_) return;
   stopping_->store(1);
-  engine_->Stop();
+  engine_->StopAndWait();
   stopping_->store(0);
   if (!ViewFormatHasChannels()) {
     OnPlaybackEnded();
@@ -156,6 +156,9 @@ void CGraphWindow::Release(int32_t x, int32_t y) {
       press_position_ = shown_start_;
       release = shown_end_;
     }
+    // The worker of the last playback may still be telling this window of its end: let it finish, or
+    // the engine could not start a new one.
+    engine_->StopAndWait();
     engine_->Play(static_cast<int32_t>(std::min(press_position_, release)), std::max(press_position_, release));
   } catch (...) {  // a device that does not open was shown in a message box already
   }

@@ -3,9 +3,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/frame_analyzer.h"
 #include "analysis/slowed_sound.h"
 #include "cli.h"
 #include "graph/graph_picture.h"
+#include "graph/graph_type.h"
 #include "melvox/errors.h"
 #include "platform/png_file.h"
 #include "sound/open_sound_file.h"
@@ -45,6 +47,10 @@ int RunGraph(const ParsedArgs& args) {
   if (args.Has("--level") && !args.Has("--slowed")) throw UsageError("--level needs --slowed");
 
   CountedPtr<CSoundSource> sound = OpenSoundFile(args.Positional()[0].c_str());
+  // A graph window drops the analysis's refusal and shows an empty graph; here it is the answer.
+  WAVEFORMATEX format{};
+  sound->GetFormat(format);
+  if ((types & ~long{GRAPH_ENVELOPE}) != 0) CheckAnalysisFormat(format);
   if (args.Has("--slowed")) {
     sound = PrepareSlowed(*sound, level);
     if (!sound) throw CMsgException("The sound has no slowed version: the analysis takes 8000 to 96000 Hz.");
