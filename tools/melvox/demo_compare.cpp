@@ -86,6 +86,7 @@ void ShowComparison(DemoContext& context) {
     other_source = "another generated phrase, 25 % higher at 85 % of the tempo";
   }
 
+  context.attempt_path = attempt;
   std::printf("  attempt: %s\n    %s\n", attempt.c_str(), attempt_source.c_str());
   std::printf("  melvox compare %s %s --details:\n", context.sample_path.c_str(), attempt.c_str());
   const ComparisonTerms terms = CompareFiles(context.sample_path, attempt, false);
