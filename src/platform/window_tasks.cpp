@@ -1,0 +1,57 @@
+#include "platform/window_tasks.h"
+
+#include <exception>
+
+namespace melvox::platform {
+
+void WindowTasks::Hand(const std::function<void()>& task, const std::function<void()>& wake) {
+  std::future<void> done;
+  {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (!closed_) {
+      queue_.push_back(Task{&task, {}});
+      done = queue_.back().done.get_future();
+    }
+  }
+  if (!done.valid()) {  // the window thread has ended
+    task();
+    return;
+  }
+  wake();
+  done.get();
+}
+
+bool WindowTasks::RunPending() {
+  bool ran = false;
+  for (;;) {
+    Task task{nullptr, {}};
+    {
+      const std::lock_guard<std::mutex> guard(mutex_);
+      if (queue_.empty()) return ran;
+      task = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    try {
+      (*task.body)();
+      task.done.set_value();
+    } catch (...) {
+      task.done.set_exception(std::current_exception());
+    }
+    ran = true;
+  }
+}
+
+void WindowTasks::Close() {
+  {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    closed_ = true;
+  }
+  RunPending();
+}
+
+bool WindowTasks::HasPending() const {
+  const std::lock_guard<std::mutex> guard(mutex_);
+  return !queue_.empty();
+}
+
+}  // namespace melvox::platform
