@@ -9,13 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/audio_fixture.h"
 #include "audio/notify_queue.h"
-#include "audio/recorder_fixture.h"
 #include "platform/temp_file.h"
 #include "samples/speech_like.h"
 #include "support/sound_data.h"
-#include "support/temp_dir.h"
-#include "support/wav_bytes.h"
 
 namespace melvox {
 namespace {
@@ -52,6 +50,11 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
     }
   }
   EXPECT_FALSE(Exists(path)) << "deleted with the recorder";
+
+  // The library's recorder is one for the process, with its file.
+  ISoundRecorder& recorder = GetRecorder();
+  EXPECT_EQ(&GetRecorder(), &recorder);
+  EXPECT_TRUE(Exists(recorder.GetFileName()));
 }
 
 TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBoxAndTheRecorderRecovers) {
@@ -92,9 +95,10 @@ TEST(SoundRecorderTest, EachListenerGetsEveryLevelInOrderAtMostOnePairPer50Ms) {
   EXPECT_EQ(first.Values(), levels);
   EXPECT_EQ(second.Values(), levels);
 
-  std::vector<LevelLog::Clock::time_point> times = first.Times();
-  const std::vector<LevelLog::Clock::time_point> more = second.Times();
-  times.insert(times.end(), more.begin(), more.end());
+  std::vector<testing::Clock::time_point> times;
+  for (LevelLog* log : {&first, &second}) {
+    for (const testing::Level& level : log->Entries()) times.push_back(level.at);
+  }
   std::sort(times.begin(), times.end());
   // Each delivery follows a wait of 50 ms on the steady clock that begins after the previous delivery
   // returned, so no two are closer; 1 ms covers the granularity of reading that clock twice.
@@ -165,12 +169,6 @@ TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
   EXPECT_GE(same, 85);
   EXPECT_LT(other, same - 20);
   EXPECT_EQ(HostMessageOf([&] { recorder.Compare(folder.File("missing.wav").c_str()); }), "Cannot open file");
-}
-
-TEST(SoundRecorderTest, GetRecorderHandsOutOneRecorderWithItsFile) {
-  ISoundRecorder& recorder = GetRecorder();
-  EXPECT_EQ(&GetRecorder(), &recorder);
-  EXPECT_TRUE(Exists(recorder.GetFileName()));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
-#include "audio/engine_fixture.h"
+#include "audio/audio_fixture.h"
 #include "audio/sound_player.h"
 #include "integration/pulse_fixture.h"
 #include "samples/speech_like.h"

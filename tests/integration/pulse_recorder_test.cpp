@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/engine_fixture.h"
-#include "audio/recorder_fixture.h"
+#include "audio/audio_fixture.h"
 #include "audio/sound_player.h"
 #include "audio/sound_recorder.h"
 #include "integration/pulse_fixture.h"
