@@ -87,7 +87,7 @@ TEST(RecordCommandTest, FailuresAndCtrlCWriteNothingAndLeaveNothingBehind) {
   EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
   EXPECT_EQ(::access(out.File("c.wav").c_str(), F_OK), -1);
 
-  const CliResult stopped = RunCliInterrupted({"record", out.File("b.wav"), "--device", "null"}, "device: ");
+  const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, "device: ");
   EXPECT_EQ(stopped.status, 130) << stopped.err;
   EXPECT_EQ(::access(out.File("b.wav").c_str(), F_OK), -1) << "an interrupted recording is not written";
   EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
