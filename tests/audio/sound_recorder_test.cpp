@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -25,11 +26,6 @@ using testing::ReadRecording;
 using testing::TempDir;
 using testing::TestInputScope;
 
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
-}
-
 TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
   TestInputScope input(10.0);
   std::string path;
@@ -49,12 +45,12 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
       EXPECT_GT(ReadRecording(path).data.size(), 0u);
     }
   }
-  EXPECT_FALSE(Exists(path)) << "deleted with the recorder";
+  EXPECT_FALSE(std::filesystem::exists(path)) << "deleted with the recorder";
 
   // The library's recorder is one for the process, with its file.
   ISoundRecorder& recorder = GetRecorder();
   EXPECT_EQ(&GetRecorder(), &recorder);
-  EXPECT_TRUE(Exists(recorder.GetFileName()));
+  EXPECT_TRUE(std::filesystem::exists(recorder.GetFileName()));
 }
 
 TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBoxAndTheRecorderRecovers) {
