@@ -17,7 +17,7 @@ TEST_F(PulseDevicesTest, OutputKeepsTheContractOfEveryBackend) {
   testing::ExpectWaveOutContract(*output_, {1.0, 15.0, 40.0, 22050 * 60 / 1000});
 }
 
-TEST_F(PulseDevicesTest, InputKeepsTheContractOfEveryBackend) { testing::ExpectWaveInContract(*input_); }
+TEST_F(PulseDevicesTest, InputKeepsTheContractOfEveryBackend) { testing::ExpectWaveInContract(*input_, 1.0, 21.5); }
 
 }  // namespace
 }  // namespace melvox

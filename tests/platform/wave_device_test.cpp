@@ -35,11 +35,10 @@ TEST(WaveDeviceTest, ClockedBackendsKeepTheContractOfEveryBackend) {
     SCOPED_TRACE(system->Name());
     testing::ExpectWaveOutContract(*system, {speed, 0.1, 500.0, 0});
   }
-  for (const std::shared_ptr<WaveInSystem>& system :
-       {MakeNullWaveIn(), std::shared_ptr<WaveInSystem>(TestWaveInSystem::Make(1.0))}) {
-    SCOPED_TRACE(system->Name());
-    testing::ExpectWaveInContract(*system);
-  }
+  // The null input device keeps real time; the test device runs slowly (a buffer in 232 ms), so that
+  // the stops land far from a buffer's end.
+  testing::ExpectWaveInContract(*MakeNullWaveIn(), 1.0, 21.5);
+  testing::ExpectWaveInContract(*TestWaveInSystem::Make(0.1), 0.1, 2.5);
 }
 
 }  // namespace
