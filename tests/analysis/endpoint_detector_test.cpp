@@ -90,35 +90,29 @@ TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInS
   MixIn(mix, samples::Tone(kRate, 250.0f, 400, 8000.0f), 20, 40);
   // Whole multiples of 256, so that the 16-bit sound holds exactly what the 8-bit one does.
   for (int16_t& sample : mix) sample = static_cast<int16_t>((sample >> 8) * 256);
-
   auto wide = samples::MakeWave16(mix, kRate);
   ASSERT_TRUE(DetectEndpoints(*wide));
-  EXPECT_EQ(wide->SelectionStart(), 16 * kFrame);  // the fricative run counts at both widths
+  EXPECT_EQ(wide->SelectionStart(), 16 * kFrame);  // the fricative run counts
 
-  auto narrow = samples::MakeWave8(mix, kRate);
-  const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
-  ASSERT_TRUE(DetectEndpoints(*narrow));
-  EXPECT_EQ(narrow->SelectionStart(), wide->SelectionStart());
-  EXPECT_EQ(narrow->SelectionEnd(), wide->SelectionEnd());
-  EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);  // read only
-
+  std::vector<std::unique_ptr<CWave>> waves;
+  waves.push_back(samples::MakeWave8(mix, kRate));
   // The same bytes already in signed form (sample kind 1).
-  auto signed_narrow = samples::MakeWave8(mix, kRate);
-  for (uint32_t i = 0; i < signed_narrow->Size(); ++i) signed_narrow->Data()[i] ^= 0x80;
-  signed_narrow->SetKind(kSamplesSigned);
-  ASSERT_TRUE(DetectEndpoints(*signed_narrow));
-  EXPECT_EQ(signed_narrow->SelectionStart(), wide->SelectionStart());
-  EXPECT_EQ(signed_narrow->SelectionEnd(), wide->SelectionEnd());
-
+  waves.push_back(samples::MakeWave8(mix, kRate));
+  for (uint32_t i = 0; i < waves.back()->Size(); ++i) waves.back()->Data()[i] ^= 0x80;
+  waves.back()->SetKind(kSamplesSigned);
   // Two equal channels: the positions count frames.
   std::vector<int16_t> interleaved;
   for (const int16_t sample : mix) interleaved.insert(interleaved.end(), {sample, sample});
-  CWave stereo(MakePcmFormat(2, kRate, 16), static_cast<uint32_t>(interleaved.size() * 2), interleaved.data());
-  stereo.SetSampleCount(static_cast<uint32_t>(mix.size()));
-  stereo.SetKind(kSamplesSigned);
-  ASSERT_TRUE(DetectEndpoints(stereo));
-  EXPECT_EQ(stereo.SelectionStart(), wide->SelectionStart());
-  EXPECT_EQ(stereo.SelectionEnd(), wide->SelectionEnd());
+  waves.push_back(samples::MakeWave16(interleaved, kRate));
+  waves.back()->SetFormat(MakePcmFormat(2, kRate, 16));
+  waves.back()->SetSampleCount(static_cast<uint32_t>(mix.size()));
+  for (const auto& wave : waves) {
+    const std::vector<uint8_t> bytes(wave->Data(), wave->Data() + wave->Size());
+    ASSERT_TRUE(DetectEndpoints(*wave)) << wave->Format().nChannels << " ch, " << wave->Format().wBitsPerSample;
+    EXPECT_EQ(wave->SelectionStart(), wide->SelectionStart()) << wave->Format().wBitsPerSample << " bits";
+    EXPECT_EQ(wave->SelectionEnd(), wide->SelectionEnd()) << wave->Format().wBitsPerSample << " bits";
+    EXPECT_EQ(std::vector<uint8_t>(wave->Data(), wave->Data() + wave->Size()), bytes) << "the samples are read only";
+  }
 }
 
 }  // namespace

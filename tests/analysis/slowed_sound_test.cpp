@@ -70,10 +70,7 @@ TEST(PrepareSlowed, KeepsThePitchAndLastsTheWantedTime) {
       EXPECT_NEAR(slowed->SampleCount(), wanted, 0.01 * wanted);
     }
   }
-}
-
-TEST(PrepareSlowed, RateTheAnalysisRefusesGivesNoSlowedVersionAndNoException) {
-  // 192000 Hz is above the 96000 Hz the analysis takes.
+  // 192000 Hz is above the 96000 Hz the analysis takes: no slowed version, and no exception.
   auto fast = MakeMemorySource(samples::MakeWave16(samples::Tone(192000, 150.0f, 200, 8000.0f), 192000));
   EXPECT_FALSE(PrepareSlowed(*fast, -10));
 }

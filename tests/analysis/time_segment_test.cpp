@@ -1,5 +1,6 @@
 #include "analysis/time_segment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -40,18 +41,6 @@ std::vector<FrameResult> Results(const std::vector<int>& pitches) {
   return results;
 }
 
-TEST(PitchSegment, AppendTracksEndAndExtremes) {
-  CPitchSegment segment(120, 300);
-  segment.Append(110, 310);
-  segment.Append(130, 320);
-  segment.Append(125, 330);
-  // start, end, lowest pitch and its time, highest pitch and its time
-  EXPECT_EQ((std::vector<int32_t>{segment.GetStart(), segment.GetEnd(), segment.MinPitch(), segment.MinTime(),
-                                  segment.MaxPitch(), segment.MaxTime()}),
-            (std::vector<int32_t>{300, 340, 110, 310, 130, 320}));
-  EXPECT_EQ(segment.Pitches(), std::vector<uint16_t>({120, 110, 130, 125}));
-}
-
 TEST(PitchSegment, ContourShapes) {
   struct Case {
     const char* name;
@@ -79,6 +68,16 @@ TEST(PitchSegment, ContourShapes) {
     CPitchSegment segment = Segment(c.pitches);
     EXPECT_EQ(segment.ClassifyContour(), c.tag) << c.name;
     EXPECT_EQ(segment.GetTag(), c.tag) << c.name;
+    // Appending tracks the end and the first lowest and highest pitch with their times.
+    const auto low = std::min_element(c.pitches.begin(), c.pitches.end());
+    const auto high = std::max_element(c.pitches.begin(), c.pitches.end());
+    EXPECT_EQ((std::vector<int32_t>{segment.GetEnd(), segment.MinPitch(), segment.MinTime(), segment.MaxPitch(),
+                                    segment.MaxTime()}),
+              (std::vector<int32_t>{10 * static_cast<int32_t>(c.pitches.size()), *low,
+                                    10 * static_cast<int32_t>(low - c.pitches.begin()), *high,
+                                    10 * static_cast<int32_t>(high - c.pitches.begin())}))
+        << c.name;
+    EXPECT_EQ(segment.Pitches(), std::vector<uint16_t>(c.pitches.begin(), c.pitches.end())) << c.name;
   }
 }
 

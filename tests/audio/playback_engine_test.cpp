@@ -5,32 +5,23 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/engine_fixture.h"
-#include "platform/wave_out.h"
+#include "audio/audio_fixture.h"
 
 namespace melvox {
 namespace {
 
 using testing::AsFrames;
+using testing::Clock;
 using testing::CountingOwner;
+using testing::Numbered;
 using testing::NumberedFrames;
 using testing::PlayedFrames;
-using testing::PositionRecorder;
 using testing::TestDeviceScope;
-using testing::UnknownLength;
 using testing::WaitIdle;
-using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;  // 16-bit mono
 // Generous bounds for "it happens": only a hung engine exceeds them.
 constexpr int64_t kPatienceMs = 5000;
-
-// The frames a range of NumberedFrames(length) plays.
-std::vector<int16_t> ExpectedFrames(uint32_t length, uint32_t start, uint32_t end) {
-  std::vector<int16_t> numbered(length);
-  for (uint32_t i = 0; i < length; ++i) numbered[i] = static_cast<int16_t>(i);
-  return PlayedFrames(numbered, start, end);
-}
 
 TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisingPositions) {
   constexpr uint32_t kLength = 12000;
@@ -42,7 +33,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
   const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
-  PositionRecorder recorder(source.Get());
+  testing::PositionRecorder recorder(source.Get());
   CPlaybackEngine engine;
   CountingOwner owner;
   engine.SetOwner(&owner);
@@ -50,14 +41,14 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
   for (const Case& c : cases) {
     SCOPED_TRACE("start " + std::to_string(c.start) + ", end " + std::to_string(c.end));
     scope.Device().ClearWritten();
-    const size_t reported = recorder.Positions().size();
+    const size_t reported = recorder.Entries().size();
     ASSERT_TRUE(engine.Play(c.start, c.end));
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
     ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
-    const std::vector<int16_t> expected = ExpectedFrames(kLength, static_cast<uint32_t>(c.start), c.end);
+    const std::vector<int16_t> expected = PlayedFrames(Numbered(kLength), static_cast<uint32_t>(c.start), c.end);
     EXPECT_EQ(AsFrames(scope.Device().Written()), expected);
 
-    const std::vector<int32_t> all = recorder.Positions();
+    const std::vector<int32_t> all = recorder.Entries();
     const std::vector<int32_t> positions(all.begin() + static_cast<long>(reported), all.end());
     ASSERT_FALSE(positions.empty());
     EXPECT_GE(positions.front(), c.start);
@@ -72,7 +63,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
 TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(5000);
-  UnknownLength unknown(source.Get());
+  testing::UnknownLength unknown(source.Get());
   struct Case {
     const char* name;
     CSoundNode* input;
@@ -157,7 +148,7 @@ TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOn) {
     ASSERT_TRUE(engine.Play(0, kLength));
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "what was queued must still play out";
     engine.Stop();
-    std::vector<int16_t> expected = ExpectedFrames(kLength, 0, kLength);
+    std::vector<int16_t> expected = PlayedFrames(Numbered(kLength), 0, kLength);
     if (c.drops) {
       const auto lost = expected.begin() + c.after * kFramesPerBuffer;
       expected.erase(lost, lost + kFramesPerBuffer);

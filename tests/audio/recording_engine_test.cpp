@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/recorder_fixture.h"
-#include "support/temp_dir.h"
+#include "audio/audio_fixture.h"
 
 namespace melvox {
 namespace {
@@ -19,24 +18,12 @@ using testing::TestInputScope;
 
 constexpr size_t kBufferSamples = CRecordingEngine::kBufferBytes / 2;
 
-// Samples 0, 1, 2, ... (wrapping at 16 bits).
-std::vector<int16_t> Numbered(size_t count) {
-  std::vector<int16_t> samples(count);
-  for (size_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(i);
-  return samples;
-}
-
 bool WaitReturned(platform::TestWaveInSystem& device, uint64_t bytes) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (device.ReturnedBytes() < bytes) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return testing::WaitUntil([&] { return device.ReturnedBytes() >= bytes; });
 }
 
 // Four seconds of numbered samples: every byte of input names its place in the stream.
-const std::vector<int16_t> kInput = Numbered(22050 * 4);
+const std::vector<int16_t> kInput = testing::Numbered(22050 * 4);
 
 // The file holds, under its header, the input from its first byte on, at least `at_least` bytes of it
 // and no more than the device returned.
@@ -83,9 +70,7 @@ TEST(RecordingEngineTest, ARecordingStoppedAtOnceLeavesAnEmptyWaveOverWhatWasThe
   CRecordingEngine engine;
   engine.Start(path.c_str());
   engine.Stop();
-  const testing::RecordedFile file = ReadRecording(path);
-  EXPECT_EQ(file.size, 44u);
-  EXPECT_EQ(file.header, ExpectedHeader(0)) << "RIFF size 36, data size 0";
+  EXPECT_EQ(testing::ReadFileBytes(path), ExpectedHeader(0)) << "RIFF size 36, data size 0";
 }
 
 TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {

@@ -3,19 +3,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "audio/audio_fixture.h"
 #include "audio/notify_queue.h"
-#include "audio/recorder_fixture.h"
 #include "platform/temp_file.h"
 #include "samples/speech_like.h"
 #include "support/sound_data.h"
-#include "support/temp_dir.h"
-#include "support/wav_bytes.h"
 
 namespace melvox {
 namespace {
@@ -26,11 +25,6 @@ using testing::LevelLog;
 using testing::ReadRecording;
 using testing::TempDir;
 using testing::TestInputScope;
-
-bool Exists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
-}
 
 TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
   TestInputScope input(10.0);
@@ -51,7 +45,12 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
       EXPECT_GT(ReadRecording(path).data.size(), 0u);
     }
   }
-  EXPECT_FALSE(Exists(path)) << "deleted with the recorder";
+  EXPECT_FALSE(std::filesystem::exists(path)) << "deleted with the recorder";
+
+  // The library's recorder is one for the process, with its file.
+  ISoundRecorder& recorder = GetRecorder();
+  EXPECT_EQ(&GetRecorder(), &recorder);
+  EXPECT_TRUE(std::filesystem::exists(recorder.GetFileName()));
 }
 
 TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBoxAndTheRecorderRecovers) {
@@ -92,9 +91,10 @@ TEST(SoundRecorderTest, EachListenerGetsEveryLevelInOrderAtMostOnePairPer50Ms) {
   EXPECT_EQ(first.Values(), levels);
   EXPECT_EQ(second.Values(), levels);
 
-  std::vector<LevelLog::Clock::time_point> times = first.Times();
-  const std::vector<LevelLog::Clock::time_point> more = second.Times();
-  times.insert(times.end(), more.begin(), more.end());
+  std::vector<testing::Clock::time_point> times;
+  for (LevelLog* log : {&first, &second}) {
+    for (const testing::Level& level : log->Entries()) times.push_back(level.at);
+  }
   std::sort(times.begin(), times.end());
   // Each delivery follows a wait of 50 ms on the steady clock that begins after the previous delivery
   // returned, so no two are closer; 1 ms covers the granularity of reading that clock twice.
@@ -165,12 +165,6 @@ TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
   EXPECT_GE(same, 85);
   EXPECT_LT(other, same - 20);
   EXPECT_EQ(HostMessageOf([&] { recorder.Compare(folder.File("missing.wav").c_str()); }), "Cannot open file");
-}
-
-TEST(SoundRecorderTest, GetRecorderHandsOutOneRecorderWithItsFile) {
-  ISoundRecorder& recorder = GetRecorder();
-  EXPECT_EQ(&GetRecorder(), &recorder);
-  EXPECT_TRUE(Exists(recorder.GetFileName()));
 }
 
 }  // namespace

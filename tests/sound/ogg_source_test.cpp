@@ -20,16 +20,6 @@ using testing::Bytes;
 using testing::ErrorCodeOf;
 using testing::OpenBytes;
 
-double Correlation(const int16_t* a, const int16_t* b, size_t n) {
-  double ab = 0, aa = 0, bb = 0;
-  for (size_t i = 0; i < n; ++i) {
-    ab += static_cast<double>(a[i]) * b[i];
-    aa += static_cast<double>(a[i]) * a[i];
-    bb += static_cast<double>(b[i]) * b[i];
-  }
-  return ab / std::sqrt(aa * bb);
-}
-
 // Sets the granule position (the stream's frame count) of the last page and fixes its checksum.
 Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
   size_t last = 0;
@@ -48,49 +38,6 @@ Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
   page.body_len = static_cast<long>(bytes.size() - last - page.header_len);
   ogg_page_checksum_set(&page);
   return bytes;
-}
-
-TEST(COggSourceTest, MonoDecodesWholeWithTheStreamsLength) {
-  const auto input = samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{});
-  CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(input, 1, 22050));
-  WAVEFORMATEX format;
-  source->GetFormat(format);
-  EXPECT_EQ(format.nChannels, 1);
-  EXPECT_EQ(format.nSamplesPerSec, 22050u);
-  EXPECT_EQ(source->GetLength(), static_cast<int32_t>(input.size()));
-  EXPECT_TRUE(source->HasData());
-
-  const auto wave = source->GetWave();
-  ASSERT_EQ(wave->SampleCount(), input.size());
-  EXPECT_EQ(wave->Kind(), kSamplesSigned);
-  // Vorbis is lossy, but at quality 0.4 a speech-like signal keeps its shape sample for sample.
-  EXPECT_GT(Correlation(reinterpret_cast<const int16_t*>(wave->Data()), input.data(), input.size()), 0.98);
-
-  // Reading in pieces delivers the same frames and ends exhausted.
-  source->Rewind();
-  std::vector<int16_t> buffer(1000);
-  uint32_t total = 0;
-  for (uint32_t frames = 1000; frames == 1000; total += frames) {
-    frames = 1000;
-    ASSERT_TRUE(source->Read(buffer.data(), 2000, frames));
-  }
-  EXPECT_EQ(total, input.size());
-  EXPECT_EQ(source->GetDelivered(), input.size());
-  EXPECT_FALSE(source->HasData());
-  uint32_t frames = 10;
-  EXPECT_FALSE(source->Read(buffer.data(), 19, frames));  // one byte short
-}
-
-TEST(COggSourceTest, StereoIsAccepted) {
-  std::vector<int16_t> stereo;
-  for (int16_t sample : samples::Tone(44100, 330.0f, 300, 8000.0f)) {
-    stereo.insert(stereo.end(), {sample, static_cast<int16_t>(sample / 2)});
-  }
-  CountedPtr<CSoundSource> source = OpenBytes(testing::EncodeOggVorbis(stereo, 2, 44100));
-  WAVEFORMATEX format;
-  source->GetFormat(format);
-  EXPECT_EQ(format.nChannels, 2);
-  EXPECT_EQ(source->GetLength(), static_cast<int32_t>(stereo.size() / 2));
 }
 
 // Noise needs many bits, so the stream spans several pages; only then does the decoder take the last

@@ -5,6 +5,7 @@
 #include "support/ima_adpcm_encoder.h"
 
 namespace melvox::testing {
+namespace {
 
 void AppendU16(Bytes& out, uint16_t value) {
   out.push_back(static_cast<uint8_t>(value));
@@ -16,6 +17,8 @@ void AppendU32(Bytes& out, uint32_t value) {
 }
 
 void AppendFourCc(Bytes& out, const char* code) { out.insert(out.end(), code, code + 4); }
+
+}  // namespace
 
 Bytes SamplesToBytes(const std::vector<int16_t>& samples) {
   Bytes out;

@@ -9,9 +9,6 @@ namespace melvox::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-void AppendU16(Bytes& out, uint16_t value);
-void AppendU32(Bytes& out, uint32_t value);
-void AppendFourCc(Bytes& out, const char* code);
 Bytes SamplesToBytes(const std::vector<int16_t>& samples);
 
 // The body of a "fmt " chunk: tag, channels, rate, average bytes per second, block align, bits, and

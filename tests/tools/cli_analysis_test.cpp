@@ -1,5 +1,6 @@
 // The output formats of `melvox endpoints`, `melvox pitch` and `melvox analyze`, which scripts rely
 // on: run the built program on generated files and compare with the library's own results.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -37,38 +38,34 @@ struct Json {
 // Reads one JSON value from text at `at`; throws on anything that is not well-formed JSON.
 Json ReadJson(const std::string& text, size_t& at) {
   const auto take = [&](char c) { return at < text.size() && text[at] == c ? (++at, true) : false; };
-  const auto expect = [&](char c) {
-    if (!take(c)) throw std::runtime_error(std::string("expected ") + c + " at " + std::to_string(at));
-  };
+  const auto fail = [&](const char* what) { throw std::runtime_error(what + (" at " + std::to_string(at))); };
   Json value;
   if (take('{') || take('[')) {
-    const bool object = text[at - 1] == '{';
-    if (take(object ? '}' : ']')) return value;
+    const char close = text[at - 1] == '{' ? '}' : ']';
+    if (take(close)) return value;
     do {
-      if (!object) {
+      if (close == ']') {
         value.items.push_back(ReadJson(text, at));
         continue;
       }
-      if (at >= text.size() || text[at] != '"') throw std::runtime_error("a key must be a string");
+      if (at >= text.size() || text[at] != '"') fail("a key must be a string");
       std::string key = ReadJson(text, at).text;
-      expect(':');
+      if (!take(':')) fail("expected ':'");
       value.members.emplace(std::move(key), ReadJson(text, at));
     } while (take(','));
-    expect(object ? '}' : ']');
+    if (!take(close)) fail("unclosed");
   } else if (take('"')) {
     const size_t end = text.find('"', at);
-    if (end == std::string::npos) throw std::runtime_error("unterminated string");
+    if (end == std::string::npos) fail("unterminated string");
     value.text = text.substr(at, end - at);
     at = end + 1;
   } else {
-    const size_t end = text.find_first_of(",]}\n", at);
+    const size_t end = std::min(text.find_first_of(",]}\n", at), text.size());
     value.text = text.substr(at, end - at);
     char* stop = nullptr;
     std::strtod(value.text.c_str(), &stop);
-    if (value.text != "true" && value.text != "false" && value.text != "null" &&
-        (value.text.empty() || *stop != '\0')) {
-      throw std::runtime_error("not a value: '" + value.text + "'");
-    }
+    const bool word = value.text == "true" || value.text == "false" || value.text == "null";
+    if (!word && (value.text.empty() || *stop != '\0')) fail("not a value");
     at = end;
   }
   return value;
@@ -178,18 +175,6 @@ TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
   // Without --spectrum the steps carry no log spectrum.
   const testing::CliResult plain = testing::RunCli({"analyze", path_, "--json"});
   EXPECT_EQ(ReadJsonDocument(plain.out)["steps"][0].members.count("log_spectrum"), 0u);
-}
-
-TEST_F(AnalysisCommands, LibraryErrorsExitWithOneAndTheMessageAlone) {
-  // 192000 Hz is above the highest rate the analysis serves.
-  const std::string fast =
-      dir_.Write("fast.wav", testing::PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
-  for (const char* command : {"pitch", "analyze"}) {
-    const testing::CliResult run = testing::RunCli({command, fast});
-    EXPECT_EQ(run.status, 1) << command;
-    EXPECT_EQ(run.err, "Unsupported wave format\n") << command;
-    EXPECT_TRUE(run.out.empty()) << command;
-  }
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -24,15 +22,13 @@ constexpr int kInterruptPatienceMs = 10000;
 constexpr int kPollMs = 5;
 
 std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args) { return RunCliInterrupted(args, ""); }
-
-CliResult RunCliInterrupted(const std::vector<std::string>& args, const std::string& wait_for) {
+CliResult RunCli(const std::vector<std::string>& args, const std::string& interrupt_after) {
   TempDir folder;
   const std::string out_path = folder.File("out");
   const std::string err_path = folder.File("err");
@@ -51,9 +47,9 @@ CliResult RunCliInterrupted(const std::vector<std::string>& args, const std::str
   const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
-  if (!wait_for.empty()) {
+  if (!interrupt_after.empty()) {
     for (int waited_ms = 0; waited_ms < kInterruptPatienceMs; waited_ms += kPollMs) {
-      if (Slurp(out_path).find(wait_for) != std::string::npos) break;
+      if (Slurp(out_path).find(interrupt_after) != std::string::npos) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
     ::kill(pid, SIGINT);

@@ -12,11 +12,8 @@ struct CliResult {
   std::string err;  // standard error
 };
 
-// Runs melvox with the given arguments (no shell involved) and waits for it.
-CliResult RunCli(const std::vector<std::string>& args);
-
-// The same, but once its standard output holds `wait_for` (waiting at most 10 s) sends it SIGINT, as
-// Ctrl-C would.
-CliResult RunCliInterrupted(const std::vector<std::string>& args, const std::string& wait_for);
+// Runs melvox with the given arguments (no shell involved) and waits for it. With `interrupt_after`, once
+// its standard output holds that text (waiting at most 10 s), sends it SIGINT, as Ctrl-C would.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& interrupt_after = "");
 
 }  // namespace melvox::testing

@@ -1,10 +1,10 @@
 // `melvox record` on the null device (silence in real time, so the recordings are short): what it
-// prints and writes, its exit statuses, Ctrl-C, and the recorder's temporary file, which must be gone
-// when the program has ended.
-#include <dirent.h>
+// prints and writes, Ctrl-C, and the recorder's temporary file, which must be gone when the program has
+// ended.
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,18 +23,7 @@ class ChildTempFolder {
  public:
   ChildTempFolder() { ::setenv("TMPDIR", folder_.Path().c_str(), 1); }
   ~ChildTempFolder() { ::unsetenv("TMPDIR"); }
-  // The names in the folder.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder_.Path().c_str())) {
-      while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-      }
-      ::closedir(dir);
-    }
-    return names;
-  }
+  bool Empty() const { return std::filesystem::is_empty(folder_.Path()); }
 
  private:
   TempDir folder_;
@@ -73,7 +62,7 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   const size_t data = bytes.size() - 44;
   EXPECT_EQ(data % 1024, 0u) << "whole buffers";
   EXPECT_EQ(static_cast<long>(data * 1000 / 44100), recorded);
-  EXPECT_TRUE(temp.Names().empty()) << "the recorder's temporary file outlived the program";
+  EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 
   // The score alone on the last line: the recorder's comparison, which compares the detected parts as
   // `melvox compare` does.
@@ -83,14 +72,9 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   EXPECT_NE(LastLine(run.out).find_first_of("0123456789"), std::string::npos) << run.out;
 }
 
-TEST(RecordCommandTest, UsageAndLibraryErrorsHaveTheirStatusAndCtrlCWritesNothing) {
+TEST(RecordCommandTest, FailuresAndCtrlCWriteNothingAndLeaveNothingBehind) {
   TempDir out;
   ChildTempFolder temp;
-  const CliResult zero = RunCli({"record", out.File("a.wav"), "--seconds", "0"});
-  EXPECT_EQ(zero.status, 2);
-  EXPECT_NE(zero.err.find("from 1 to 300"), std::string::npos) << zero.err;
-  EXPECT_EQ(RunCli({"record", out.File("a.wav"), "--device", "alsa"}).status, 2);
-
   // A path that cannot be written, or a reference that cannot be read, fails before anything is
   // recorded (no level line), so no recording is lost at the end; nothing is left behind.
   const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
@@ -103,10 +87,10 @@ TEST(RecordCommandTest, UsageAndLibraryErrorsHaveTheirStatusAndCtrlCWritesNothin
   EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
   EXPECT_EQ(::access(out.File("c.wav").c_str(), F_OK), -1);
 
-  const CliResult stopped = RunCliInterrupted({"record", out.File("b.wav"), "--device", "null"}, "device: ");
+  const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, "device: ");
   EXPECT_EQ(stopped.status, 130) << stopped.err;
   EXPECT_EQ(::access(out.File("b.wav").c_str(), F_OK), -1) << "an interrupted recording is not written";
-  EXPECT_TRUE(temp.Names().empty()) << "the recorder's temporary file outlived the program";
+  EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 }
 
 }  // namespace

@@ -1,0 +1,185 @@
+// Many plays and recordings in a row, with listeners coming and going, so that a race or a deadlock
+// between the host's calls, the worker threads, the notifications and the device's clock shows up (and
+// under ThreadSanitizer, so that an unguarded access is reported).
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "audio/audio_fixture.h"
+#include "audio/playback_engine.h"
+#include "audio/sound_player.h"
+#include "audio/sound_recorder.h"
+#include "samples/speech_like.h"
+
+namespace melvox {
+namespace {
+
+using testing::CountingOwner;
+using testing::ExpectedHeader;
+using testing::LevelLog;
+using testing::NumberedFrames;
+using testing::ReadRecording;
+using testing::TestDeviceScope;
+using testing::TestInputScope;
+
+constexpr int kCycles = 500;
+constexpr int64_t kPatienceMs = 5000;
+
+TEST(PlaybackStressTest, PlayThenStopAtOnceNeverTellsTheOwnerAndLeavesNoDevice) {
+  TestDeviceScope scope(20.0);  // 20000 frames last 45 ms: Stop always comes first
+  CountedPtr<CSoundSource> source = NumberedFrames(20000);
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  for (int i = 0; i < kCycles; ++i) {
+    ASSERT_TRUE(engine.Play(0, 20000)) << "cycle " << i;
+    if (i % 2 != 0) continue;  // the next Play stops it
+    engine.Stop();
+    ASSERT_FALSE(engine.IsRunning()) << "cycle " << i;
+    ASSERT_EQ(scope.Device().LiveDevices(), 0u) << "cycle " << i;
+  }
+  engine.Stop();
+  engine.Stop();
+  EXPECT_EQ(owner.Ended(), 0);
+  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
+  EXPECT_EQ(scope.Device().OpenCount(), static_cast<uint32_t>(kCycles));
+  EXPECT_TRUE(scope.Boxes().empty());
+  EXPECT_FALSE(CPlaybackEngine().Play(0, 10)) << "a fresh engine without input";
+  EXPECT_EQ(scope.Device().OpenCount(), static_cast<uint32_t>(kCycles)) << "without input no device is opened";
+}
+
+TEST(PlaybackStressTest, PlayToTheNaturalEndTellsTheOwnerEveryTime) {
+  TestDeviceScope scope(100.0);  // 2500 frames (3 buffers) last about 1 ms
+  CountedPtr<CSoundSource> source = NumberedFrames(2500);
+  CPlaybackEngine engine;
+  CountingOwner owner;
+  // What the owner does inside the notification, cycle by cycle.
+  enum class Inside { kNothing, kStop, kDisconnect };
+  Inside inside = Inside::kNothing;
+  owner.action = [&] {
+    if (inside == Inside::kStop) engine.Stop();
+    if (inside == Inside::kDisconnect) engine.SetInput(nullptr);
+  };
+  engine.SetOwner(&owner);
+  ASSERT_TRUE(engine.SetInput(source.Get()));
+  for (int i = 0; i < kCycles; ++i) {
+    inside = static_cast<Inside>(i % 3);  // read by the worker only after Play started it
+    ASSERT_TRUE(engine.Play(0, 2500)) << "cycle " << i;
+    ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "cycle " << i << ": the notification deadlocked";
+    // Play refuses while the worker is still inside the notification, so wait for it to leave.
+    ASSERT_TRUE(testing::WaitIdle(engine, kPatienceMs)) << "cycle " << i;
+    // A Stop or a disconnection inside the notification closes the device; else the next Play does.
+    ASSERT_EQ(scope.Device().LiveDevices(), inside == Inside::kNothing ? 1u : 0u) << "cycle " << i;
+    if (inside == Inside::kDisconnect) {
+      ASSERT_EQ(engine.GetInput(), nullptr) << "cycle " << i;
+      ASSERT_TRUE(engine.SetInput(source.Get()));
+    }
+  }
+  EXPECT_EQ(owner.Ended(), kCycles);
+  engine.Stop();
+  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+// The player closes its source from the end notification while the host plays again at once and
+// listeners leave and come back.
+TEST(PlaybackStressTest, ThePlayerTellsItsListenersEveryNaturalEnd) {
+  TestDeviceScope scope(100.0);  // 2500 frames (3 buffers) last about 1 ms
+  testing::TempDir folder;
+  CSoundPlayer player;
+  CountingOwner a;
+  CountingOwner b;
+  player.AddListener(&a);
+  player.AddListener(&b);
+  player.Load(folder.Write("tone.wav", testing::PcmWav16(samples::Tone(22050, 440.0f, 113, 9000.0f), 22050)).c_str(),
+              0);
+  for (int i = 0; i < kCycles; ++i) {
+    // The next play follows the end notification at once: the player itself waits for the worker
+    // to leave it, and opens the file again (the natural end released the source).
+    player.PlayOriginal();
+    // While it plays (or already notifies), b leaves and comes back, behind a.
+    player.RemoveListener(&b);
+    player.AddListener(&b);
+    ASSERT_TRUE(a.WaitEnded(kPatienceMs)) << "cycle " << i;
+  }
+  player.Stop();
+  EXPECT_EQ(a.Ended(), kCycles);
+  // b misses the ends that came while it was away, and hears each other one once.
+  EXPECT_LE(b.Ended(), kCycles);
+  EXPECT_EQ(scope.Device().LiveDevices(), 0u);
+  EXPECT_TRUE(scope.Boxes().empty());
+}
+
+TEST(RecordingStressTest, TwoHundredStartStopCyclesLeaveAValidFileEveryTime) {
+  // Speed 50: a buffer every 0.5 ms, so recordings of 0 to 4 ms hold from none to several buffers
+  // and stops meet the worker at every point of its pass.
+  TestInputScope input(50.0);
+  CSoundRecorder recorder;
+  LevelLog first;
+  LevelLog second;
+  recorder.AddListener(&first);
+  recorder.AddListener(&second);
+  for (int i = 0; i < 200; ++i) {
+    recorder.Start();
+    if (i % 5 != 0) std::this_thread::sleep_for(std::chrono::milliseconds(i % 5));
+    if (i % 3 == 0) continue;  // the next Start stops it
+    recorder.Stop();
+    const testing::RecordedFile file = ReadRecording(recorder.GetFileName());
+    ASSERT_EQ(file.header, ExpectedHeader(static_cast<uint32_t>(file.data.size()))) << "cycle " << i;
+    ASSERT_EQ(file.data.size(), recorder.RecordedBytes()) << "cycle " << i;
+  }
+  recorder.Stop();
+  EXPECT_EQ(input.Device().LiveDevices(), 0u);
+  recorder.RemoveListener(&first);
+  recorder.RemoveListener(&second);
+}
+
+// Counts its calls; removes itself from the recorder on its first one when asked to.
+class Churner final : public IRecorderListener {
+ public:
+  Churner(ISoundRecorder& recorder, bool remove_itself) : recorder_(recorder), remove_itself_(remove_itself) {}
+  void OnLevel(int32_t) override {
+    calls_.fetch_add(1);
+    if (remove_itself_) recorder_.RemoveListener(this);
+  }
+  int Calls() const { return calls_.load(); }
+
+ private:
+  ISoundRecorder& recorder_;
+  const bool remove_itself_;
+  std::atomic<int> calls_{0};
+};
+
+TEST(RecordingStressTest, ListenersAddedAndRemovedWhileLevelsFlowAreNeverCalledOnceRemoved) {
+  // Speed 20: about 290 levels a second per listener, far more than the 20 pairs a second delivered,
+  // so the queue is always full and every removal has pairs to drop.
+  TestInputScope input(20.0);
+  CSoundRecorder recorder;
+  LevelLog steady;
+  recorder.AddListener(&steady);
+  recorder.Start();
+  int heard_by_churners = 0;
+  for (int i = 0; i < 30; ++i) {
+    auto churner = std::make_unique<Churner>(recorder, i % 3 == 0);
+    recorder.AddListener(churner.get());
+    // A new listener's first turn comes after the steady listener's four queued levels (200 ms); most
+    // churners go long before, with pairs queued, and some stay to be called.
+    std::this_thread::sleep_for(std::chrono::milliseconds(i % 5 == 0 ? 300 : 5 + i % 7));
+    recorder.RemoveListener(churner.get());
+    const int calls = churner->Calls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(churner->Calls(), calls) << "called after its removal, listener " << i;
+    heard_by_churners += calls;
+    // Freed at once: a pair still queued for it, or a call still running, would touch freed memory.
+  }
+  recorder.Stop();
+  EXPECT_GT(heard_by_churners, 0) << "the churners were never called: the test proves nothing";
+  EXPECT_GT(steady.Count(), 10u) << "the steady listener kept hearing";
+  recorder.RemoveListener(&steady);
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,140 @@
+// What every source promises whatever its kind (memory, PCM and IMA ADPCM WAV files, Ogg Vorbis): its
+// format and length, its whole sound as a wave, the same frames read in pieces, a read too small for its
+// frames refused without consuming, and a rewind that starts again.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <tuple>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "samples/speech_like.h"
+#include "sound/memory_source.h"
+#include "sound/open_sound_file.h"
+#include "sound/sound_node.h"
+#include "support/ima_adpcm_encoder.h"
+#include "support/ogg_encoder.h"
+#include "support/sound_data.h"
+
+namespace melvox {
+namespace {
+
+using testing::Bytes;
+
+// Everything a source delivers from its start, read in pieces of up to 1000 frames; `asked` counts the
+// frames asked for.
+Bytes ReadAllBytes(CSoundSource& source, uint16_t block_align, uint32_t& asked) {
+  source.Rewind();
+  Bytes out;
+  Bytes piece(1000u * block_align);
+  for (uint32_t frames = 1000; frames == 1000; asked += 1000) {
+    EXPECT_TRUE(source.Read(piece.data(), static_cast<uint32_t>(piece.size()), frames));
+    out.insert(out.end(), piece.begin(), piece.begin() + frames * block_align);
+  }
+  return out;
+}
+
+// The correlation of 16-bit samples held in bytes with the input's.
+double Correlation(const Bytes& a, const Bytes& b) {
+  std::vector<int16_t> s(a.size() / 2);
+  std::vector<int16_t> t(b.size() / 2);
+  std::memcpy(s.data(), a.data(), s.size() * 2);
+  std::memcpy(t.data(), b.data(), t.size() * 2);
+  double st = 0, ss = 0, tt = 0;
+  for (size_t i = 0; i < s.size() && i < t.size(); ++i) {
+    st += static_cast<double>(s[i]) * t[i];
+    ss += static_cast<double>(s[i]) * s[i];
+    tt += static_cast<double>(t[i]) * t[i];
+  }
+  return st / std::sqrt(ss * tt);
+}
+
+TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
+  const std::vector<int16_t> tone = samples::Tone(8000, 300.0f, 400, 10000.0f);  // 3200 samples
+  const std::vector<int16_t> speech = samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{});
+  std::vector<int16_t> stereo;
+  for (int16_t sample : samples::Tone(44100, 330.0f, 300, 8000.0f)) {
+    stereo.insert(stereo.end(), {sample, static_cast<int16_t>(sample / 2)});
+  }
+  Bytes ramp(3000);  // every 8-bit value
+  for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<uint8_t>(i);
+  const auto blocks = static_cast<uint32_t>(testing::EncodeImaAdpcm(tone, 256).size() / 256);
+  const auto speech_frames = static_cast<uint32_t>(speech.size());
+  struct Case {
+    const char* name;
+    CountedPtr<CSoundSource> source;
+    WAVEFORMATEX format;
+    uint32_t length;       // GetLength, and the frames of the whole wave
+    uint32_t read_frames;  // what reading in pieces delivers
+    Bytes input;
+    double correlation;  // of the wave with the input: 1 for exactly the input, 0 when checked elsewhere
+    bool data_at_end;    // HasData after the last frame was read
+    bool counts_asked;   // GetDelivered counts the frames asked for (a WAV file's, also past the end)
+  };
+  const Case cases[] = {
+      // A memory source with a wave always has data.
+      {"memory", MakeMemorySource(samples::MakeWave16(tone, 8000)), MakePcmFormat(1, 8000, 16), 3200, 3200,
+       testing::SamplesToBytes(tone), 1.0, true, false},
+      {"16-bit WAV", testing::OpenBytes(testing::PcmWav16(speech, 22050)), MakePcmFormat(1, 22050, 16), speech_frames,
+       speech_frames, testing::SamplesToBytes(speech), 1.0, false, true},
+      {"8-bit WAV", testing::OpenBytes(testing::PcmWav8(ramp, 11025)), MakePcmFormat(1, 11025, 8), 3000, 3000, ramp,
+       1.0, false, true},
+      // The decoder yields 505 samples per block; the whole sound (GetWave, and so playback and
+      // analysis) stops at 504 per block, so only the last sample of each block goes unused. The decoder
+      // never reads past the data, so the source still has data after its last block.
+      {"IMA ADPCM", testing::OpenBytes(testing::AdpcmWav(tone, 8000, 256)), MakePcmFormat(1, 8000, 16), blocks * 504,
+       blocks * 505, Bytes(), 0.0, true, true},
+      // Vorbis is lossy, but at quality 0.4 a speech-like signal keeps its shape sample for sample.
+      {"Ogg Vorbis", testing::OpenBytes(testing::EncodeOggVorbis(speech, 1, 22050)), MakePcmFormat(1, 22050, 16),
+       speech_frames, speech_frames, testing::SamplesToBytes(speech), 0.98, false, false},
+      {"Ogg Vorbis stereo", testing::OpenBytes(testing::EncodeOggVorbis(stereo, 2, 44100)), MakePcmFormat(2, 44100, 16),
+       13230, 13230, testing::SamplesToBytes(stereo), 0.98, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CSoundSource& source = *c.source;
+    WAVEFORMATEX format;
+    source.GetFormat(format);
+    ASSERT_EQ(std::tie(format.wFormatTag, format.nChannels, format.nSamplesPerSec, format.wBitsPerSample,
+                       format.nBlockAlign, format.nAvgBytesPerSec),
+              std::tie(c.format.wFormatTag, c.format.nChannels, c.format.nSamplesPerSec, c.format.wBitsPerSample,
+                       c.format.nBlockAlign, c.format.nAvgBytesPerSec));
+    EXPECT_EQ(source.GetLength(), static_cast<int32_t>(c.length));
+    EXPECT_TRUE(source.HasData());
+
+    const std::unique_ptr<CWave> wave = source.GetWave();
+    ASSERT_EQ(wave->SampleCount(), c.length);
+    EXPECT_EQ(wave->Kind(), format.wBitsPerSample == 8 ? kSamplesUnsigned8 : kSamplesSigned);
+    EXPECT_EQ(wave->SelectionEnd(), static_cast<int32_t>(c.length) - 1);
+    const Bytes whole(wave->Data(), wave->Data() + size_t{wave->SampleCount()} * format.nBlockAlign);
+    if (c.correlation == 1.0) {
+      EXPECT_TRUE(whole == c.input) << "the wave does not hold the input";
+    } else if (c.correlation > 0.0) {
+      EXPECT_GT(Correlation(whole, c.input), c.correlation);
+    }
+
+    uint32_t asked = 0;
+    const Bytes pieces = ReadAllBytes(source, format.nBlockAlign, asked);
+    ASSERT_EQ(pieces.size(), size_t{c.read_frames} * format.nBlockAlign);
+    EXPECT_TRUE(std::equal(whole.begin(), whole.end(), pieces.begin())) << "pieces differ from the whole";
+    EXPECT_EQ(source.HasData(), c.data_at_end);
+    EXPECT_EQ(source.GetDelivered(), c.counts_asked ? asked : c.read_frames);
+
+    // A rewind starts again; a read one byte short of its frames fails and consumes nothing.
+    source.Rewind();
+    EXPECT_EQ(source.GetDelivered(), 0u);
+    Bytes buffer(10u * format.nBlockAlign);
+    uint32_t frames = 10;
+    EXPECT_FALSE(source.Read(buffer.data(), static_cast<uint32_t>(buffer.size()) - 1, frames));
+    EXPECT_EQ(frames, 0u);
+    frames = 10;
+    EXPECT_TRUE(source.Read(buffer.data(), static_cast<uint32_t>(buffer.size()), frames));
+    EXPECT_EQ(frames, 10u);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), whole.begin())) << "the refused read consumed frames";
+    EXPECT_EQ(source.GetDelivered(), c.counts_asked ? 20u : 10u);  // a WAV file counts the refused frames too
+  }
+}
+
+}  // namespace
+}  // namespace melvox

@@ -1,0 +1,159 @@
+// The melvox commands run as a user would: what they print for scripts to read, and their exit statuses
+// (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli_runner.h"
+#include "samples/speech_like.h"
+#include "sound/open_sound_file.h"
+#include "support/ogg_encoder.h"
+#include "support/temp_dir.h"
+#include "support/wav_bytes.h"
+
+namespace melvox::testing {
+namespace {
+
+constexpr uint32_t kRate = 22050;
+
+TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
+  TempDir folder;
+  const std::string tone = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 150.0f, 300, 8000.0f), kRate));
+  const std::string missing = folder.File("missing.wav");
+  // 192000 Hz is above the highest rate the analysis serves.
+  const std::string fast = folder.Write("fast.wav", PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
+  const std::string quiet = folder.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kRate, 0), kRate));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // a library failure's message is the whole of standard error, a usage error's a part
+  };
+  const Case cases[] = {
+      {{"info", missing}, 1, "Cannot open file\n"},
+      {{"compare", tone, missing}, 1, "Cannot open file\n"},
+      {{"pitch", fast}, 1, "Unsupported wave format\n"},
+      {{"analyze", fast}, 1, "Unsupported wave format\n"},
+      // Silence has no spectral peak tracks, so nothing to resynthesize: the command's own message.
+      {{"render", quiet, folder.File("r.wav"), "--sound", "resynthesis"},
+       1,
+       "The sound has no spectral peak tracks to resynthesize.\n"},
+      {{"info"}, 2, ""},
+      {{"info", "a.wav", "b.wav"}, 2, ""},
+      {{"info", "--bogus", "a.wav"}, 2, ""},
+      {{"frobnicate"}, 2, ""},
+      {{"play", tone, "--device", "alsa"}, 2, ""},
+      {{"record", folder.File("a.wav"), "--device", "alsa"}, 2, ""},
+      {{"record", folder.File("a.wav"), "--seconds", "0"}, 2, "from 1 to 300"},
+      {{"stretch", tone, folder.File("o.wav"), "--level", "0"}, 2, "--level must be a whole number from -200 to -1"},
+      {{"stretch", tone, folder.File("o.wav"), "--level", "-201"}, 2, "--level must be a whole number from -200 to -1"},
+      {{"stretch", tone, folder.File("o.wav"), "--level", "-10x"}, 2, "--level must be a whole number from -200 to -1"},
+  };
+  for (const Case& c : cases) {
+    const CliResult run = RunCli(c.args);
+    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args.back();
+    if (c.status == 1) {
+      EXPECT_EQ(run.err, c.err);
+      EXPECT_EQ(run.out, "") << c.args[0];
+    }
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+  const CliResult help = RunCli({"info", "--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
+}
+
+TEST(CliCommandsTest, InfoPrintsFormatAndLengthOfEveryKind) {
+  TempDir folder;
+  const auto tone = samples::Tone(kRate, 300.0f, 1000, 9000.0f);  // 22050 samples
+  const std::pair<std::string, std::string> cases[] = {
+      {folder.Write("a.wav", PcmWav16(tone, kRate)),
+       "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
+      {folder.Write("b.wav", PcmWav8(std::vector<uint8_t>(11025, 128), 11025)),
+       "format: pcm\nrate: 11025\nchannels: 1\nbits: 8\nframes: 11025\nduration_ms: 1000\n"},
+      // 22050 samples in blocks of 505: 44 blocks, 504 frames each.
+      {folder.Write("c.wav", AdpcmWav(tone, kRate, 256)),
+       "format: adpcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22176\nduration_ms: 1005\n"},
+      {folder.Write("d.ogg", EncodeOggVorbis(tone, 1, kRate)),
+       "format: ogg\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
+  };
+  for (const auto& [path, expected] : cases) {
+    const CliResult result = RunCli({"info", path});
+    EXPECT_EQ(result.status, 0) << path << result.err;
+    EXPECT_EQ(result.out, expected) << path;
+  }
+}
+
+TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
+  TempDir folder;
+  samples::Voice learner;
+  learner.pitch_scale = 1.2f;
+  const std::string a = folder.Write("a.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
+  const std::string b =
+      folder.Write("b.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), learner), kRate));
+  const CliResult plain = RunCli({"compare", a, b});
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  const CliResult details = RunCli({"compare", a, b, "--details"});
+  EXPECT_EQ(details.status, 0) << details.err;
+  std::istringstream lines(details.out);
+  std::string line;
+  for (const char* key : {"compared: yes", "reference_ms: ", "recording_ms: ", "duration_score: ", "sA: ", "sB: ",
+                          "sC: ", "reference_notes: 9", "recording_notes: 9"}) {
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind(key, 0), 0u) << line;
+  }
+  ASSERT_TRUE(std::getline(lines, line));
+  EXPECT_EQ(line + "\n", plain.out);
+  EXPECT_FALSE(std::getline(lines, line));
+  EXPECT_EQ(RunCli({"compare", a, a}).out, "100\n");
+}
+
+// On the null device, at real time, so the sounds are short.
+TEST(CliCommandsTest, PlayReportsTheDeviceAndTheWholeRangeAndCtrlCStopsIt) {
+  TempDir folder;
+  const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 440.0f, 250, 9000.0f), kRate));
+  const CliResult original = RunCli({"play", path, "--device", "null"});
+  EXPECT_EQ(original.status, 0) << original.err;
+  EXPECT_EQ(original.out, "device: null\nposition: 0.25 s / 0.25 s\n");
+
+  // -150 is held at -100: twice as long, or a period or two short of it (whole pitch periods are
+  // inserted).
+  const CliResult held = RunCli({"play", path, "--device", "null", "--slowed", "--level", "-150"});
+  EXPECT_EQ(held.status, 0) << held.err;
+  const std::string head = "level: -150 is held at -100 (the player keeps -100 to -10)\ndevice: null\nposition: ";
+  ASSERT_EQ(held.out.compare(0, head.size(), head), 0) << held.out;
+  const double total = std::strtod(held.out.c_str() + head.size(), nullptr);
+  EXPECT_GT(total, 0.45);
+  EXPECT_LE(total, 0.50);
+
+  // Interrupted right after playback starts, short of the 5 s (only a program that ignored the
+  // interrupt would reach the end), with the position line ended.
+  const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
+  const CliResult run = RunCli({"play", long_path, "--device", "null"}, "device: ");
+  EXPECT_EQ(run.status, 130) << run.err;
+  const std::string prefix = "device: null\nposition: ";
+  ASSERT_EQ(run.out.compare(0, prefix.size(), prefix), 0) << run.out;
+  EXPECT_LT(std::strtod(run.out.c_str() + prefix.size(), nullptr), 4.0) << run.out;
+  EXPECT_EQ(run.out.back(), '\n');
+}
+
+TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
+  TempDir folder;
+  const auto speech = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
+  const std::string in = folder.Write("in.wav", PcmWav16(speech, kRate));
+  const std::string out = folder.File("out.wav");
+  const CliResult result = RunCli({"stretch", in, out, "--level", "-100"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const int64_t frames = OpenSoundFile(out.c_str())->GetLength();
+  // Twice as long, to within the 1 % that the carry between 10 ms segments can leave over.
+  EXPECT_NEAR(static_cast<double>(frames), 2.0 * speech.size(), 0.01 * 2.0 * speech.size());
+  const auto n = static_cast<int64_t>(speech.size());
+  EXPECT_EQ(result.out, "input_frames: " + std::to_string(n) + "\ninput_ms: " + std::to_string(n * 1000 / kRate) +
+                            "\noutput_frames: " + std::to_string(frames) +
+                            "\noutput_ms: " + std::to_string(frames * 1000 / kRate) + "\n");
+}
+
+}  // namespace
+}  // namespace melvox::testing
