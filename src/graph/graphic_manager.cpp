@@ -90,8 +90,9 @@ WindowHandle CGraphicManager::CreateGraphs(WindowHandle parent, int32_t controlI
   std::shared_ptr<platform::WindowSystem> system = platform::WindowSystemForParent(parent);
   HWND host = parent;
   if (!system) {
-    // No window of ours and no display: the graphs live in a parent that nobody sees.
-    auto stand_in = platform::HeadlessWindowSystem::Make();
+    // No window of ours and no display: the graphs live in a parent that nobody sees, with a window
+    // thread of its own that tells the observer of the end of playback as usual.
+    auto stand_in = platform::HeadlessWindowSystem::Make(true);
     host = stand_in->CreateParent(StandInSide(rect != nullptr ? rect->right : 0),
                                   StandInSide(rect != nullptr ? rect->bottom : 0));
     system = std::move(stand_in);

@@ -123,6 +123,21 @@ TEST(GraphicManagerTest, MakesWindowsInTheirOrderAndReplacesOlderOnes) {
   manager->Release();
 }
 
+TEST(GraphicManagerTest, AParentNoWindowSystemKnowsGetsAStandInWithAThreadOfItsOwn) {
+  Desk desk;  // for the test device and the file
+  IGraphicManager* manager = GetGraphicManager();
+  Counter counter;
+  manager->SetPlaybackObserver(&counter);
+  const GraphRect rect{0, 0, 300, 60};
+  EXPECT_NE(manager->CreateGraphs(0x1234567, 1, GRAPH_ENVELOPE, &rect), 0u);
+  manager->SetSoundFile(desk.file.c_str(), 0);
+  manager->PlayGraph(GRAPH_ENVELOPE);
+  // The stand-in's window thread handles the end and tells the observer.
+  for (int i = 0; i < 500 && counter.ends.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(counter.ends.load(), 1);
+  manager->Release();
+}
+
 TEST(GraphicManagerTest, SoundsReachEveryWindowAndFailuresAreShownThenThrown) {
   Desk desk;
   auto views_with_input = [&] {
