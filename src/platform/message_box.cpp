@@ -4,6 +4,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/x11_message_box.h"
+
 namespace melvox::platform {
 namespace {
 
@@ -15,13 +17,18 @@ void WriteToStandardError(const std::string& text, const std::string& caption) {
   }
 }
 
+// A dialog on the X display when one opens, else the line on standard error.
+void ShowDefault(const std::string& text, const std::string& caption) {
+  if (!ShowX11MessageBox(text, caption)) WriteToStandardError(text, caption);
+}
+
 std::mutex& HandlerMutex() {
   static std::mutex mutex;
   return mutex;
 }
 
 MessageBoxHandler& CurrentHandler() {
-  static MessageBoxHandler handler = WriteToStandardError;
+  static MessageBoxHandler handler = ShowDefault;
   return handler;
 }
 
@@ -39,7 +46,7 @@ void ShowMessageBox(const std::string& text, const std::string& caption) {
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard<std::mutex> lock(HandlerMutex());
   MessageBoxHandler previous = std::move(CurrentHandler());
-  CurrentHandler() = handler ? std::move(handler) : MessageBoxHandler(WriteToStandardError);
+  CurrentHandler() = handler ? std::move(handler) : MessageBoxHandler(ShowDefault);
   return previous;
 }
 

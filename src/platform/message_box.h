@@ -1,5 +1,6 @@
 // Message boxes: the library's few user-visible reports (device errors, a failed release of sound
-// memory). They go through a replaceable handler; the default writes one line to standard error.
+// memory). They go through a replaceable handler; the default shows a dialog on the X display
+// (ShowX11MessageBox) and, when no display opens, writes one line to standard error.
 #pragma once
 
 #include <functional>

@@ -1,0 +1,426 @@
+// The X11 window backend and message box on a real X server (scripts/with-x starts Xvfb): a host
+// window made here with XCB, the library's windows in it, input from xdotool, pixels read back with
+// GetImage. Every test skips when no display opens.
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include "platform/message_box.h"
+#include "platform/window_backend.h"
+#include "platform/x11_message_box.h"
+#include "platform/x11_window_system.h"
+
+namespace melvox::platform {
+namespace {
+
+// Polls until done() holds or five seconds have passed; the result of the last try.
+bool WaitFor(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// Runs xdotool with the arguments and returns the first line it printed.
+std::string Xdotool(const std::string& arguments) {
+  FILE* output = popen(("xdotool " + arguments + " 2>/dev/null").c_str(), "r");
+  if (output == nullptr) return "";
+  char line[256] = {};
+  const bool got = std::fgets(line, sizeof line, output) != nullptr;
+  pclose(output);
+  std::string text = got ? line : "";
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// Logs the messages it gets (not paints) as "down(30,30)L" (L: MK_LBUTTON), "char43", "close", with a
+// "!" in front of one that arrived on another thread than the window thread; paints a pattern whose
+// last pixel differs, so a misplaced band or edge shows.
+class TestWindow : public Window {
+ public:
+  TestWindow(std::shared_ptr<X11WindowSystem> system, COLORREF color) : system_(std::move(system)), color_(color) {}
+  ~TestWindow() override {
+    system_->RunOnWindowThread([this] { DestroyWindow(); });
+  }
+
+  LRESULT HandleMessage(uint32_t message, WPARAM wparam, LPARAM lparam) override {
+    static const std::map<uint32_t, std::string> kNames{
+        {WM_LBUTTONDOWN, "down"}, {WM_MOUSEMOVE, "move"}, {WM_LBUTTONUP, "up"}, {WM_SIZE, "size"},
+        {WM_DESTROY, "destroy"},  {WM_CLOSE, "close"},    {WM_CHAR, "char"},    {WM_USER + 1, "user1"}};
+    if (message == WM_PAINT) Paint();
+    if (message == WM_USER + 9) throw std::runtime_error("a handler that fails");
+    if (kNames.count(message) == 0) return message == WM_ERASEBKGND ? 1 : 0;
+    std::string entry = (system_->IsWindowThread() ? "" : "!") + kNames.at(message);
+    if (message == WM_CHAR) {
+      entry += std::to_string(wparam);
+    } else if (message != WM_CLOSE) {
+      entry += "(" + std::to_string(GET_X_LPARAM(lparam)) + "," + std::to_string(GET_Y_LPARAM(lparam)) + ")" +
+               ((wparam & MK_LBUTTON) != 0 ? "L" : "");
+    }
+    const std::lock_guard<std::mutex> guard(mutex_);
+    log_.push_back(entry);
+    return 0;
+  }
+
+  std::vector<std::string> Log() const {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    return log_;
+  }
+  bool Saw(const std::string& entry) const {
+    const std::vector<std::string> log = Log();
+    return std::find(log.begin(), log.end(), entry) != log.end();
+  }
+
+ private:
+  void Paint() {
+    const auto canvas = BeginPaint();
+    const RECT all = ClientRect();
+    (*canvas)->FillRect(all, Brush{color_});
+    (*canvas)->MoveTo(0, 0);
+    (*canvas)->LineTo(all.right, all.bottom);
+    (*canvas)->SelectBrush(Brush{RGB(255, 255, 0)});
+    (*canvas)->Rectangle(5, 5, 25, 15);
+    (*canvas)->SetPixel(all.right - 1, all.bottom - 1, RGB(1, 2, 3));
+  }
+
+  std::shared_ptr<X11WindowSystem> system_;
+  COLORREF color_;
+  mutable std::mutex mutex_;  // guards log_, written by the window thread
+  std::vector<std::string> log_;
+};
+
+class X11Windows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    system_ = X11WindowSystem::Shared();
+    if (system_ == nullptr) GTEST_SKIP() << "no X display";
+    int screen = 0;
+    connection_ = xcb_connect(nullptr, &screen);
+    ASSERT_EQ(xcb_connection_has_error(connection_), 0);
+    screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    host_ = MakeHost();
+  }
+  void TearDown() override {
+    if (connection_ == nullptr) return;
+    if (host_ != 0) xcb_destroy_window(connection_, host_);
+    xcb_disconnect(connection_);
+  }
+
+  // A mapped, white 400 x 300 top-level window at (0, 0), as a host application's.
+  xcb_window_t MakeHost() {
+    const xcb_window_t host = xcb_generate_id(connection_);
+    const uint32_t white = screen_->white_pixel;
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, host, screen_->root, 0, 0, 400, 300, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, XCB_CW_BACK_PIXEL, &white);
+    xcb_map_window(connection_, host);
+    xcb_flush(connection_);
+    EXPECT_TRUE(WaitFor([&] { return Screenshot(host).Width() == 400; }));
+    return host;
+  }
+
+  // What the server shows of a window (depth 24 in 32 bits per pixel, as Xvfb gives it).
+  Bitmap Screenshot(xcb_window_t window) {
+    const auto geometry = Reply(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    if (geometry == nullptr) return Bitmap();
+    const auto image = Reply(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, geometry->width, geometry->height, ~0u),
+        nullptr));
+    if (image == nullptr || xcb_get_image_data_length(image.get()) != 4 * geometry->width * geometry->height) {
+      return Bitmap();
+    }
+    const bool msb = xcb_get_setup(connection_)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+    const uint8_t* data = xcb_get_image_data(image.get());
+    Bitmap shown(geometry->width, geometry->height);
+    for (int32_t y = 0; y < shown.Height(); ++y) {
+      for (int32_t x = 0; x < shown.Width(); ++x) {
+        const uint8_t* p = data + 4 * (static_cast<size_t>(y) * shown.Width() + x);  // 0x00RRGGBB
+        shown.SetPixel(x, y, msb ? RGB(p[1], p[2], p[3]) : RGB(p[2], p[1], p[0]));
+      }
+    }
+    return shown;
+  }
+
+  // True when the screen shows what the system composes for the window (a host's: the same handle).
+  bool ShowsComposed(xcb_window_t window, HWND handle = 0) {
+    return Screenshot(window) == system_->Compose(handle != 0 ? handle : window);
+  }
+
+  // Translates (x, y) from one window to another: where it lies there, and the child of `to` there.
+  xcb_translate_coordinates_reply_t Translate(xcb_window_t from, xcb_window_t to, int16_t x, int16_t y) {
+    const auto reply = Reply(
+        xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, from, to, x, y), nullptr));
+    return reply != nullptr ? *reply : xcb_translate_coordinates_reply_t{};
+  }
+  // The X window the library made for a child at (x, y) of parent; 0 for none.
+  xcb_window_t ChildAt(xcb_window_t parent, int16_t x, int16_t y) { return Translate(parent, parent, x, y).child; }
+  xcb_atom_t Atom(const char* name) {
+    const auto reply = Reply(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+    return reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+  }
+
+  void OnUi(const std::function<void()>& task) { system_->RunOnWindowThread(task); }
+
+  template <typename T>
+  static std::unique_ptr<T, decltype(&std::free)> Reply(T* reply) {
+    return std::unique_ptr<T, decltype(&std::free)>(reply, &std::free);
+  }
+
+  std::shared_ptr<X11WindowSystem> system_;
+  xcb_connection_t* connection_ = nullptr;
+  xcb_screen_t* screen_ = nullptr;
+  xcb_window_t host_ = 0;
+};
+
+TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
+  ASSERT_EQ(WindowSystemForParent(host_), system_);
+  TestWindow left(system_, RGB(200, 30, 30));
+  TestWindow right(system_, RGB(30, 30, 200));
+  OnUi([&] {
+    EXPECT_TRUE(left.Create(host_, RECT{20, 30, 220, 180}, 1));
+    EXPECT_TRUE(right.Create(host_, RECT{150, 100, 390, 290}, 2));  // over left: made later
+    left.Show(true);
+    right.Show(true);
+  });
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  // What right covered comes back from left's pixels (Expose), with no paint; moved and resized
+  // windows follow.
+  OnUi([&] { right.Show(false); });
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  OnUi([&] {
+    right.Move(RECT{10, 200, 110, 260});
+    left.Move(RECT{200, 20, 380, 190});
+  });
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  EXPECT_EQ(Screenshot(host_).GetPixel(379, 189), RGB(1, 2, 3));
+
+  const xcb_window_t child = ChildAt(host_, 250, 50);
+  ASSERT_NE(child, 0u);
+  const std::string id = std::to_string(child);
+  Xdotool("mousemove --window " + id + " 30 30 click 1");
+  EXPECT_TRUE(WaitFor([&] { return left.Saw("up(30,30)"); }));
+  EXPECT_TRUE(left.Saw("down(30,30)L"));
+  // A drag that leaves the window: motion and release still come to it, in its coordinates.
+  const auto origin = Translate(child, screen_->root, 0, 0);
+  const std::string outside = "(" + std::to_string(600 - origin.dst_x) + "," + std::to_string(400 - origin.dst_y) + ")";
+  Xdotool("mousemove --window " + id + " 10 10 mousedown 1 mousemove 600 400 mouseup 1");
+  EXPECT_TRUE(WaitFor([&] { return left.Saw("up" + outside); }));
+  EXPECT_TRUE(left.Saw("down(10,10)L"));
+  EXPECT_TRUE(left.Saw("move" + outside + "L"));
+  EXPECT_EQ(right.Log(), std::vector<std::string>{"size(100,60)"});  // no pointer message
+}
+
+TEST_F(X11Windows, OtherThreadsPostDrawAndRunTasksOnTheWindowThread) {
+  ASSERT_TRUE(system_->AdoptHostWindow(host_));
+  TestWindow window(system_, RGB(0, 128, 0));
+  OnUi([&] {
+    window.Create(host_, RECT{50, 50, 250, 200}, 1);
+    window.Show(true);
+  });
+  std::thread([&] {
+    window.Post(WM_USER + 9, 0, 0);  // its handler throws: dropped, the UI thread goes on
+    window.Post(WM_USER + 1, 0, MAKELPARAM(7, 8));
+  }).join();
+  EXPECT_TRUE(WaitFor([&] { return window.Saw("user1(7,8)"); }));
+
+  // The play cursor's way: a window canvas from another thread, shown without any paint.
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  std::thread([&] { (*window.GetDC())->FillRect(RECT{10, 10, 60, 40}, Brush{RGB(255, 0, 255)}); }).join();
+  EXPECT_TRUE(WaitFor([&] { return Screenshot(host_).GetPixel(60, 60) == RGB(255, 0, 255) && ShowsComposed(host_); }));
+
+  std::thread::id ran_on;
+  bool inside = false;
+  bool nested = false;
+  std::thread caller([&] {
+    system_->RunOnWindowThread([&] {
+      ran_on = std::this_thread::get_id();
+      inside = system_->IsWindowThread();
+      system_->RunOnWindowThread([&] { nested = true; });  // already there: runs at once
+    });
+    EXPECT_THROW(system_->RunOnWindowThread([] { throw std::runtime_error("task failed"); }), std::runtime_error);
+  });
+  const std::thread::id caller_id = caller.get_id();
+  caller.join();
+  EXPECT_NE(ran_on, caller_id);
+  EXPECT_NE(ran_on, std::this_thread::get_id());
+  EXPECT_TRUE(inside);
+  EXPECT_TRUE(nested);
+  EXPECT_FALSE(system_->IsWindowThread());
+}
+
+TEST_F(X11Windows, FollowsTheHostWindowAndRefusesWhatIsNoWindow) {
+  ASSERT_TRUE(system_->AdoptHostWindow(host_));
+  TestWindow window(system_, RGB(90, 90, 90));
+  OnUi([&] {
+    window.Create(host_, RECT{10, 10, 100, 100}, 1);
+    window.Show(true);
+  });
+  EXPECT_TRUE(system_->AdoptHostWindow(host_));  // again: harmless
+  EXPECT_TRUE(window.IsWindow());
+  ASSERT_TRUE(WaitFor([&] { return ChildAt(host_, 20, 20) != 0; }));
+
+  const xcb_window_t unused = xcb_generate_id(connection_);  // names nothing yet
+  const xcb_pixmap_t pixmap = xcb_generate_id(connection_);
+  xcb_create_pixmap(connection_, screen_->root_depth, pixmap, host_, 8, 8);
+  xcb_flush(connection_);
+  EXPECT_FALSE(system_->AdoptHostWindow(unused));
+  EXPECT_FALSE(system_->AdoptHostWindow(pixmap));
+  EXPECT_FALSE(system_->AdoptHostWindow(ChildAt(host_, 20, 20)));  // the library's own X window
+  EXPECT_FALSE(system_->AdoptHostWindow(0));
+  EXPECT_FALSE(system_->AdoptHostWindow(HWND{1} << 40));
+  EXPECT_EQ(WindowSystemForParent(unused), nullptr);
+
+  const uint32_t size[] = {500, 350};
+  xcb_configure_window(connection_, host_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  xcb_flush(connection_);
+  EXPECT_TRUE(WaitFor([&] { return system_->ClientRect(host_) == RECT{0, 0, 500, 350}; }));
+
+  const HWND host = host_;
+  xcb_destroy_window(connection_, host_);
+  xcb_flush(connection_);
+  host_ = 0;
+  EXPECT_TRUE(WaitFor([&] { return window.Saw("destroy(0,0)"); }));
+  EXPECT_EQ(window.Handle(), 0u);
+  EXPECT_FALSE(system_->IsWindow(host));
+  // The system goes on with the next host.
+  host_ = MakeHost();
+  EXPECT_TRUE(system_->AdoptHostWindow(host_));
+}
+
+TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
+  TestWindow top(system_, RGB(240, 240, 200));
+  const HWND handle = system_->CreateTopLevel("melvox top-level test", 1100, 1000, &top);  // over 4 MiB: two bands
+  ASSERT_NE(handle, 0u);
+  EXPECT_EQ(top.Handle(), handle);
+  EXPECT_GE(handle, HWND{1} << 32);  // a library handle, never an X id
+  std::string found;
+  ASSERT_TRUE(WaitFor([&] { return !(found = Xdotool("search --name 'melvox top-level test'")).empty(); }));
+  const auto id = static_cast<xcb_window_t>(std::stoul(found));
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(id, handle); }));
+  EXPECT_TRUE(system_->SetTitle(handle, "melvox renamed"));
+  EXPECT_TRUE(WaitFor([&] { return Xdotool("search --name 'melvox renamed'") == found; }));
+
+  // Keys go to the window under the pointer (no window manager): '+' and '-' from both keyboards.
+  Xdotool("mousemove --window " + std::to_string(id) + " 20 20 key plus minus KP_Add KP_Subtract a shift+a Return");
+  EXPECT_TRUE(WaitFor([&] { return top.Saw("char13"); }));
+  std::vector<std::string> chars;
+  for (const auto& entry : top.Log()) {
+    if (entry.rfind("char", 0) == 0) chars.push_back(entry);
+  }
+  EXPECT_EQ(chars, (std::vector<std::string>{"char43", "char45", "char43", "char45", "char97", "char65", "char13"}));
+
+  xcb_client_message_event_t close{};
+  close.response_type = XCB_CLIENT_MESSAGE;
+  close.format = 32;
+  close.window = id;
+  close.type = Atom("WM_PROTOCOLS");
+  close.data.data32[0] = Atom("WM_DELETE_WINDOW");
+  xcb_send_event(connection_, 0, id, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+  const uint32_t size[] = {320, 240};
+  xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  xcb_flush(connection_);
+  EXPECT_TRUE(WaitFor([&] { return top.Saw("close") && top.Saw("size(320,240)"); }));
+  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(id, handle); }));
+  EXPECT_TRUE(top.IsWindow());  // a close request leaves the decision to the window
+
+  xcb_destroy_window(connection_, id);  // by another client
+  xcb_flush(connection_);
+  EXPECT_TRUE(WaitFor([&] { return top.Saw("destroy(0,0)"); }));
+  EXPECT_EQ(top.Handle(), 0u);
+}
+
+// Last: it cuts the shared system's connection, as a server going away would.
+TEST_F(X11Windows, ALostConnectionEndsTheSystemQuietly) {
+  ASSERT_TRUE(system_->AdoptHostWindow(host_));
+  TestWindow window(system_, RGB(10, 20, 30));
+  OnUi([&] {
+    window.Create(host_, RECT{0, 0, 50, 50}, 1);
+    window.Show(true);
+  });
+  ASSERT_TRUE(WaitFor([&] { return ChildAt(host_, 10, 10) != 0; }));
+  xcb_kill_client(connection_, ChildAt(host_, 10, 10));
+  xcb_flush(connection_);
+  EXPECT_TRUE(WaitFor([&] { return !system_->IsConnected(); }));
+  EXPECT_TRUE(WaitFor([&] { return window.Saw("destroy(0,0)"); }));
+  EXPECT_FALSE(system_->IsWindow(host_));
+  EXPECT_FALSE(system_->AdoptHostWindow(host_));
+  EXPECT_EQ(system_->CreateTopLevel("gone", 10, 10, nullptr), 0u);
+  bool inside = false;
+  system_->RunOnWindowThread([&] { inside = system_->IsWindowThread(); });  // runs here, nothing waits
+  EXPECT_TRUE(inside);
+  EXPECT_THROW(system_->RunOnWindowThread([] { throw std::runtime_error("after the end"); }), std::runtime_error);
+  EXPECT_FALSE(system_->IsWindowThread());
+
+  const auto fresh = X11WindowSystem::Shared();  // connects anew
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_NE(fresh, system_);
+  EXPECT_TRUE(fresh->AdoptHostWindow(host_));
+}
+
+TEST(X11MessageBox, ClosesOnReturnAndEscape) {
+  if (X11WindowSystem::Shared() == nullptr) GTEST_SKIP() << "no X display";
+  // Each dialog runs on a thread of its own; one that cannot be found and closed is left behind (the
+  // test fails) rather than hanging the test. -1: it did not return.
+  const auto show_and_press = [](std::function<bool()> show, const std::string& title, const char* key) {
+    auto result = std::make_shared<std::atomic<int>>(-1);
+    std::thread dialog([show, result] { *result = show() ? 1 : 0; });
+    std::string id;
+    EXPECT_TRUE(WaitFor([&] { return !(id = Xdotool("search --name '" + title + "'")).empty(); }));
+    if (!id.empty()) Xdotool("key --window " + id + " " + key);
+    const bool returned = WaitFor([&] { return *result != -1; });
+    if (returned) {
+      dialog.join();
+    } else {
+      dialog.detach();
+    }
+    return result->load();
+  };
+  EXPECT_EQ(
+      show_and_press(
+          [] { return ShowX11MessageBox("Line one\nline two, which is long enough to wrap once", "melvox box test"); },
+          "melvox box test", "Return"),
+      1);
+  // The default handler shows the same dialog.
+  EXPECT_EQ(show_and_press(
+                [] {
+                  ShowMessageBox("default handler", "melvox default test");
+                  return true;
+                },
+                "melvox default test", "Escape"),
+            1);
+}
+
+// Without a display everything fails quietly: no system, no backend for a parent, the message box
+// falls back to standard error. Run in a child process that starts without DISPLAY.
+TEST(X11WithoutDisplay, EverythingFailsQuietly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        const bool quiet = X11WindowSystem::Shared() == nullptr && WindowSystemForParent(0x400001) == nullptr &&
+                           !ShowX11MessageBox("text", "caption");
+        ShowMessageBox("no display", "Caption");
+        std::_Exit(quiet ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "melvox: Caption: no display");
+}
+
+}  // namespace
+}  // namespace melvox::platform
