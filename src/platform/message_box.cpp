@@ -7,9 +7,8 @@
 #include "platform/x11_message_box.h"
 
 namespace melvox::platform {
-namespace {
 
-void WriteToStandardError(const std::string& text, const std::string& caption) {
+void WriteMessageToStandardError(const std::string& text, const std::string& caption) {
   if (caption.empty()) {
     std::fprintf(stderr, "melvox: %s\n", text.c_str());
   } else {
@@ -17,9 +16,11 @@ void WriteToStandardError(const std::string& text, const std::string& caption) {
   }
 }
 
+namespace {
+
 // A dialog on the X display when one opens, else the line on standard error.
 void ShowDefault(const std::string& text, const std::string& caption) {
-  if (!ShowX11MessageBox(text, caption)) WriteToStandardError(text, caption);
+  if (!ShowX11MessageBox(text, caption)) WriteMessageToStandardError(text, caption);
 }
 
 std::mutex& HandlerMutex() {

@@ -16,4 +16,8 @@ void ShowMessageBox(const std::string& text, const std::string& caption);
 // Installs a handler (an empty one restores the default) and returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
+// The handler that writes one line, "melvox: CAPTION: TEXT", to standard error (what the default does
+// without a display); the command-line tool installs it for every command but `melvox view`.
+void WriteMessageToStandardError(const std::string& text, const std::string& caption);
+
 }  // namespace melvox::platform

@@ -41,9 +41,12 @@ RECT Sized(int32_t width, int32_t height) { return RECT{0, 0, std::max(width, 0)
 int32_t WidthOf(const RECT& rect) { return static_cast<int32_t>(std::max<int64_t>(RectWidth(rect), 0)); }
 int32_t HeightOf(const RECT& rect) { return static_cast<int32_t>(std::max<int64_t>(RectHeight(rect), 0)); }
 
+// New white pixels for a window; a side past the largest bitmap is cut to it (what lies beyond shows
+// the parent).
 std::shared_ptr<WindowSurface> WhiteSurface(const RECT& rect) {
   auto surface = std::make_shared<WindowSurface>();
-  surface->pixels = Bitmap(WidthOf(rect), HeightOf(rect), kBackground);
+  surface->pixels =
+      Bitmap(std::min(WidthOf(rect), Bitmap::kMaxSide), std::min(HeightOf(rect), Bitmap::kMaxSide), kBackground);
   return surface;
 }
 
@@ -71,6 +74,7 @@ HWND WindowSystem::AddRoot(int32_t width, int32_t height, HWND handle, Window* w
   if (handle == 0) handle = g_next_handle.fetch_add(1);
   {
     const std::lock_guard<std::mutex> guard(mutex_);
+    if (nodes_.count(handle) != 0) return 0;
     Node node;
     node.rect = Sized(width, height);
     node.visible = true;
@@ -106,13 +110,15 @@ bool WindowSystem::ResizeRoot(HWND root, int32_t width, int32_t height) {
   return true;
 }
 
+HWND WindowSystem::NewChildHandle(HWND /*parent*/) { return g_next_handle.fetch_add(1); }
+
 HWND WindowSystem::CreateChild(HWND parent, const RECT& rect, int32_t control_id, Window* window) {
-  HWND handle = 0;
+  if (!IsWindow(parent)) return 0;
+  const HWND handle = NewChildHandle(parent);
   {
     const std::lock_guard<std::mutex> guard(mutex_);
     const auto parent_node = nodes_.find(parent);
-    if (parent_node == nodes_.end()) return 0;
-    handle = g_next_handle.fetch_add(1);
+    if (parent_node == nodes_.end() || handle == 0 || nodes_.count(handle) != 0) return 0;
     parent_node->second.children.push_back(handle);
     Node node;
     node.parent = parent;

@@ -107,7 +107,8 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   WindowSystem() = default;
 
   // Makes a root window of the given size (white). handle 0 takes a new library handle; a window object
-  // (a top-level window of the backend's) receives the root's messages.
+  // (a top-level window of the backend's) receives the root's messages. 0 when handle is a window
+  // already.
   HWND AddRoot(int32_t width, int32_t height, HWND handle = 0, Window* window = nullptr);
   // Gives a root a new size (new white pixels, children kept); a root with a window gets WM_SIZE.
   bool ResizeRoot(HWND root, int32_t width, int32_t height);
@@ -119,6 +120,9 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   virtual void OnPixelsChanged(HWND window, const RECT& rect);
   virtual void OnPosted();
   virtual void OnTreeChanged(HWND window);  // made, destroyed, moved, shown or hidden
+  // The handle of a new child of parent: by default a new library handle (2^32 and up); a backend
+  // whose host addresses the windows itself gives its own (X11: the X window id). Window thread.
+  virtual HWND NewChildHandle(HWND parent);
 
  private:
   struct Node {

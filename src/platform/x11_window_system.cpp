@@ -272,13 +272,26 @@ void X11WindowSystem::OnPosted() { Wake(); }
 
 void X11WindowSystem::OnTreeChanged(HWND window) {
   const bool gone = !IsWindow(window);
+  bool now = false;
   {
     const std::lock_guard<std::mutex> guard(lock_);
     if (ended_) return;
-    tree_changes_.push_back(window);
     if (gone) changed_.erase(window);  // nothing more to put on screen
+    // On the UI thread the X window follows at once, so that a host's own request on it (it maps a
+    // graph window as soon as CreateGraphs returns) finds it made; the task's flush sends it first.
+    now = ui_thread_.load() == std::this_thread::get_id();
+    if (!now) tree_changes_.push_back(window);
   }
-  Wake();
+  if (now) {
+    Guarded([&] { ui_->Follow(window); });
+  } else {
+    Wake();
+  }
+}
+
+HWND X11WindowSystem::NewChildHandle(HWND parent) {
+  if (ui_thread_.load() != std::this_thread::get_id() || !IsConnected()) return WindowSystem::NewChildHandle(parent);
+  return xcb_generate_id(connection_);
 }
 
 }  // namespace melvox::platform

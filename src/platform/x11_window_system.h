@@ -74,6 +74,9 @@ class X11WindowSystem : public WindowSystem {
   void OnPixelsChanged(HWND window, const RECT& rect) override;
   void OnPosted() override;
   void OnTreeChanged(HWND window) override;
+  // A child's handle is the id of its X window, so a host maps, moves and resizes it with its own X
+  // calls (the backend follows: see Ui::Translate).
+  HWND NewChildHandle(HWND parent) override;
 
  private:
   class Ui;               // the UI thread's X-side state and event translation (x11_window_system.cpp)

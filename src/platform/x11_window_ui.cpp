@@ -16,6 +16,8 @@ constexpr uint32_t kChildEvents = XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTO
                                   XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_1_MOTION |
                                   XCB_EVENT_MASK_STRUCTURE_NOTIFY;
 constexpr uint32_t kTopLevelEvents = kChildEvents | XCB_EVENT_MASK_KEY_PRESS;
+// X window ids have 29 bits.
+constexpr HWND kLargestXid = 0x1FFFFFFF;
 
 struct FreeReply {
   void operator()(void* reply) const { std::free(reply); }
@@ -101,6 +103,26 @@ void X11WindowSystem::Ui::Translate(const xcb_generic_event_t& event) {
         system_.ResizeRoot(configure.window, width, height);
       } else if (TopLevel(configure.window) != nullptr) {
         system_.ResizeRoot(HandleOf(configure.window), width, height);
+      } else if (const auto it = windows_.find(HandleOf(configure.window)); it != windows_.end()) {
+        // A host moved or resized a graph window with its own request: the window follows (WM_SIZE).
+        const RECT rect{configure.x, configure.y, configure.x + width, configure.y + height};
+        if (rect != it->second.rect) {
+          it->second.rect = rect;
+          system_.Move(it->first, rect);
+        }
+      }
+      break;
+    }
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY: {
+      // A host shows or hides a graph window with its own request.
+      const bool mapped = (event.response_type & 0x7F) == XCB_MAP_NOTIFY;
+      const xcb_window_t id =
+          mapped ? As<xcb_map_notify_event_t>(event).window : As<xcb_unmap_notify_event_t>(event).window;
+      const auto it = windows_.find(HandleOf(id));
+      if (it != windows_.end() && !it->second.top_level && it->second.mapped != mapped) {
+        it->second.mapped = mapped;
+        system_.Show(it->first, mapped);
       }
       break;
     }
@@ -235,7 +257,10 @@ void X11WindowSystem::Ui::Follow(HWND window) {
   const uint16_t w = Side(RectWidth(rect));
   const uint16_t h = Side(RectHeight(rect));
   if (it == windows_.end()) {
-    const xcb_window_t id = xcb_generate_id(connection_);
+    // A child made on the UI thread has its X id as handle; one made otherwise gets a new id.
+    const xcb_window_t id = window <= kLargestXid && by_id_.count(static_cast<xcb_window_t>(window)) == 0
+                                ? static_cast<xcb_window_t>(window)
+                                : xcb_generate_id(connection_);
     const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, kChildEvents};
     xcb_create_window(connection_, XCB_COPY_FROM_PARENT, id, parent_id, x, y, w, h, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/mv_exception.h"
+#include "platform/message_box.h"
 #include "melvox/errors.h"
 
 namespace melvox::cli {
@@ -151,6 +152,8 @@ int Main(int argc, char** argv) {
     PrintHelp(*command);
     return 0;
   }
+  // The tool's reports go to standard error; only a window of its own (melvox view) shows dialogs.
+  if (!command->shows_windows) platform::SetMessageBoxHandler(platform::WriteMessageToStandardError);
   try {
     return command->run(Parse(*command, args));
   } catch (const UsageError& error) {

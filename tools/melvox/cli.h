@@ -46,6 +46,7 @@ struct Command {
   size_t max_positional;
   int order;  // position in `melvox help`
   int (*run)(const ParsedArgs& args);
+  bool shows_windows = false;  // message boxes as dialogs on the display, not lines on standard error
 };
 
 // Adds a command; used from a static initialiser in the command's own file.
