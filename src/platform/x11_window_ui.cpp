@@ -266,6 +266,9 @@ void X11WindowSystem::Ui::Follow(HWND window) {
                       XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXMAP | XCB_CW_EVENT_MASK, values);
     it = windows_.emplace(window, XWindow{id, format, rect, false, true, false}).first;
     by_id_[id] = window;
+    // A host addresses the window by its id as soon as it learns it; the server handles the requests
+    // of different clients in any order, so it must have made the window before the id is handed out.
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
   } else if (!it->second.alive) {
     return;
   } else if (it->second.rect != rect) {

@@ -23,31 +23,13 @@
 #include "platform/window_backend.h"
 #include "platform/x11_message_box.h"
 #include "platform/x11_window_system.h"
+#include "x_display.h"
 
 namespace melvox::platform {
 namespace {
 
-// Polls until done() holds or five seconds have passed; the result of the last try.
-bool WaitFor(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
-// Runs xdotool with the arguments and returns the first line it printed.
-std::string Xdotool(const std::string& arguments) {
-  FILE* output = popen(("xdotool " + arguments + " 2>/dev/null").c_str(), "r");
-  if (output == nullptr) return "";
-  char line[256] = {};
-  const bool got = std::fgets(line, sizeof line, output) != nullptr;
-  pclose(output);
-  std::string text = got ? line : "";
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
+using testing::WaitUntil;
+using testing::Xdotool;
 
 // Logs the messages it gets (not paints) as "down(30,30)L" (L: MK_LBUTTON), "char43", "close", with a
 // "!" in front of one that arrived on another thread than the window thread; paints a pattern whose
@@ -110,79 +92,31 @@ class X11Windows : public ::testing::Test {
   void SetUp() override {
     system_ = X11WindowSystem::Shared();
     if (system_ == nullptr) GTEST_SKIP() << "no X display";
-    int screen = 0;
-    connection_ = xcb_connect(nullptr, &screen);
-    ASSERT_EQ(xcb_connection_has_error(connection_), 0);
-    screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+    ASSERT_TRUE(display_.Open());
+    connection_ = display_.Connection();
+    screen_ = display_.Screen();
     host_ = MakeHost();
   }
   void TearDown() override {
-    if (connection_ == nullptr) return;
     if (host_ != 0) xcb_destroy_window(connection_, host_);
-    xcb_disconnect(connection_);
+    if (connection_ != nullptr) xcb_flush(connection_);
   }
 
-  // A mapped, white 400 x 300 top-level window at (0, 0), as a host application's.
-  xcb_window_t MakeHost() {
-    const xcb_window_t host = xcb_generate_id(connection_);
-    const uint32_t white = screen_->white_pixel;
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, host, screen_->root, 0, 0, 400, 300, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual, XCB_CW_BACK_PIXEL, &white);
-    xcb_map_window(connection_, host);
-    xcb_flush(connection_);
-    EXPECT_TRUE(WaitFor([&] { return Screenshot(host).Width() == 400; }));
-    return host;
-  }
-
-  // What the server shows of a window (depth 24 in 32 bits per pixel, as Xvfb gives it).
-  Bitmap Screenshot(xcb_window_t window) {
-    const auto geometry = Reply(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
-    if (geometry == nullptr) return Bitmap();
-    const auto image = Reply(xcb_get_image_reply(
-        connection_,
-        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, geometry->width, geometry->height, ~0u),
-        nullptr));
-    if (image == nullptr || xcb_get_image_data_length(image.get()) != 4 * geometry->width * geometry->height) {
-      return Bitmap();
-    }
-    const bool msb = xcb_get_setup(connection_)->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
-    const uint8_t* data = xcb_get_image_data(image.get());
-    Bitmap shown(geometry->width, geometry->height);
-    for (int32_t y = 0; y < shown.Height(); ++y) {
-      for (int32_t x = 0; x < shown.Width(); ++x) {
-        const uint8_t* p = data + 4 * (static_cast<size_t>(y) * shown.Width() + x);  // 0x00RRGGBB
-        shown.SetPixel(x, y, msb ? RGB(p[1], p[2], p[3]) : RGB(p[2], p[1], p[0]));
-      }
-    }
-    return shown;
-  }
-
+  xcb_window_t MakeHost() { return display_.MakeHost(400, 300); }
+  Bitmap Screenshot(xcb_window_t window) { return display_.Screenshot(window); }
   // True when the screen shows what the system composes for the window (a host's: the same handle).
   bool ShowsComposed(xcb_window_t window, HWND handle = 0) {
     return Screenshot(window) == system_->Compose(handle != 0 ? handle : window);
   }
-
-  // Translates (x, y) from one window to another: where it lies there, and the child of `to` there.
   xcb_translate_coordinates_reply_t Translate(xcb_window_t from, xcb_window_t to, int16_t x, int16_t y) {
-    const auto reply = Reply(
-        xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, from, to, x, y), nullptr));
-    return reply != nullptr ? *reply : xcb_translate_coordinates_reply_t{};
+    return display_.Translate(from, to, x, y);
   }
   // The X window the library made for a child at (x, y) of parent; 0 for none.
   xcb_window_t ChildAt(xcb_window_t parent, int16_t x, int16_t y) { return Translate(parent, parent, x, y).child; }
-  xcb_atom_t Atom(const char* name) {
-    const auto reply = Reply(xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
-    return reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-  }
-
+  xcb_atom_t Atom(const char* name) { return display_.Atom(name); }
   void OnUi(const std::function<void()>& task) { system_->RunOnWindowThread(task); }
 
-  template <typename T>
-  static std::unique_ptr<T, decltype(&std::free)> Reply(T* reply) {
-    return std::unique_ptr<T, decltype(&std::free)>(reply, &std::free);
-  }
-
+  testing::XDisplay display_;
   std::shared_ptr<X11WindowSystem> system_;
   xcb_connection_t* connection_ = nullptr;
   xcb_screen_t* screen_ = nullptr;
@@ -199,29 +133,29 @@ TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
     left.Show(true);
     right.Show(true);
   });
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
   // What right covered comes back from left's pixels (Expose), with no paint; moved and resized
   // windows follow.
   OnUi([&] { right.Show(false); });
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
   OnUi([&] {
     right.Move(RECT{10, 200, 110, 260});
     left.Move(RECT{200, 20, 380, 190});
   });
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
   EXPECT_EQ(Screenshot(host_).GetPixel(379, 189), RGB(1, 2, 3));
 
   const xcb_window_t child = ChildAt(host_, 250, 50);
   ASSERT_NE(child, 0u);
   const std::string id = std::to_string(child);
   Xdotool("mousemove --window " + id + " 30 30 click 1");
-  EXPECT_TRUE(WaitFor([&] { return left.Saw("up(30,30)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return left.Saw("up(30,30)"); }));
   EXPECT_TRUE(left.Saw("down(30,30)L"));
   // A drag that leaves the window: motion and release still come to it, in its coordinates.
   const auto origin = Translate(child, screen_->root, 0, 0);
   const std::string outside = "(" + std::to_string(600 - origin.dst_x) + "," + std::to_string(400 - origin.dst_y) + ")";
   Xdotool("mousemove --window " + id + " 10 10 mousedown 1 mousemove 600 400 mouseup 1");
-  EXPECT_TRUE(WaitFor([&] { return left.Saw("up" + outside); }));
+  EXPECT_TRUE(WaitUntil([&] { return left.Saw("up" + outside); }));
   EXPECT_TRUE(left.Saw("down(10,10)L"));
   EXPECT_TRUE(left.Saw("move" + outside + "L"));
   EXPECT_EQ(right.Log(), std::vector<std::string>{"size(100,60)"});  // no pointer message
@@ -238,12 +172,12 @@ TEST_F(X11Windows, OtherThreadsPostDrawAndRunTasksOnTheWindowThread) {
     window.Post(WM_USER + 9, 0, 0);  // its handler throws: dropped, the UI thread goes on
     window.Post(WM_USER + 1, 0, MAKELPARAM(7, 8));
   }).join();
-  EXPECT_TRUE(WaitFor([&] { return window.Saw("user1(7,8)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return window.Saw("user1(7,8)"); }));
 
   // The play cursor's way: a window canvas from another thread, shown without any paint.
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(host_); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
   std::thread([&] { (*window.GetDC())->FillRect(RECT{10, 10, 60, 40}, Brush{RGB(255, 0, 255)}); }).join();
-  EXPECT_TRUE(WaitFor([&] { return Screenshot(host_).GetPixel(60, 60) == RGB(255, 0, 255) && ShowsComposed(host_); }));
+  EXPECT_TRUE(WaitUntil([&] { return Screenshot(host_).GetPixel(60, 60) == RGB(255, 0, 255) && ShowsComposed(host_); }));
 
   std::thread::id ran_on;
   bool inside = false;
@@ -274,7 +208,7 @@ TEST_F(X11Windows, FollowsTheHostWindowAndRefusesWhatIsNoWindow) {
   });
   EXPECT_TRUE(system_->AdoptHostWindow(host_));  // again: harmless
   EXPECT_TRUE(window.IsWindow());
-  ASSERT_TRUE(WaitFor([&] { return ChildAt(host_, 20, 20) != 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return ChildAt(host_, 20, 20) != 0; }));
 
   const xcb_window_t unused = xcb_generate_id(connection_);  // names nothing yet
   const xcb_pixmap_t pixmap = xcb_generate_id(connection_);
@@ -290,13 +224,13 @@ TEST_F(X11Windows, FollowsTheHostWindowAndRefusesWhatIsNoWindow) {
   const uint32_t size[] = {500, 350};
   xcb_configure_window(connection_, host_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
   xcb_flush(connection_);
-  EXPECT_TRUE(WaitFor([&] { return system_->ClientRect(host_) == RECT{0, 0, 500, 350}; }));
+  EXPECT_TRUE(WaitUntil([&] { return system_->ClientRect(host_) == RECT{0, 0, 500, 350}; }));
 
   const HWND host = host_;
   xcb_destroy_window(connection_, host_);
   xcb_flush(connection_);
   host_ = 0;
-  EXPECT_TRUE(WaitFor([&] { return window.Saw("destroy(0,0)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return window.Saw("destroy(0,0)"); }));
   EXPECT_EQ(window.Handle(), 0u);
   EXPECT_FALSE(system_->IsWindow(host));
   // The system goes on with the next host.
@@ -311,15 +245,15 @@ TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
   EXPECT_EQ(top.Handle(), handle);
   EXPECT_GE(handle, HWND{1} << 32);  // a library handle, never an X id
   std::string found;
-  ASSERT_TRUE(WaitFor([&] { return !(found = Xdotool("search --name 'melvox top-level test'")).empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !(found = Xdotool("search --name 'melvox top-level test'")).empty(); }));
   const auto id = static_cast<xcb_window_t>(std::stoul(found));
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(id, handle); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(id, handle); }));
   EXPECT_TRUE(system_->SetTitle(handle, "melvox renamed"));
-  EXPECT_TRUE(WaitFor([&] { return Xdotool("search --name 'melvox renamed'") == found; }));
+  EXPECT_TRUE(WaitUntil([&] { return Xdotool("search --name 'melvox renamed'") == found; }));
 
   // Keys go to the window under the pointer (no window manager): '+' and '-' from both keyboards.
   Xdotool("mousemove --window " + std::to_string(id) + " 20 20 key plus minus KP_Add KP_Subtract a shift+a Return");
-  EXPECT_TRUE(WaitFor([&] { return top.Saw("char13"); }));
+  EXPECT_TRUE(WaitUntil([&] { return top.Saw("char13"); }));
   std::vector<std::string> chars;
   for (const auto& entry : top.Log()) {
     if (entry.rfind("char", 0) == 0) chars.push_back(entry);
@@ -336,13 +270,13 @@ TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
   const uint32_t size[] = {320, 240};
   xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
   xcb_flush(connection_);
-  EXPECT_TRUE(WaitFor([&] { return top.Saw("close") && top.Saw("size(320,240)"); }));
-  EXPECT_TRUE(WaitFor([&] { return ShowsComposed(id, handle); }));
+  EXPECT_TRUE(WaitUntil([&] { return top.Saw("close") && top.Saw("size(320,240)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(id, handle); }));
   EXPECT_TRUE(top.IsWindow());  // a close request leaves the decision to the window
 
   xcb_destroy_window(connection_, id);  // by another client
   xcb_flush(connection_);
-  EXPECT_TRUE(WaitFor([&] { return top.Saw("destroy(0,0)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return top.Saw("destroy(0,0)"); }));
   EXPECT_EQ(top.Handle(), 0u);
 }
 
@@ -354,11 +288,11 @@ TEST_F(X11Windows, ALostConnectionEndsTheSystemQuietly) {
     window.Create(host_, RECT{0, 0, 50, 50}, 1);
     window.Show(true);
   });
-  ASSERT_TRUE(WaitFor([&] { return ChildAt(host_, 10, 10) != 0; }));
+  ASSERT_TRUE(WaitUntil([&] { return ChildAt(host_, 10, 10) != 0; }));
   xcb_kill_client(connection_, ChildAt(host_, 10, 10));
   xcb_flush(connection_);
-  EXPECT_TRUE(WaitFor([&] { return !system_->IsConnected(); }));
-  EXPECT_TRUE(WaitFor([&] { return window.Saw("destroy(0,0)"); }));
+  EXPECT_TRUE(WaitUntil([&] { return !system_->IsConnected(); }));
+  EXPECT_TRUE(WaitUntil([&] { return window.Saw("destroy(0,0)"); }));
   EXPECT_FALSE(system_->IsWindow(host_));
   EXPECT_FALSE(system_->AdoptHostWindow(host_));
   EXPECT_EQ(system_->CreateTopLevel("gone", 10, 10, nullptr), 0u);
@@ -382,9 +316,9 @@ TEST(X11MessageBox, ClosesOnReturnAndEscape) {
     auto result = std::make_shared<std::atomic<int>>(-1);
     std::thread dialog([show, result] { *result = show() ? 1 : 0; });
     std::string id;
-    EXPECT_TRUE(WaitFor([&] { return !(id = Xdotool("search --name '" + title + "'")).empty(); }));
+    EXPECT_TRUE(WaitUntil([&] { return !(id = Xdotool("search --name '" + title + "'")).empty(); }));
     if (!id.empty()) Xdotool("key --window " + id + " " + key);
-    const bool returned = WaitFor([&] { return *result != -1; });
+    const bool returned = WaitUntil([&] { return *result != -1; });
     if (returned) {
       dialog.join();
     } else {
