@@ -13,4 +13,6 @@ std::shared_ptr<WindowSystem> WindowSystemForParent(HWND parent) {
   return x11;
 }
 
+std::shared_ptr<WindowSystem> ScreenWindowSystem() { return X11WindowSystem::Shared(); }
+
 }  // namespace melvox::platform

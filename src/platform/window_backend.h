@@ -17,4 +17,8 @@ namespace melvox::platform {
 // Any thread; case 2 waits for the X11 UI thread.
 std::shared_ptr<WindowSystem> WindowSystemForParent(HWND parent);
 
+// The window system of the display, for top-level windows of the library's own (the X11 system); null
+// when no display opens.
+std::shared_ptr<WindowSystem> ScreenWindowSystem();
+
 }  // namespace melvox::platform

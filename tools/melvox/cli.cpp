@@ -8,8 +8,8 @@
 #include <new>
 
 #include "core/mv_exception.h"
-#include "platform/message_box.h"
 #include "melvox/errors.h"
+#include "platform/message_box.h"
 
 namespace melvox::cli {
 namespace {

@@ -47,6 +47,7 @@ int RunDemo(const ParsedArgs& args) {
   MakeFolder(context.folder);
   context.sample_path = context.folder + "/sample.wav";
   context.record = args.Has("--record");
+  context.view = !args.Has("--no-view");
   std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText), context).c_str());
   std::printf("Written to %s\n", context.sample_path.c_str());
 
@@ -62,14 +63,16 @@ int RunDemo(const ParsedArgs& args) {
 
 const bool registered = RegisterCommand({
     "demo",
-    "[--out DIR] [--text TEXT] [--record]",
+    "[--out DIR] [--text TEXT] [--record] [--no-view]",
     "run the demonstration on a sample of speech",
     "Makes a sample of speech (espeak-ng when it is installed, else a generated vowel-like phrase),\n"
-    "writes it to DIR/sample.wav and shows, step by step, what the library does with it.",
+    "writes it to DIR/sample.wav and shows, step by step, what the library does with it. With a\n"
+    "display it ends by opening the graphs in a window (melvox view) until you close it.",
     {
         {"--out", "DIR", "folder for the sample and everything made from it (default: melvox-demo)"},
         {"--text", "TEXT", "what espeak-ng says (default: a pangram)"},
         {"--record", nullptr, "record your own attempt at the sample for the comparison (Enter stops it)"},
+        {"--no-view", nullptr, "do not open the graphs in a window at the end, even when a display answers"},
     },
     0,
     0,

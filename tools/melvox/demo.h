@@ -7,11 +7,12 @@
 namespace melvox::cli {
 
 struct DemoContext {
-  std::string folder;       // where the demo writes its files
-  std::string sample_path;  // the sample of speech (a WAV file)
-  std::string spoken_text;  // what espeak-ng said in the sample; empty when the sample was generated
-  bool record = false;      // --record: the comparison records the user's attempt instead of making one
+  std::string folder;        // where the demo writes its files
+  std::string sample_path;   // the sample of speech (a WAV file)
+  std::string spoken_text;   // what espeak-ng said in the sample; empty when the sample was generated
+  bool record = false;       // --record: the comparison records the user's attempt instead of making one
   std::string attempt_path;  // the learner's attempt, once the comparison step has made it
+  bool view = true;          // open the graphs in a window when a display answers (not with --no-view)
 };
 
 struct DemoStep {
