@@ -11,10 +11,12 @@ bool CCrossingView::SetSound(CSoundNode* sound, int32_t option) {
   BeginSetSound(sound);
   if (sound == nullptr) return CGraphView::SetSound(nullptr, option);
 
-  const std::unique_ptr<CWave> wave = TakeWave(*sound, option);
-  if (!wave) return false;
-  const CSoundAnalysis analysis(wave.get(), 0);
-  SetAnalysisNode(MakeFricativeSound(analysis, *wave));
+  CSharedAnalysis local;
+  const CSharedAnalysis::Entry* analysed = Analyse(*sound, option, local);
+  if (analysed == nullptr) return false;
+  const CWave& wave = *analysed->wave;
+  const CSoundAnalysis& analysis = *analysed->analysis;
+  SetAnalysisNode(MakeFricativeSound(analysis, wave));
 
   analyzer.Compute(&analysis);
   values_.clear();

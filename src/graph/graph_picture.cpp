@@ -21,13 +21,14 @@ platform::Bitmap DrawGraphPicture(CSoundNode* sound, uint32_t types, int32_t wid
 
   // Graph windows as a manager makes them, without a manager or an engine: they only draw.
   std::vector<std::unique_ptr<CGraphWindow>> windows;
+  CSharedAnalysis shared;
   for (int32_t i = 0; i < count; ++i) {
     const platform::RECT rect{0, i * (height + 1), width, i * (height + 1) + height};
     auto window = std::make_unique<CGraphWindow>(nullptr, parent, nullptr, nullptr, i, &rect);
     window->SetView(CountedPtr<CGraphView>(
         MakeGraphView(shown[static_cast<size_t>(i)], {0, 0, width, height}, window.get()).release()));
     window->Show(true);
-    window->SetSound(sound, nullptr, option);
+    window->SetSound(sound, nullptr, option, &shared);
     windows.push_back(std::move(window));
   }
   system->DispatchMessages();

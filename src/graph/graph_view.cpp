@@ -54,13 +54,6 @@ void CGraphView::BeginSetSound(CSoundNode* sound) {
   input_ = sound;
 }
 
-std::unique_ptr<CWave> CGraphView::TakeWave(CSoundNode& sound, int32_t option) {
-  sound.Rewind();
-  std::unique_ptr<CWave> wave = sound.GetWave();
-  if (wave && option != 0) DetectEndpoints(*wave);
-  return wave;
-}
-
 void CGraphView::SetAnalysisNode(std::unique_ptr<CWave> wave) {
   if (!wave) return;
   analysis_node_.Reset(new CMemorySource(CountedPtr<CWave>(wave.release())));

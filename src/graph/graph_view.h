@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/critical_section.h"
+#include "graph/shared_analysis.h"
 #include "platform/bitmap.h"
 #include "platform/canvas.h"
 #include "platform/gdi_types.h"
@@ -72,6 +73,10 @@ class CGraphView : public CSoundNode {
   // until the next SetSound.
   void Resize(const platform::RECT& area);
 
+  // The analyses to share with the other views of one hand-out (null: the view makes its own). The
+  // caller keeps it alive while it hands the sound over.
+  void ShareAnalysis(CSharedAnalysis* shared) { shared_ = shared; }
+
   const std::vector<int32_t>& Values() const { return values_; }
   const platform::RECT& Area() const { return area_; }
   bool IsDragging() const { return dragging_ != 0; }
@@ -84,9 +89,11 @@ class CGraphView : public CSoundNode {
 
   // The first steps of every derived SetSound: drops the analysis node and keeps sound as input.
   void BeginSetSound(CSoundNode* sound);
-  // The sound's whole wave (rewound first), its start and end detected when option is non-zero; null
-  // when the sound gives none.
-  static std::unique_ptr<CWave> TakeWave(CSoundNode& sound, int32_t option);
+  // The sound's wave (start and end detected when option is non-zero) and its analysis: the shared
+  // ones of this hand-out, else made in local. Null when the sound gives no wave.
+  const CSharedAnalysis::Entry* Analyse(CSoundNode& sound, int32_t option, CSharedAnalysis& local) {
+    return (shared_ != nullptr ? *shared_ : local).Of(sound, option);
+  }
   // Makes the analysis node a memory source over wave (null leaves it empty).
   void SetAnalysisNode(std::unique_ptr<CWave> wave);
 
@@ -110,6 +117,7 @@ class CGraphView : public CSoundNode {
   int32_t anchor_x_ = 0;
   int32_t current_x_ = 0;
   CountedPtr<CSoundNode> analysis_node_;
+  CSharedAnalysis* shared_ = nullptr;
 };
 
 // The selection of the sound a node serves: read from the wave of a memory source without copying

@@ -17,12 +17,17 @@ CGraphWindow::CGraphWindow(CGraphicManager* manager, HWND parent, CPlaybackEngin
 
 CGraphWindow::~CGraphWindow() { DestroyWindow(); }
 
-void CGraphWindow::SetSound(CSoundNode* sound, IPlaybackObserver* observer, int32_t option) {
+void CGraphWindow::SetSound(CSoundNode* sound, IPlaybackObserver* observer, int32_t option, CSharedAnalysis* shared) {
   shown_start_ = UINT32_MAX;
   shown_end_ = UINT32_MAX;
   observer_ = observer;
   try {
     if (view_) {
+      view_->ShareAnalysis(shared);
+      struct Unshare {
+        CGraphView& view;
+        ~Unshare() { view.ShareAnalysis(nullptr); }
+      } unshare{*view_};
       view_->SetSound(sound, option);
       if (sound != nullptr) view_->SetInput(sound);
       CSoundNode* source = view_->GetAnalysisNode();

@@ -41,8 +41,9 @@ class CGraphWindow : public platform::Window, public IPlaybackOwner {
   CGraphView* View() const { return view_.Get(); }
   // Gives the view a sound (null for none) and the option, keeps the observer for the end of
   // playback, takes the shown range from the sound the view plays, and repaints. A std::exception of
-  // the view reaches the caller; any other failure is dropped and the window repaints anyway.
-  void SetSound(CSoundNode* sound, IPlaybackObserver* observer, int32_t option);
+  // the view reaches the caller; any other failure is dropped and the window repaints anyway. shared
+  // (may be null) holds the analysis of the sound for every window given it in one go.
+  void SetSound(CSoundNode* sound, IPlaybackObserver* observer, int32_t option, CSharedAnalysis* shared = nullptr);
   // Plays the whole shown range (PlayGraph), locking the manager's graphs while it plays.
   void Play();
   void OnPlaybackEnded() override;

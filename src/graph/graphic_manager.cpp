@@ -135,8 +135,9 @@ WindowHandle CGraphicManager::GetGraphWindow(int32_t type) {
 
 void CGraphicManager::HandSound(bool pending_only) {
   StopPlayback();
+  CSharedAnalysis shared;  // one analysis of the sound for all the windows
   for (CGraphWindow* window : Windows()) {
-    if (!pending_only || window->IsUpdatePending()) window->SetSound(current_, observer_, option_);
+    if (!pending_only || window->IsUpdatePending()) window->SetSound(current_, observer_, option_, &shared);
   }
 }
 

@@ -11,11 +11,13 @@ bool CPitchView::SetSound(CSoundNode* sound, int32_t option) {
   BeginSetSound(sound);
   if (sound == nullptr) return CGraphView::SetSound(nullptr, option);
 
-  const std::unique_ptr<CWave> wave = TakeWave(*sound, option);
-  if (!wave) return false;
-  const CSoundAnalysis analysis(wave.get(), 0);
+  CSharedAnalysis local;
+  const CSharedAnalysis::Entry* analysed = Analyse(*sound, option, local);
+  if (analysed == nullptr) return false;
+  const CWave& wave = *analysed->wave;
+  const CSoundAnalysis& analysis = *analysed->analysis;
   if (std::unique_ptr<CWave> tone = MakePitchTone(analysis)) {
-    CarrySelection(*wave, *tone);
+    CarrySelection(wave, *tone);
     SetAnalysisNode(std::move(tone));
   }
 

@@ -21,11 +21,13 @@ bool CSpectrumView::SetSound(CSoundNode* sound, int32_t option) {
     return CGraphView::SetSound(nullptr, option);
   }
 
-  const std::unique_ptr<CWave> wave = TakeWave(*sound, option);
-  if (!wave) return false;
-  const CSoundAnalysis analysis(wave.get(), 0);
+  CSharedAnalysis local;
+  const CSharedAnalysis::Entry* analysed = Analyse(*sound, option, local);
+  if (analysed == nullptr) return false;
+  const CWave& wave = *analysed->wave;
+  const CSoundAnalysis& analysis = *analysed->analysis;
   if (std::unique_ptr<CWave> resynthesis = ResynthesizeTracks(analysis)) {
-    CarrySelection(*wave, *resynthesis);
+    CarrySelection(wave, *resynthesis);
     SetAnalysisNode(std::move(resynthesis));
   }
 
