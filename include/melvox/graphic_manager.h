@@ -16,8 +16,14 @@ enum GraphType : int32_t {
   GRAPH_SPECTRUM = 8,  // coloured bars of where the tonal peaks lie (blue low, red high); plays them
 };
 
-// A window: on X11 (or XWayland) the id (XID) of a window of the host's display; 0 for none. The
-// graph windows the library makes have ids of 2^32 and up, never equal to an X11 window id.
+// A window, 0 for none. As the parent of CreateGraphs it is either
+//  - the id (XID, below 2^29) of an X window of the host's display (on X11, or XWayland): the library
+//    opens its own connection to the display and makes the graph windows X windows inside it, whose
+//    handles are their X ids, which the host shows, moves and resizes with its own X requests; or
+//  - the handle of a graph surface (IGraphSurface::GetHandle, 2^32 and up) for a host that draws the
+//    graphs itself: the graph windows are composed into the surface's pixels, and the host shows and
+//    places them through the surface.
+// Any other value (or an X id when no display opens) gives graph windows that nobody sees.
 using WindowHandle = uint64_t;
 
 // A rectangle in pixels of the parent window's client area; right and bottom are exclusive.
@@ -59,9 +65,9 @@ class MELVOX_API IPlaybackObserver {
 // the file: its own sound and a slowed one (longer by whole pitch periods without a drop in pitch);
 // SelectSound chooses which the graphs show and play.
 //
-// The parent handle of CreateGraphs is an X11 window id of the host's display (the library opens its
-// own connection to that display). When no display opens, or the id is no window of it, the graphs
-// live in a window of their own that nobody sees, and everything else works as usual.
+// The parent handle of CreateGraphs is an X11 window id of the host's display or a graph surface's
+// handle (see WindowHandle). For anything else the graphs live in a window of their own that nobody
+// sees, and everything else works as usual.
 //
 // Errors: SetSoundFile and RefreshGraphs show a failure in a message box captioned "Error" (with a
 // display, a small dialog; without one, a line on standard error) and then throw CMsgException with
@@ -79,7 +85,7 @@ class MELVOX_API IGraphicManager {
   // the order 1, 4, 2, 8, each at rect (null: all zero), with the control identifier controlId, and
   // returns the handle of the last one made; 0 when types has none of the four bits. A type that
   // already has a window gets a new one: the older window is destroyed first. The host shows the
-  // windows (on X11: maps them).
+  // windows (on X11: maps them; in a surface: IGraphSurface::ShowGraph).
   virtual WindowHandle CreateGraphs(WindowHandle parent, int32_t controlId, uint8_t types, const GraphRect* rect) = 0;
   // The window of a type, or 0.
   virtual WindowHandle GetGraphWindow(int32_t type) = 0;

@@ -3,6 +3,7 @@
 
 #include "melvox/errors.h"
 #include "melvox/export.h"
+#include "melvox/graph_surface.h"
 #include "melvox/graphic_manager.h"
 #include "melvox/sound_player.h"
 #include "melvox/sound_recorder.h"

@@ -4,11 +4,25 @@ namespace melvox::platform {
 
 std::shared_ptr<HeadlessWindowSystem> HeadlessWindowSystem::Make(bool own_thread) {
   std::shared_ptr<HeadlessWindowSystem> system(new HeadlessWindowSystem);
-  if (own_thread) system->thread_ = std::thread([raw = system.get()] { raw->Loop(); });
+  if (own_thread) system->StartThread();
   return system;
 }
 
-HeadlessWindowSystem::~HeadlessWindowSystem() {
+void HeadlessWindowSystem::StartThread() {
+  thread_ = std::thread([this] { Loop(); });
+}
+
+void HeadlessWindowSystem::PostToWindowThread(std::function<void()> task) {
+  if (IsWindowThread()) {
+    task();
+    return;
+  }
+  tasks_.Post(std::move(task), [this] { Wake(); });
+}
+
+HeadlessWindowSystem::~HeadlessWindowSystem() { StopThread(); }
+
+void HeadlessWindowSystem::StopThread() {
   if (!thread_.joinable()) return;
   {
     const std::lock_guard<std::mutex> guard(wake_mutex_);
@@ -43,6 +57,7 @@ void HeadlessWindowSystem::Loop() {
     }
     tasks_.RunPending();
     DispatchMessages();
+    AfterDispatch();
   }
 }
 

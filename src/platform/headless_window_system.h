@@ -35,9 +35,17 @@ class HeadlessWindowSystem : public WindowSystem {
  protected:
   HeadlessWindowSystem() = default;
   void OnPosted() override { Wake(); }
+  // With a thread of its own: hands task to it without waiting (at once on the window thread).
+  void PostToWindowThread(std::function<void()> task);
+  // Runs on the window thread after each pass of handed tasks and dispatched messages.
+  virtual void AfterDispatch() {}
+  void Wake();
+  // Starts the window thread (Make does so when asked for one); StopThread ends it (a derived class
+  // calls it in its destructor, before its own part is gone).
+  void StartThread();
+  void StopThread();
 
  private:
-  void Wake();
   void Loop();
 
   std::mutex wake_mutex_;

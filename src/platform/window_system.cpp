@@ -224,6 +224,12 @@ HWND WindowSystem::Parent(HWND window) const {
   return it == nodes_.end() ? 0 : it->second.parent;
 }
 
+std::vector<HWND> WindowSystem::Children(HWND window) const {
+  const std::lock_guard<std::mutex> guard(mutex_);
+  const auto it = nodes_.find(window);
+  return it == nodes_.end() ? std::vector<HWND>{} : it->second.children;
+}
+
 bool WindowSystem::IsVisible(HWND window) const {
   const std::lock_guard<std::mutex> guard(mutex_);
   const auto it = nodes_.find(window);
@@ -482,13 +488,17 @@ bool WindowSystem::VisitPixels(HWND window, const std::function<void(const Bitma
 
 Bitmap WindowSystem::Compose(HWND window) const {
   Bitmap target = ReadPixels(window);
-  std::vector<HWND> children;
-  {
-    const std::lock_guard<std::mutex> guard(mutex_);
-    const auto it = nodes_.find(window);
-    if (it != nodes_.end()) children = it->second.children;
-  }
-  for (const HWND child : children) ComposeInto(child, target, 0, 0);
+  for (const HWND child : Children(window)) ComposeInto(child, target, 0, 0);
+  return target;
+}
+
+Bitmap WindowSystem::Compose(HWND window, const RECT& part) const {
+  const RECT inside = IntersectRect(part, ClientRect(window));
+  Bitmap target(WidthOf(inside), HeightOf(inside));
+  VisitPixels(window, [&](const Bitmap& pixels) {
+    Canvas(target).BitBlt(0, 0, target.Width(), target.Height(), pixels, inside.left, inside.top);
+  });
+  for (const HWND child : Children(window)) ComposeInto(child, target, -inside.left, -inside.top);
   return target;
 }
 

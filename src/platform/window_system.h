@@ -75,7 +75,8 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   RECT ClientRect(HWND window) const;
   RECT WindowRect(HWND window) const;  // in the parent's client coordinates
   int32_t ControlId(HWND window) const;
-  HWND Parent(HWND window) const;  // 0 for a root or an unknown window
+  HWND Parent(HWND window) const;                 // 0 for a root or an unknown window
+  std::vector<HWND> Children(HWND window) const;  // in the order made
   bool IsVisible(HWND window) const;
   // Sends a message to a window at once (window thread); 0 for an unknown window.
   LRESULT SendMessage(HWND window, uint32_t message, WPARAM wparam, LPARAM lparam);
@@ -98,8 +99,10 @@ class WindowSystem : public std::enable_shared_from_this<WindowSystem> {
   std::unique_ptr<WindowCanvas> GetDC(HWND window);
   // A copy of a window's own pixels (0 x 0 when there is no such window).
   Bitmap ReadPixels(HWND window) const;
-  // A window's pixels with its visible children (and theirs) drawn over them where they lie.
+  // A window's pixels with its visible children (and theirs) drawn over them where they lie; the
+  // second form only the part given (client coordinates, clipped to the window).
   Bitmap Compose(HWND window) const;
+  Bitmap Compose(HWND window, const RECT& part) const;
   // Calls visit with the window's pixels while holding their lock; false for an unknown window.
   bool VisitPixels(HWND window, const std::function<void(const Bitmap&)>& visit) const;
 

@@ -9,8 +9,8 @@ void WindowTasks::Hand(const std::function<void()>& task, const std::function<vo
   {
     const std::lock_guard<std::mutex> guard(mutex_);
     if (!closed_) {
-      queue_.push_back(Task{&task, {}});
-      done = queue_.back().done.get_future();
+      queue_.push_back(Task{task, std::make_shared<std::promise<void>>()});
+      done = queue_.back().done->get_future();
     }
   }
   if (!done.valid()) {  // the window thread has ended
@@ -21,10 +21,19 @@ void WindowTasks::Hand(const std::function<void()>& task, const std::function<vo
   done.get();
 }
 
+void WindowTasks::Post(std::function<void()> task, const std::function<void()>& wake) {
+  {
+    const std::lock_guard<std::mutex> guard(mutex_);
+    if (closed_) return;  // no window thread any more: nothing to do it for
+    queue_.push_back(Task{std::move(task), nullptr});
+  }
+  wake();
+}
+
 bool WindowTasks::RunPending() {
   bool ran = false;
   for (;;) {
-    Task task{nullptr, {}};
+    Task task;
     {
       const std::lock_guard<std::mutex> guard(mutex_);
       if (queue_.empty()) return ran;
@@ -32,10 +41,10 @@ bool WindowTasks::RunPending() {
       queue_.pop_front();
     }
     try {
-      (*task.body)();
-      task.done.set_value();
+      task.body();
+      if (task.done) task.done->set_value();
     } catch (...) {
-      task.done.set_exception(std::current_exception());
+      if (task.done) task.done->set_exception(std::current_exception());
     }
     ran = true;
   }

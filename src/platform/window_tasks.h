@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 
 namespace melvox::platform {
@@ -18,6 +19,8 @@ class WindowTasks {
  public:
   // Queues task, calls wake (which makes the window thread call RunPending) and waits for the task.
   void Hand(const std::function<void()>& task, const std::function<void()>& wake);
+  // Queues task and calls wake without waiting; what the task throws is dropped.
+  void Post(std::function<void()> task, const std::function<void()>& wake);
   // Runs the tasks queued so far, in order; true when there were any.
   bool RunPending();
   // No window thread any more: runs what is queued here and every later task on its caller's thread.
@@ -26,8 +29,8 @@ class WindowTasks {
 
  private:
   struct Task {
-    const std::function<void()>* body;
-    std::promise<void> done;
+    std::function<void()> body;
+    std::shared_ptr<std::promise<void>> done;  // null for a posted task
   };
 
   mutable std::mutex mutex_;
