@@ -13,6 +13,13 @@ void CFilledCurveView::DrawFrame() {
   dc.SelectPen(previous);
 }
 
+void CFilledCurveView::RenderCurve(CValueAnalyzer& analyzer, const CSoundAnalysis& analysis) {
+  analyzer.Compute(&analysis);
+  values_.clear();
+  values_.shrink_to_fit();
+  analyzer.RenderColumns(values_, Width(), CurveScale(Height()));
+}
+
 bool CFilledCurveView::Draw() {
   platform::Canvas& dc = Memory();
   const int32_t height = Height();

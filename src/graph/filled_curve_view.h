@@ -2,6 +2,7 @@
 // the area under it filled light grey. The crossing, pitch and spectrum views derive from it.
 #pragma once
 
+#include "graph/analyzers/value_analyzer.h"
 #include "graph/graph_view.h"
 
 namespace melvox {
@@ -20,6 +21,8 @@ class CFilledCurveView : public CGraphView {
  protected:
   // The grey frame on white that every filled-curve view draws first.
   void DrawFrame();
+  // The columns of analyzer over analysis, the largest value at CurveScale of the height.
+  void RenderCurve(CValueAnalyzer& analyzer, const CSoundAnalysis& analysis);
 };
 
 // The height that the largest value of a crossing or pitch curve reaches: trunc(0.9 x height), in

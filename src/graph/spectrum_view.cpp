@@ -14,31 +14,21 @@ platform::COLORREF ColorOf(const ColorRecord& record) {
 }
 
 bool CSpectrumView::SetSound(CSoundNode* sound, int32_t option) {
-  CSpectrumColorAnalyzer analyzer;
-  BeginSetSound(sound);
-  if (sound == nullptr) {
+  if (sound == nullptr) columns_.clear();  // no sound: the frame alone
+  return SetAnalysedSound(sound, option, [this](const CWave& wave, const CSoundAnalysis& analysis) {
+    if (std::unique_ptr<CWave> resynthesis = ResynthesizeTracks(analysis)) {
+      CarrySelection(wave, *resynthesis);
+      SetAnalysisNode(std::move(resynthesis));
+    }
+    CSpectrumColorAnalyzer analyzer;
+    analyzer.Compute(&analysis);
     columns_.clear();
-    return CGraphView::SetSound(nullptr, option);
-  }
-
-  CSharedAnalysis local;
-  const CSharedAnalysis::Entry* analysed = Analyse(*sound, option, local);
-  if (analysed == nullptr) return false;
-  const CWave& wave = *analysed->wave;
-  const CSoundAnalysis& analysis = *analysed->analysis;
-  if (std::unique_ptr<CWave> resynthesis = ResynthesizeTracks(analysis)) {
-    CarrySelection(wave, *resynthesis);
-    SetAnalysisNode(std::move(resynthesis));
-  }
-
-  analyzer.Compute(&analysis);
-  columns_.clear();
-  analyzer.RenderColumns(columns_, Width(), ColorRecord{65535, 65535, 65535, Height() - 2});
-  if (!columns_.empty()) {
-    const float per_frame = static_cast<float>(Width()) / static_cast<float>(analyzer.FrameCount());
-    SmoothColumns(columns_, static_cast<int32_t>(std::ceil(per_frame)));
-  }
-  return CGraphView::SetSound(sound, option);
+    analyzer.RenderColumns(columns_, Width(), ColorRecord{65535, 65535, 65535, Height() - 2});
+    if (!columns_.empty()) {
+      const float per_frame = static_cast<float>(Width()) / static_cast<float>(analyzer.FrameCount());
+      SmoothColumns(columns_, static_cast<int32_t>(std::ceil(per_frame)));
+    }
+  });
 }
 
 bool CSpectrumView::Draw() {
