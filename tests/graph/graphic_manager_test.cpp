@@ -14,10 +14,10 @@
 #include "graph/graph_type.h"
 #include "melvox/errors.h"
 #include "platform/headless_window_system.h"
-#include "platform/message_box.h"
 #include "platform/test_wave_out.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 #include "support/wav_bytes.h"
 
 namespace melvox::testing {
@@ -39,8 +39,6 @@ class Desk {
  public:
   Desk() {
     platform::SetWaveOutSystem(device);
-    previous_ = platform::SetMessageBoxHandler(
-        [this](const std::string& text, const std::string& caption) { boxes.push_back(caption + ": " + text); });
     for (int32_t i = 0; i < 4; ++i) {
       const GraphRect rect{0, i * 50, 400, i * 50 + 40};
       manager->CreateGraphs(parent, 10 + i, static_cast<uint8_t>(kGraphOrder[static_cast<size_t>(i)]), &rect);
@@ -51,7 +49,6 @@ class Desk {
   }
   ~Desk() {
     manager->Release();
-    platform::SetMessageBoxHandler(previous_);
     platform::SetWaveOutSystem(nullptr);
   }
   // Pumps the window thread until what played has ended and the observer was told.
@@ -89,10 +86,7 @@ class Desk {
   HWND parent = system->CreateParent(400, 200);
   CGraphicManager* manager = static_cast<CGraphicManager*>(GetGraphicManager());
   Counter counter;
-  std::vector<std::string> boxes;
-
- private:
-  platform::MessageBoxHandler previous_;
+  MessageBoxes boxes;
 };
 
 TEST(GraphicManagerTest, MakesWindowsInTheirOrderAndReplacesOlderOnes) {
@@ -133,8 +127,7 @@ TEST(GraphicManagerTest, AParentNoWindowSystemKnowsGetsAStandInWithAThreadOfItsO
   manager->SetSoundFile(desk.file.c_str(), 0);
   manager->PlayGraph(GRAPH_ENVELOPE);
   // The stand-in's window thread handles the end and tells the observer.
-  for (int i = 0; i < 500 && counter.ends.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(counter.ends.load(), 1);
+  EXPECT_TRUE(WaitUntil([&] { return counter.ends.load() == 1; }));
   manager->Release();
 }
 
@@ -154,7 +147,7 @@ TEST(GraphicManagerTest, SoundsReachEveryWindowAndFailuresAreShownThenThrown) {
   } catch (const CMsgException& error) {
     EXPECT_STREQ(error.what(), "Cannot open file");
   }
-  EXPECT_EQ(desk.boxes, std::vector<std::string>{"Error: Cannot open file"});
+  EXPECT_EQ(desk.boxes.Entries(), std::vector<std::string>{"Error: Cannot open file"});
 
   desk.manager->SetSoundFile(desk.file.c_str(), 1);
   EXPECT_EQ(views_with_input(), 4);
