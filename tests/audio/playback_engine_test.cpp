@@ -19,6 +19,23 @@ using testing::PlayedFrames;
 using testing::TestDeviceScope;
 using testing::WaitIdle;
 
+// A node between engine and source that records every position reported up the chain.
+class PositionRecorder : public CSoundNode, public testing::Log<int32_t> {
+ public:
+  explicit PositionRecorder(CSoundNode* source) : CSoundNode(source) {}
+  void SetPosition(int32_t frame) override {
+    Add(frame);
+    CSoundNode::SetPosition(frame);
+  }
+};
+
+// A node that passes frames through but says its length is unknown.
+class UnknownLength : public CSoundNode {
+ public:
+  explicit UnknownLength(CSoundNode* source) : CSoundNode(source) {}
+  int32_t GetLength() override { return -1; }
+};
+
 constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;  // 16-bit mono
 // Generous bounds for "it happens": only a hung engine exceeds them.
 constexpr int64_t kPatienceMs = 5000;
@@ -33,7 +50,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
   const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
-  testing::PositionRecorder recorder(source.Get());
+  PositionRecorder recorder(source.Get());
   CPlaybackEngine engine;
   CountingOwner owner;
   engine.SetOwner(&owner);
@@ -63,7 +80,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
 TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(5000);
-  testing::UnknownLength unknown(source.Get());
+  UnknownLength unknown(source.Get());
   struct Case {
     const char* name;
     CSoundNode* input;

@@ -2,6 +2,7 @@
 // what a click, a drag, a press during playback and a resize do.
 #include "graph/graphic_manager.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -61,16 +62,11 @@ class Desk {
     return counter.ends.load() >= ends;
   }
   void Click(int32_t type, int32_t x1, int32_t x2) {
-    const int32_t y = (IndexOf(type) * 50) + 20;
+    const auto y =
+        static_cast<int32_t>(std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin()) * 50 + 20;
     system->DeliverPointer(parent, WM_LBUTTONDOWN, x1, y);
     system->DeliverPointer(parent, WM_MOUSEMOVE, x2, y);
     system->DeliverPointer(parent, WM_LBUTTONUP, x2, y);
-  }
-  static int32_t IndexOf(int32_t type) {
-    for (size_t i = 0; i < kGraphOrder.size(); ++i) {
-      if (kGraphOrder[i] == type) return static_cast<int32_t>(i);
-    }
-    return -1;
   }
   // Frames the device was given since the last call.
   size_t Played() {

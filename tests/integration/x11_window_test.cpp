@@ -157,11 +157,7 @@ TEST_F(X11Windows, FollowsTheHostWindowAndRefusesWhatIsNoWindow) {
   ASSERT_TRUE(WaitUntil([&] { return ChildAt(host_, 20, 20) != 0; }));
 
   const xcb_window_t unused = xcb_generate_id(x_.Connection());  // names nothing yet
-  const xcb_pixmap_t pixmap = xcb_generate_id(x_.Connection());
-  xcb_create_pixmap(x_.Connection(), x_.Screen()->root_depth, pixmap, host_, 8, 8);
-  xcb_flush(x_.Connection());
   EXPECT_FALSE(system_->AdoptHostWindow(unused));
-  EXPECT_FALSE(system_->AdoptHostWindow(pixmap));
   EXPECT_FALSE(system_->AdoptHostWindow(ChildAt(host_, 20, 20)));  // the library's own X window
   EXPECT_FALSE(system_->AdoptHostWindow(0));
   EXPECT_FALSE(system_->AdoptHostWindow(HWND{1} << 40));
