@@ -68,7 +68,7 @@ class X11Windows : public ::testing::Test {
   xcb_window_t host_ = 0;
 };
 
-TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
+TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeDrags) {
   ASSERT_EQ(WindowSystemForParent(host_), system_);
   TestWindow left(system_, RGB(200, 30, 30));
   TestWindow right(system_, RGB(30, 30, 200));
@@ -93,10 +93,7 @@ TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
   const xcb_window_t child = ChildAt(host_, 250, 50);
   ASSERT_NE(child, 0u);
   const std::string id = std::to_string(child);
-  Xdotool("mousemove --window " + id + " 30 30 click 1");
-  EXPECT_TRUE(WaitUntil([&] { return left.Saw("up(30,30)"); }));
-  EXPECT_TRUE(left.Saw("down(30,30)L"));
-  // A drag that leaves the window: motion and release still come to it, in its coordinates.
+  // A drag that leaves the window: press, motion and release come to it, in its coordinates.
   const auto origin = x_.Translate(child, x_.Screen()->root, 0, 0);
   const std::string outside = "(" + std::to_string(600 - origin.dst_x) + "," + std::to_string(400 - origin.dst_y) + ")";
   Xdotool("mousemove --window " + id + " 10 10 mousedown 1 mousemove 600 400 mouseup 1");
