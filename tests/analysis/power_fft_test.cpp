@@ -59,14 +59,9 @@ TEST(PowerFft, SizeAndOutputCountFollowTheFrameLength) {
 }
 
 // The fixed-point transform against a double-precision DFT, on frame lengths of every transform size
-// and on signals from a quiet cosine to full-scale noise.
-//
-// Error bound, in units of |X_k| / N (the 16-bit output scale): windowing truncates each product to
-// an integer and the Q14 window differs from the exact one by at most half a step, which moves every
-// windowed sample by less than 2, and |X_k| / N by less than 2 (a DFT bin is at most the mean of its
-// inputs). Each of the log2(N) halvings truncates by at most 1 and each twiddle rotation rounds by at
-// most 1 per component; halving keeps earlier errors from growing, so every stage adds at most
-// sqrt(2) + 1 in magnitude. Together: 2 + (1 + sqrt(2)) x log2(N) + 2 for the final split.
+// and on signals from a quiet cosine to full-scale noise. Error bound in units of |X_k| / N: under 2 from
+// the truncated Q14 window, 1 + sqrt(2) for each of the log2(N) halving and rounded-twiddle stages, 2
+// for the final split.
 TEST(PowerFft, MatchesADoublePrecisionDftWithinTheRoundingOfSixteenBits) {
   for (const int32_t length : {80, 128, 220, 441, 512, 960, 1024}) {
     CPowerFft fft;

@@ -59,13 +59,9 @@ TEST(PrepareSlowed, KeepsThePitchAndLastsTheWantedTime) {
       SCOPED_TRACE(::testing::Message() << sound.name << ", level " << level);
       const auto slowed = Slowed(sound.samples, sound.rate, level);
       ASSERT_NE(slowed, nullptr);
-      // Stretching the waveform instead of repeating periods would lower the pitch by 9 % at -10 and by
-      // half at -100. The analysis finds pitch as a whole lag of the AMDF, about 1 Hz apart at 150 Hz
-      // and 22050 Hz; 2 % allows for that grid and the joins of the inserted periods.
+      // Stretching the waveform would lower the pitch by 9 % at -10; 2 % allows for the AMDF's whole lags.
       EXPECT_NEAR(MedianPitch(*slowed), before, 0.02 * before);
-      // Short of the wanted length by: each segment's truncated share (under one sample in 242 at
-      // L = -10, 0.42 %), the carry (under one period, 0.35 % of 3 s at the lowest voice) and the last
-      // partial segment, left unstretched (under one 10 ms step, 0.33 %). 1 % bounds their sum.
+      // Truncated shares, the carry and the unstretched last segment leave it short by under 1 %.
       const double wanted = static_cast<double>(sound.samples.size()) * (100 - level) / 100;
       EXPECT_NEAR(slowed->SampleCount(), wanted, 0.01 * wanted);
     }

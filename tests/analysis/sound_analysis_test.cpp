@@ -66,10 +66,8 @@ TEST(SoundAnalysis, PitchFollowsTheGeneratedIntonationOfSpeechLikeSound) {
         const int pitch = analysis.Results()[step].pitch_hz;
         if (pitch == 0) continue;
         ++voiced_steps;
-        // The AMDF compares the first 5 ms of a step with what follows one period later, so the
-        // generated f0 is taken 5 ms into the step. 5 % allows for the integer lag (at 8000 Hz one
-        // lag is 2.2 Hz near 130 Hz), the integer division of rate by lag, and the glide of at most
-        // 0.14 Hz per ms across the compared samples; an octave error is off by 50 % or more.
+        // The generated f0 5 ms into the step, where the AMDF looks; 5 % covers whole lags (2.2 Hz at
+        // 8000 Hz) and the glide, while an octave error is off by 50 %.
         const double at = static_cast<double>(step * hop + Samples(rate, 5) - vowel.begin) / (vowel.end - vowel.begin);
         const double f0 = vowel.f0_begin + (vowel.f0_end - vowel.f0_begin) * at;
         EXPECT_NEAR(pitch, f0, 0.05 * f0) << rate << " Hz, step " << step;

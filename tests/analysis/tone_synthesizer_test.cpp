@@ -15,9 +15,7 @@ using testing::Samples16;
 
 constexpr int32_t kLoud = 27851;  // the amplitude the pitch view plays its tone at
 
-// Every sample of the triangle lies within the amplitude in force when it is made, or the one before
-// while the amplitude falls (a reflection at the falling peak lags it by a sample); the ramps are checked
-// through that bound. `amplitude(k)` gives it for the k-th sample (from 1) of the range [first, last).
+// Every sample of [first, last) lies within amplitude(k) for the k-th of them (from 1): the ramps.
 template <typename Amplitude>
 void ExpectWithin(const std::vector<int16_t>& s, size_t first, size_t last, Amplitude amplitude) {
   for (size_t i = first; i < last; ++i) {
@@ -45,9 +43,8 @@ TEST(SynthesizeTone, ThreeStepsRampUpHoldAndFadeOut) {
   // In between the peaks reach the amplitude to within one step of the slope, 4 A / 220 = 507.
   EXPECT_GE(Peak(s, 220, 1102), kLoud - 507);
   EXPECT_LE(Peak(s, 220, 1102), kLoud);
-  // One period is 44100 / 200 = 220 samples: the held part repeats itself after 220 samples, and half a
-  // period on it is mirrored. The oscillator accumulates in single precision, so a value may land one
-  // unit off after its truncation.
+  // The held part repeats after one period (220 samples) and is mirrored after half of one, to a unit
+  // (the oscillator accumulates in single precision).
   for (size_t i = 220; i + 220 < 1102; ++i) {
     ASSERT_NEAR(s[i + 220], s[i], 1) << "sample " << i;
     ASSERT_NEAR(s[i + 110], -s[i], 1) << "sample " << i;

@@ -84,23 +84,6 @@ class LevelLog : public IRecordingOwner, public IRecorderListener, public Log<Le
   }
 };
 
-// A node between engine and source that records every position reported up the chain.
-class PositionRecorder : public CSoundNode, public Log<int32_t> {
- public:
-  explicit PositionRecorder(CSoundNode* source) : CSoundNode(source) {}
-  void SetPosition(int32_t frame) override {
-    Add(frame);
-    CSoundNode::SetPosition(frame);
-  }
-};
-
-// A node that passes frames through but says its length is unknown.
-class UnknownLength : public CSoundNode {
- public:
-  explicit UnknownLength(CSoundNode* source) : CSoundNode(source) {}
-  int32_t GetLength() override { return -1; }
-};
-
 // Samples 0, 1, 2, ... (wrapping at 16 bits), so that a played or recorded sample names its place.
 inline std::vector<int16_t> Numbered(size_t count) {
   std::vector<int16_t> samples(count);

@@ -19,6 +19,23 @@ using testing::PlayedFrames;
 using testing::TestDeviceScope;
 using testing::WaitIdle;
 
+// A node between engine and source that records every position reported up the chain.
+class PositionRecorder : public CSoundNode, public testing::Log<int32_t> {
+ public:
+  explicit PositionRecorder(CSoundNode* source) : CSoundNode(source) {}
+  void SetPosition(int32_t frame) override {
+    Add(frame);
+    CSoundNode::SetPosition(frame);
+  }
+};
+
+// A node that passes frames through but says its length is unknown.
+class UnknownLength : public CSoundNode {
+ public:
+  explicit UnknownLength(CSoundNode* source) : CSoundNode(source) {}
+  int32_t GetLength() override { return -1; }
+};
+
 constexpr uint32_t kFramesPerBuffer = CPlaybackEngine::kBufferBytes / 2;  // 16-bit mono
 // Generous bounds for "it happens": only a hung engine exceeds them.
 constexpr int64_t kPatienceMs = 5000;
@@ -33,7 +50,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
   const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
-  testing::PositionRecorder recorder(source.Get());
+  PositionRecorder recorder(source.Get());
   CPlaybackEngine engine;
   CountingOwner owner;
   engine.SetOwner(&owner);
@@ -63,7 +80,7 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
 TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(5000);
-  testing::UnknownLength unknown(source.Get());
+  UnknownLength unknown(source.Get());
   struct Case {
     const char* name;
     CSoundNode* input;
@@ -98,8 +115,7 @@ TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
     int32_t timeout;
   };
   const Case cases[] = {
-      {22050, 0, 10, -1},                                 // 0.45 ms truncates to 0, which means unknown
-      {8000, 0, 7, -1},                                   // 0.875 ms
+      {8000, 0, 7, -1},                                   // 0.875 ms truncates to 0, which means unknown
       {8000, 0, 8, 1},                                    // exactly 1 ms
       {22050, 0, 1000, 45},                               // 45.35 ms: truncated, not rounded
       {22050, 100, 22150, 1000}, {44100, 0, 44099, 999},  // 999.98 ms

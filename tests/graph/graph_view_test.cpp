@@ -127,7 +127,7 @@ TEST(GraphViewTest, DragShowsTheColumnsBetweenPressAndPointerInverted) {
 TEST(GraphViewTest, CursorFollowsThePositionAwayFromTheEdgesAndNeverWaitsForAPaint) {
   ViewHost host(100, 20);
   auto& view = host.Hold(std::make_unique<TestView<CGraphView>>(100, 20, &host));
-  const CountedPtr<CSoundSource> sound = SoundOf(std::vector<int16_t>(1000, 0), 8000);
+  const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(1000, 0), 8000));
   view.Give({}, sound.Get());  // no analysis node: the fraction is frame / length
   const Bitmap plain = host.Repainted();
   auto cursor_columns = [&] {

@@ -2,6 +2,7 @@
 // what a click, a drag, a press during playback and a resize do.
 #include "graph/graphic_manager.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -14,10 +15,10 @@
 #include "graph/graph_type.h"
 #include "melvox/errors.h"
 #include "platform/headless_window_system.h"
-#include "platform/message_box.h"
 #include "platform/test_wave_out.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
+#include "support/wait.h"
 #include "support/wav_bytes.h"
 
 namespace melvox::testing {
@@ -39,8 +40,6 @@ class Desk {
  public:
   Desk() {
     platform::SetWaveOutSystem(device);
-    previous_ = platform::SetMessageBoxHandler(
-        [this](const std::string& text, const std::string& caption) { boxes.push_back(caption + ": " + text); });
     for (int32_t i = 0; i < 4; ++i) {
       const GraphRect rect{0, i * 50, 400, i * 50 + 40};
       manager->CreateGraphs(parent, 10 + i, static_cast<uint8_t>(kGraphOrder[static_cast<size_t>(i)]), &rect);
@@ -51,7 +50,6 @@ class Desk {
   }
   ~Desk() {
     manager->Release();
-    platform::SetMessageBoxHandler(previous_);
     platform::SetWaveOutSystem(nullptr);
   }
   // Pumps the window thread until what played has ended and the observer was told.
@@ -64,16 +62,11 @@ class Desk {
     return counter.ends.load() >= ends;
   }
   void Click(int32_t type, int32_t x1, int32_t x2) {
-    const int32_t y = (IndexOf(type) * 50) + 20;
+    const auto y =
+        static_cast<int32_t>(std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin()) * 50 + 20;
     system->DeliverPointer(parent, WM_LBUTTONDOWN, x1, y);
     system->DeliverPointer(parent, WM_MOUSEMOVE, x2, y);
     system->DeliverPointer(parent, WM_LBUTTONUP, x2, y);
-  }
-  static int32_t IndexOf(int32_t type) {
-    for (size_t i = 0; i < kGraphOrder.size(); ++i) {
-      if (kGraphOrder[i] == type) return static_cast<int32_t>(i);
-    }
-    return -1;
   }
   // Frames the device was given since the last call.
   size_t Played() {
@@ -89,10 +82,7 @@ class Desk {
   HWND parent = system->CreateParent(400, 200);
   CGraphicManager* manager = static_cast<CGraphicManager*>(GetGraphicManager());
   Counter counter;
-  std::vector<std::string> boxes;
-
- private:
-  platform::MessageBoxHandler previous_;
+  MessageBoxes boxes;
 };
 
 TEST(GraphicManagerTest, MakesWindowsInTheirOrderAndReplacesOlderOnes) {
@@ -133,8 +123,7 @@ TEST(GraphicManagerTest, AParentNoWindowSystemKnowsGetsAStandInWithAThreadOfItsO
   manager->SetSoundFile(desk.file.c_str(), 0);
   manager->PlayGraph(GRAPH_ENVELOPE);
   // The stand-in's window thread handles the end and tells the observer.
-  for (int i = 0; i < 500 && counter.ends.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(counter.ends.load(), 1);
+  EXPECT_TRUE(WaitUntil([&] { return counter.ends.load() == 1; }));
   manager->Release();
 }
 
@@ -154,7 +143,7 @@ TEST(GraphicManagerTest, SoundsReachEveryWindowAndFailuresAreShownThenThrown) {
   } catch (const CMsgException& error) {
     EXPECT_STREQ(error.what(), "Cannot open file");
   }
-  EXPECT_EQ(desk.boxes, std::vector<std::string>{"Error: Cannot open file"});
+  EXPECT_EQ(desk.boxes.Entries(), std::vector<std::string>{"Error: Cannot open file"});
 
   desk.manager->SetSoundFile(desk.file.c_str(), 1);
   EXPECT_EQ(views_with_input(), 4);

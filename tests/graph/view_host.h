@@ -1,5 +1,5 @@
 // A headless window that shows one graph view, paints it and passes the left button to it, for the view
-// tests; and a sound made in code to give the views.
+// tests.
 #pragma once
 
 #include <memory>
@@ -7,8 +7,8 @@
 
 #include "graph/graph_view.h"
 #include "platform/headless_window_system.h"
+#include "samples/speech_like.h"
 #include "sound/memory_source.h"
-#include "support/sound_data.h"
 
 namespace melvox::testing {
 
@@ -68,13 +68,5 @@ class ViewHost : public platform::Window {
   HWND parent_;
   std::unique_ptr<CGraphView> view_;
 };
-
-// A 16-bit mono memory source over samples.
-inline CountedPtr<CSoundSource> SoundOf(const std::vector<int16_t>& samples, uint32_t rate) {
-  auto wave =
-      std::make_unique<CWave>(MakePcmFormat(1, rate, 16), static_cast<uint32_t>(samples.size() * 2), samples.data());
-  wave->SetKind(kSamplesSigned);
-  return MakeMemorySource(std::move(wave));
-}
 
 }  // namespace melvox::testing

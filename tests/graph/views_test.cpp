@@ -53,7 +53,7 @@ int32_t Largest(const std::vector<int32_t>& values) {
 
 TEST(ViewsTest, EachViewShowsItsSoundAndPlaysItsOwnNode) {
   const std::vector<int16_t> speech = samples::SpeechLike(kRate, samples::DemoPhrase(), {});
-  const CountedPtr<CSoundSource> sound = SoundOf(speech, kRate);
+  const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(speech, kRate));
   const auto length = static_cast<int32_t>(speech.size());
   const int32_t scale = CurveScale(kHeight);  // 54
 
@@ -95,7 +95,7 @@ TEST(ViewsTest, EachViewShowsItsSoundAndPlaysItsOwnNode) {
 }
 
 TEST(ViewsTest, SilenceDrawsFlatAndNoSoundOnlyTheFrame) {
-  const CountedPtr<CSoundSource> silence = SoundOf(std::vector<int16_t>(kRate, 0), kRate);
+  const CountedPtr<CSoundSource> silence = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(kRate, 0), kRate));
   for (const int32_t type : kGraphOrder) {
     std::vector<ColorRecord> columns;
     const Shown shown = Show(type, silence.Get(), 0, type == GRAPH_SPECTRUM ? &columns : nullptr);

@@ -1,7 +1,7 @@
 // The graphs on a real X server (scripts/with-x starts Xvfb): the example host shows the very pixels
-// of the headless windows and plays on a click; in a host window made here, drags play their range
-// whichever way they go, a press stops what plays, a resize waits for RefreshGraphs, and a host window
-// destroyed under a playing graph ends cleanly. Skips when no display opens.
+// of the headless windows and plays on a click; in a host window made here, a drag plays, a resize by
+// the host waits for RefreshGraphs, and a host window destroyed under a playing graph ends cleanly.
+// Skips when no display opens.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -141,7 +141,7 @@ class Counter final : public IGraphicListener, public IPlaybackObserver {
   std::atomic<int> starts{0}, redraws{0}, ends{0};
 };
 
-TEST(GraphX11Test, GraphsInAHostWindowPlayRedrawResizeAndOutliveTheirHost) {
+TEST(GraphX11Test, GraphsInAHostWindowPlayFollowTheHostsResizeAndOutliveIt) {
   XDisplay display;
   if (!display.Open() || !platform::X11WindowSystem::Shared()) GTEST_SKIP() << "no X display";
   TempDir folder;
@@ -166,31 +166,14 @@ TEST(GraphX11Test, GraphsInAHostWindowPlayRedrawResizeAndOutliveTheirHost) {
   auto* system = manager->System();
   EXPECT_TRUE(WaitUntil([&] { return display.Screenshot(host) == system->Compose(host); }));
 
-  // A drag plays the samples under it, whichever way it goes.
-  auto drag = [&](int from, int to) {
-    const int ends = counter.ends.load();
-    device->ClearWritten();
-    Xdotool("mousemove --window " + std::to_string(envelope) + " " + std::to_string(from) +
-            " 45 mousedown 1 mousemove --window " + std::to_string(envelope) + " " + std::to_string(to) +
-            " 45 mouseup 1");
-    EXPECT_TRUE(WaitUntil([&] { return counter.ends.load() > ends; }));
-    return device->Written().size();
-  };
-  const size_t leftwards = drag(300, 100);
-  EXPECT_GT(leftwards, 0u);
-  EXPECT_EQ(drag(100, 300), leftwards);
-
-  // A press during playback stops it and repaints: no end is reported for it.
+  // A drag plays through the X server's pointer events; the end reaches the observer from the window
+  // thread. (Which samples a drag plays, and what a press during playback does, the headless tests check.)
+  Xdotool("mousemove --window " + std::to_string(envelope) + " 300 45 mousedown 1 mousemove --window " +
+          std::to_string(envelope) + " 100 45 mouseup 1");
+  EXPECT_TRUE(WaitUntil([&] { return counter.ends.load() == 1; }));
+  EXPECT_GT(device->Written().size(), 0u);
+  EXPECT_EQ(counter.starts.load(), 1);
   platform::SetWaveOutSystem(platform::TestWaveOutSystem::Make(1));
-  const int ends = counter.ends.load();
-  Xdotool("mousemove --window " + std::to_string(envelope) + " 200 45 click 1");
-  EXPECT_TRUE(WaitUntil([&] { return counter.starts.load() == 3; }));
-  const int redraws = counter.redraws.load();
-  Xdotool("mousemove --window " + std::to_string(pitch) + " 10 45 mousedown 1");
-  EXPECT_TRUE(WaitUntil([&] { return counter.redraws.load() == redraws + 1; }));
-  Xdotool("mouseup 1");
-  manager->RedrawGraphs();
-  EXPECT_EQ(counter.ends.load(), ends);
 
   // The host makes a graph narrower: a grey frame until RefreshGraphs draws it for its size.
   const uint32_t narrower[] = {200};

@@ -81,9 +81,7 @@ TEST_F(PulseRecorderTest, APhrasePlayedIntoTheSinkIsRecordedWholeAndComparesWell
   std::vector<int16_t> recorded(file.data.size() / 2);
   std::memcpy(recorded.data(), file.data.data(), recorded.size() * 2);
   const Match match = BestMatch(phrase, recorded);
-  // The server resamples 22050 Hz to the sink's 48000 Hz and back, which smooths the top of the band
-  // (0.96 to 0.99 measured). A buffer dropped or doubled shifts the rest of the phrase against its
-  // start, which brings the best match below 0.7.
+  // Resampling to the sink's rate and back leaves 0.96 to 0.99; a buffer dropped or doubled, below 0.7.
   EXPECT_GT(match.correlation, 0.9);
   // The phrase is 700 ms into the take and recording starts 200 ms after playback, plus the sink's
   // latency (about 30 ms) on the one side and the capture's start on the other: 490 ms measured.
@@ -91,10 +89,8 @@ TEST_F(PulseRecorderTest, APhrasePlayedIntoTheSinkIsRecordedWholeAndComparesWell
   EXPECT_GT(lag_ms, 350.0);
   EXPECT_LT(lag_ms, 650.0);
 
-  // The recording is the phrase played, so it compares far better with it than with another phrase of
-  // similar length: 95 to 99 against 46 to 47 measured. (Recorded in digital silence instead, the
-  // detected part takes in the phrase's own faint ends, and one voiced stretch more or less in it
-  // swings the score between 62 and 89.)
+  // The recording compares far better with the phrase than with another of similar length: 95 to 99
+  // against 46 to 47 measured.
   const int32_t same = recorder.Compare(phrase_path.c_str());
   const int32_t other = recorder.Compare(other_path.c_str());
   EXPECT_GE(same, 85);

@@ -1,16 +1,10 @@
 // The X11 window backend and message box on a real X server (scripts/with-x starts Xvfb): a host
 // window made here with XCB, the library's windows in it, input from xdotool, pixels read back with
 // GetImage. Every test skips when no display opens.
-#include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -19,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include "platform/logging_window.h"
 #include "platform/message_box.h"
 #include "platform/window_backend.h"
 #include "platform/x11_message_box.h"
@@ -31,60 +26,20 @@ namespace {
 using testing::WaitUntil;
 using testing::Xdotool;
 
-// Logs the messages it gets (not paints) as "down(30,30)L" (L: MK_LBUTTON), "char43", "close", with a
-// "!" in front of one that arrived on another thread than the window thread; paints a pattern whose
-// last pixel differs, so a misplaced band or edge shows.
-class TestWindow : public Window {
+// A logging window (tests/platform/logging_window.h) that marks what it handles off the window thread
+// and is destroyed on the window thread.
+class TestWindow : public testing::LoggingWindow {
  public:
-  TestWindow(std::shared_ptr<X11WindowSystem> system, COLORREF color) : system_(std::move(system)), color_(color) {}
+  TestWindow(std::shared_ptr<X11WindowSystem> system, COLORREF color)
+      : LoggingWindow(color, [s = system.get()] { return s->IsWindowThread(); }), system_(std::move(system)) {
+    log_painting = false;
+  }
   ~TestWindow() override {
     system_->RunOnWindowThread([this] { DestroyWindow(); });
   }
 
-  LRESULT HandleMessage(uint32_t message, WPARAM wparam, LPARAM lparam) override {
-    static const std::map<uint32_t, std::string> kNames{
-        {WM_LBUTTONDOWN, "down"}, {WM_MOUSEMOVE, "move"}, {WM_LBUTTONUP, "up"}, {WM_SIZE, "size"},
-        {WM_DESTROY, "destroy"},  {WM_CLOSE, "close"},    {WM_CHAR, "char"},    {WM_USER + 1, "user1"}};
-    if (message == WM_PAINT) Paint();
-    if (message == WM_USER + 9) throw std::runtime_error("a handler that fails");
-    if (kNames.count(message) == 0) return message == WM_ERASEBKGND ? 1 : 0;
-    std::string entry = (system_->IsWindowThread() ? "" : "!") + kNames.at(message);
-    if (message == WM_CHAR) {
-      entry += std::to_string(wparam);
-    } else if (message != WM_CLOSE) {
-      entry += "(" + std::to_string(GET_X_LPARAM(lparam)) + "," + std::to_string(GET_Y_LPARAM(lparam)) + ")" +
-               ((wparam & MK_LBUTTON) != 0 ? "L" : "");
-    }
-    const std::lock_guard<std::mutex> guard(mutex_);
-    log_.push_back(entry);
-    return 0;
-  }
-
-  std::vector<std::string> Log() const {
-    const std::lock_guard<std::mutex> guard(mutex_);
-    return log_;
-  }
-  bool Saw(const std::string& entry) const {
-    const std::vector<std::string> log = Log();
-    return std::find(log.begin(), log.end(), entry) != log.end();
-  }
-
  private:
-  void Paint() {
-    const auto canvas = BeginPaint();
-    const RECT all = ClientRect();
-    (*canvas)->FillRect(all, Brush{color_});
-    (*canvas)->MoveTo(0, 0);
-    (*canvas)->LineTo(all.right, all.bottom);
-    (*canvas)->SelectBrush(Brush{RGB(255, 255, 0)});
-    (*canvas)->Rectangle(5, 5, 25, 15);
-    (*canvas)->SetPixel(all.right - 1, all.bottom - 1, RGB(1, 2, 3));
-  }
-
   std::shared_ptr<X11WindowSystem> system_;
-  COLORREF color_;
-  mutable std::mutex mutex_;  // guards log_, written by the window thread
-  std::vector<std::string> log_;
 };
 
 class X11Windows : public ::testing::Test {
@@ -92,38 +47,28 @@ class X11Windows : public ::testing::Test {
   void SetUp() override {
     system_ = X11WindowSystem::Shared();
     if (system_ == nullptr) GTEST_SKIP() << "no X display";
-    ASSERT_TRUE(display_.Open());
-    connection_ = display_.Connection();
-    screen_ = display_.Screen();
-    host_ = MakeHost();
+    ASSERT_TRUE(x_.Open());
+    host_ = x_.MakeHost(400, 300);
   }
   void TearDown() override {
-    if (host_ != 0) xcb_destroy_window(connection_, host_);
-    if (connection_ != nullptr) xcb_flush(connection_);
+    if (host_ != 0) xcb_destroy_window(x_.Connection(), host_);
+    xcb_flush(x_.Connection());
   }
 
-  xcb_window_t MakeHost() { return display_.MakeHost(400, 300); }
-  Bitmap Screenshot(xcb_window_t window) { return display_.Screenshot(window); }
   // True when the screen shows what the system composes for the window (a host's: the same handle).
   bool ShowsComposed(xcb_window_t window, HWND handle = 0) {
-    return Screenshot(window) == system_->Compose(handle != 0 ? handle : window);
-  }
-  xcb_translate_coordinates_reply_t Translate(xcb_window_t from, xcb_window_t to, int16_t x, int16_t y) {
-    return display_.Translate(from, to, x, y);
+    return x_.Screenshot(window) == system_->Compose(handle != 0 ? handle : window);
   }
   // The X window the library made for a child at (x, y) of parent; 0 for none.
-  xcb_window_t ChildAt(xcb_window_t parent, int16_t x, int16_t y) { return Translate(parent, parent, x, y).child; }
-  xcb_atom_t Atom(const char* name) { return display_.Atom(name); }
+  xcb_window_t ChildAt(xcb_window_t parent, int16_t x, int16_t y) { return x_.Translate(parent, parent, x, y).child; }
   void OnUi(const std::function<void()>& task) { system_->RunOnWindowThread(task); }
 
-  testing::XDisplay display_;
+  testing::XDisplay x_;
   std::shared_ptr<X11WindowSystem> system_;
-  xcb_connection_t* connection_ = nullptr;
-  xcb_screen_t* screen_ = nullptr;
   xcb_window_t host_ = 0;
 };
 
-TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
+TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeDrags) {
   ASSERT_EQ(WindowSystemForParent(host_), system_);
   TestWindow left(system_, RGB(200, 30, 30));
   TestWindow right(system_, RGB(30, 30, 200));
@@ -143,22 +88,19 @@ TEST_F(X11Windows, ChildWindowsShowTheirPixelsAndTakeClicksAndDrags) {
     left.Move(RECT{200, 20, 380, 190});
   });
   EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
-  EXPECT_EQ(Screenshot(host_).GetPixel(379, 189), RGB(1, 2, 3));
+  EXPECT_EQ(x_.Screenshot(host_).GetPixel(379, 189), RGB(1, 2, 3));
 
   const xcb_window_t child = ChildAt(host_, 250, 50);
   ASSERT_NE(child, 0u);
   const std::string id = std::to_string(child);
-  Xdotool("mousemove --window " + id + " 30 30 click 1");
-  EXPECT_TRUE(WaitUntil([&] { return left.Saw("up(30,30)"); }));
-  EXPECT_TRUE(left.Saw("down(30,30)L"));
-  // A drag that leaves the window: motion and release still come to it, in its coordinates.
-  const auto origin = Translate(child, screen_->root, 0, 0);
+  // A drag that leaves the window: press, motion and release come to it, in its coordinates.
+  const auto origin = x_.Translate(child, x_.Screen()->root, 0, 0);
   const std::string outside = "(" + std::to_string(600 - origin.dst_x) + "," + std::to_string(400 - origin.dst_y) + ")";
   Xdotool("mousemove --window " + id + " 10 10 mousedown 1 mousemove 600 400 mouseup 1");
   EXPECT_TRUE(WaitUntil([&] { return left.Saw("up" + outside); }));
   EXPECT_TRUE(left.Saw("down(10,10)L"));
   EXPECT_TRUE(left.Saw("move" + outside + "L"));
-  EXPECT_EQ(right.Log(), std::vector<std::string>{"size(100,60)"});  // no pointer message
+  EXPECT_EQ(right.Entries(), std::vector<std::string>{"size(100,60)"});  // no pointer message
 }
 
 TEST_F(X11Windows, OtherThreadsPostDrawAndRunTasksOnTheWindowThread) {
@@ -177,7 +119,8 @@ TEST_F(X11Windows, OtherThreadsPostDrawAndRunTasksOnTheWindowThread) {
   // The play cursor's way: a window canvas from another thread, shown without any paint.
   EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(host_); }));
   std::thread([&] { (*window.GetDC())->FillRect(RECT{10, 10, 60, 40}, Brush{RGB(255, 0, 255)}); }).join();
-  EXPECT_TRUE(WaitUntil([&] { return Screenshot(host_).GetPixel(60, 60) == RGB(255, 0, 255) && ShowsComposed(host_); }));
+  EXPECT_TRUE(
+      WaitUntil([&] { return x_.Screenshot(host_).GetPixel(60, 60) == RGB(255, 0, 255) && ShowsComposed(host_); }));
 
   std::thread::id ran_on;
   bool inside = false;
@@ -210,31 +153,27 @@ TEST_F(X11Windows, FollowsTheHostWindowAndRefusesWhatIsNoWindow) {
   EXPECT_TRUE(window.IsWindow());
   ASSERT_TRUE(WaitUntil([&] { return ChildAt(host_, 20, 20) != 0; }));
 
-  const xcb_window_t unused = xcb_generate_id(connection_);  // names nothing yet
-  const xcb_pixmap_t pixmap = xcb_generate_id(connection_);
-  xcb_create_pixmap(connection_, screen_->root_depth, pixmap, host_, 8, 8);
-  xcb_flush(connection_);
+  const xcb_window_t unused = xcb_generate_id(x_.Connection());  // names nothing yet
   EXPECT_FALSE(system_->AdoptHostWindow(unused));
-  EXPECT_FALSE(system_->AdoptHostWindow(pixmap));
   EXPECT_FALSE(system_->AdoptHostWindow(ChildAt(host_, 20, 20)));  // the library's own X window
   EXPECT_FALSE(system_->AdoptHostWindow(0));
   EXPECT_FALSE(system_->AdoptHostWindow(HWND{1} << 40));
   EXPECT_EQ(WindowSystemForParent(unused), nullptr);
 
   const uint32_t size[] = {500, 350};
-  xcb_configure_window(connection_, host_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-  xcb_flush(connection_);
+  xcb_configure_window(x_.Connection(), host_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  xcb_flush(x_.Connection());
   EXPECT_TRUE(WaitUntil([&] { return system_->ClientRect(host_) == RECT{0, 0, 500, 350}; }));
 
   const HWND host = host_;
-  xcb_destroy_window(connection_, host_);
-  xcb_flush(connection_);
+  xcb_destroy_window(x_.Connection(), host_);
+  xcb_flush(x_.Connection());
   host_ = 0;
   EXPECT_TRUE(WaitUntil([&] { return window.Saw("destroy(0,0)"); }));
   EXPECT_EQ(window.Handle(), 0u);
   EXPECT_FALSE(system_->IsWindow(host));
   // The system goes on with the next host.
-  host_ = MakeHost();
+  host_ = x_.MakeHost(400, 300);
   EXPECT_TRUE(system_->AdoptHostWindow(host_));
 }
 
@@ -255,7 +194,7 @@ TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
   Xdotool("mousemove --window " + std::to_string(id) + " 20 20 key plus minus KP_Add KP_Subtract a shift+a Return");
   EXPECT_TRUE(WaitUntil([&] { return top.Saw("char13"); }));
   std::vector<std::string> chars;
-  for (const auto& entry : top.Log()) {
+  for (const auto& entry : top.Entries()) {
     if (entry.rfind("char", 0) == 0) chars.push_back(entry);
   }
   EXPECT_EQ(chars, (std::vector<std::string>{"char43", "char45", "char43", "char45", "char97", "char65", "char13"}));
@@ -264,18 +203,18 @@ TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
   close.response_type = XCB_CLIENT_MESSAGE;
   close.format = 32;
   close.window = id;
-  close.type = Atom("WM_PROTOCOLS");
-  close.data.data32[0] = Atom("WM_DELETE_WINDOW");
-  xcb_send_event(connection_, 0, id, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+  close.type = x_.Atom("WM_PROTOCOLS");
+  close.data.data32[0] = x_.Atom("WM_DELETE_WINDOW");
+  xcb_send_event(x_.Connection(), 0, id, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
   const uint32_t size[] = {320, 240};
-  xcb_configure_window(connection_, id, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-  xcb_flush(connection_);
+  xcb_configure_window(x_.Connection(), id, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+  xcb_flush(x_.Connection());
   EXPECT_TRUE(WaitUntil([&] { return top.Saw("close") && top.Saw("size(320,240)"); }));
   EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(id, handle); }));
   EXPECT_TRUE(top.IsWindow());  // a close request leaves the decision to the window
 
-  xcb_destroy_window(connection_, id);  // by another client
-  xcb_flush(connection_);
+  xcb_destroy_window(x_.Connection(), id);  // by another client
+  xcb_flush(x_.Connection());
   EXPECT_TRUE(WaitUntil([&] { return top.Saw("destroy(0,0)"); }));
   EXPECT_EQ(top.Handle(), 0u);
 }
@@ -289,8 +228,8 @@ TEST_F(X11Windows, ALostConnectionEndsTheSystemQuietly) {
     window.Show(true);
   });
   ASSERT_TRUE(WaitUntil([&] { return ChildAt(host_, 10, 10) != 0; }));
-  xcb_kill_client(connection_, ChildAt(host_, 10, 10));
-  xcb_flush(connection_);
+  xcb_kill_client(x_.Connection(), ChildAt(host_, 10, 10));
+  xcb_flush(x_.Connection());
   EXPECT_TRUE(WaitUntil([&] { return !system_->IsConnected(); }));
   EXPECT_TRUE(WaitUntil([&] { return window.Saw("destroy(0,0)"); }));
   EXPECT_FALSE(system_->IsWindow(host_));

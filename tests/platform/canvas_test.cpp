@@ -115,8 +115,8 @@ TEST(CanvasTest, BitmapLayoutLimitsAndRectangleHelpers) {
 }
 
 TEST(CanvasTest, LinesFollowTheRoundHalfUpRuleWithoutTheEndPointAtEveryWidth) {
-  // From (5, 5): the eight octants with exact halves (2 : 4), the four axis directions, a diagonal
-  // (x-major on the tie) and quarter steps. Expected pixels from minor = floor((2 t dminor + D) / 2D).
+  // From (5, 5): the eight octants with exact halves (2 : 4), whose rounding differs with the signs of
+  // the steps, and a diagonal (x-major on the tie). Pixels from minor = floor((2 t dminor + D) / 2D).
   struct Case {
     int32_t x1, y1;
     bool x_major;
@@ -127,10 +127,7 @@ TEST(CanvasTest, LinesFollowTheRoundHalfUpRuleWithoutTheEndPointAtEveryWidth) {
       {3, 9, false, {{5, 5}, {5, 6}, {4, 7}, {4, 8}}}, {1, 7, true, {{5, 5}, {4, 6}, {3, 6}, {2, 7}}},
       {1, 3, true, {{5, 5}, {4, 5}, {3, 4}, {2, 4}}},  {3, 1, false, {{5, 5}, {5, 4}, {4, 3}, {4, 2}}},
       {7, 1, false, {{5, 5}, {6, 4}, {6, 3}, {7, 2}}}, {9, 3, true, {{5, 5}, {6, 5}, {7, 4}, {8, 4}}},
-      {8, 5, true, {{5, 5}, {6, 5}, {7, 5}}},          {5, 8, false, {{5, 5}, {5, 6}, {5, 7}}},
-      {2, 5, true, {{5, 5}, {4, 5}, {3, 5}}},          {5, 2, false, {{5, 5}, {5, 4}, {5, 3}}},
-      {8, 2, true, {{5, 5}, {6, 4}, {7, 3}}},          {9, 6, true, {{5, 5}, {6, 5}, {7, 6}, {8, 6}}},
-      {1, 4, true, {{5, 5}, {4, 5}, {3, 5}, {2, 4}}},  {6, 1, false, {{5, 5}, {5, 4}, {6, 3}, {6, 2}}},
+      {8, 2, true, {{5, 5}, {6, 4}, {7, 3}}},
   };
   for (const Case& c : cases) {
     for (int32_t width = 0; width <= 4; ++width) {

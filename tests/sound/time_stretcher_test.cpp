@@ -97,10 +97,8 @@ TEST(TimeStretcher, SoundShorterThanOneSegmentComesOutUnchanged) {
 }
 
 TEST(TimeStretcher, UnvoicedSegmentsRepeatRandomPeriodsOf100To139Hz) {
-  // A rising count: every copied input value is new, while each inserted period ends in a repeat of the
-  // period before it (all but its cross-fade, at least 0.8 of it). Runs of output equal to itself at a
-  // fixed lag thus find the inserted periods, the lag being their length. Lags up to 300 cover the
-  // range with room, and stay below twice the shortest period, where repeats of repeats would match too.
+  // A rising count: every input value is new, so runs of output equal to itself at a fixed lag (at least
+  // the 0.8 of an inserted period outside its cross-fade) find the inserted periods and their lengths.
   std::vector<int16_t> count(kRate);
   for (size_t i = 0; i < count.size(); ++i) count[i] = static_cast<int16_t>(i - kRate / 2);
   const auto wave = samples::MakeWave16(count, kRate);
@@ -133,12 +131,9 @@ TEST(TimeStretcher, UnvoicedSegmentsRepeatRandomPeriodsOf100To139Hz) {
   }
 }
 
-// A contour that matches the signal gives cross-fades of equal samples: the output continues the input's
-// waveform exactly. One that does not mixes two phases of it; a linear cross-fade over W samples then
-// adds at most |a - b| / W <= 2 peak / W to a jump, twice where an inserted period is itself faded into
-// the next, plus a unit for each of the two truncated mixes. W is twice the fade, 0.2 of the period, in
-// voiced segments, and the fade itself in unvoiced ones (whose random periods are at least R / 139). A
-// splice without cross-fade would add up to 2 peak.
+// A contour that matches the signal continues the input's waveform exactly. One that does not mixes two
+// phases of it: a cross-fade over W samples adds at most 2 peak / W to a jump, twice where two fades
+// meet, plus a unit per truncated mix (W: 0.4 of the period voiced, 0.2 unvoiced); a splice adds 2 peak.
 TEST(TimeStretcher, SmoothInputGivesSmoothOutput) {
   struct Case {
     uint32_t true_period;

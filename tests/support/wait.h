@@ -35,6 +35,10 @@ class Log {
     std::lock_guard<std::mutex> lock(mutex_);
     return entries_;
   }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+  }
   size_t Count() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return entries_.size();
