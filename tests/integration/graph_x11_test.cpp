@@ -2,21 +2,14 @@
 // of the headless windows and plays on a click; in a host window made here, a drag plays, a resize by
 // the host waits for RefreshGraphs, and a host window destroyed under a playing graph ends cleanly.
 // Skips when no display opens.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cstdio>
 #include <string>
-#include <sys/wait.h>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "graph/graph_picture.h"
 #include "graph/graphic_manager.h"
+#include "integration/child_process.h"
 #include "platform/test_wave_out.h"
 #include "platform/x11_window_system.h"
 #include "samples/speech_like.h"
@@ -30,71 +23,6 @@ namespace melvox::testing {
 namespace {
 
 constexpr uint32_t kRate = 22050;
-
-// A program run with its standard output read line by line.
-class Child {
- public:
-  explicit Child(const std::vector<std::string>& argv) {
-    int pipe_fds[2];
-    if (pipe(pipe_fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(pipe_fds[1], STDOUT_FILENO);
-      close(pipe_fds[0]);
-      std::vector<char*> args;
-      for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-      args.push_back(nullptr);
-      execv(args[0], args.data());
-      _exit(127);
-    }
-    close(pipe_fds[1]);
-    out_ = pipe_fds[0];
-  }
-  ~Child() {
-    if (pid_ > 0 && Status(0) < 0) {
-      kill(pid_, SIGKILL);
-      Status(5000);
-    }
-    if (out_ >= 0) close(out_);
-  }
-  // The next line that starts with prefix (others are skipped); empty after 10 s without one.
-  std::string Line(const std::string& prefix) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-      const size_t end = buffer_.find('\n');
-      if (end != std::string::npos) {
-        std::string line = buffer_.substr(0, end);
-        buffer_.erase(0, end + 1);
-        if (line.rfind(prefix, 0) == 0) return line;
-        continue;
-      }
-      pollfd fd{out_, POLLIN, 0};
-      if (poll(&fd, 1, 100) <= 0) continue;
-      char chunk[256];
-      const ssize_t got = read(out_, chunk, sizeof chunk);
-      if (got <= 0) return "";
-      buffer_.append(chunk, static_cast<size_t>(got));
-    }
-    return "";
-  }
-  // The exit status once the program ended within timeout_ms, else -1.
-  int Status(int timeout_ms) {
-    for (int waited = 0; waited <= timeout_ms; waited += 10) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-      }
-      usleep(10000);
-    }
-    return -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int out_ = -1;
-  std::string buffer_;
-};
 
 // Each graph of the file drawn headless, as the graph windows draw it.
 platform::Bitmap Headless(const std::string& file, int32_t type, int32_t width, int32_t height) {

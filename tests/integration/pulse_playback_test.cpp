@@ -2,19 +2,16 @@
 // sink's monitor that the tones arrive whole, in order, promptly and without a gap, while the position
 // a host polls rises to the end.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <pulse/error.h>
-#include <pulse/simple.h>
 
 #include "audio/audio_fixture.h"
 #include "audio/sound_player.h"
+#include "integration/monitor_recorder.h"
 #include "integration/pulse_fixture.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
@@ -23,56 +20,10 @@
 namespace melvox {
 namespace {
 
-constexpr uint32_t kRate = 22050;
-constexpr uint32_t kWindow = kRate / 100;  // 10 ms
+constexpr uint32_t kRate = testing::MonitorRecorder::kRate;
+constexpr uint32_t kWindow = testing::MonitorRecorder::kFragment;  // 10 ms
 constexpr float kTones[] = {440.0f, 660.0f, 550.0f, 880.0f, 330.0f};
 constexpr uint32_t kToneFrames = kRate / 5;  // 200 ms each
-
-// Records the monitor of the default sink, 16-bit mono in 10 ms fragments, on a thread of its own.
-class MonitorRecorder {
- public:
-  ~MonitorRecorder() { Stop(); }
-  bool Start(std::string& error) {
-    const pa_sample_spec sample_format{PA_SAMPLE_S16LE, kRate, 1};
-    const auto unset = static_cast<uint32_t>(-1);
-    const pa_buffer_attr attr{unset, unset, unset, unset, kWindow * 2};  // deliver every 10 ms
-    int code = 0;
-    stream_ = pa_simple_new(nullptr, "melvox-test", PA_STREAM_RECORD, "@DEFAULT_MONITOR@", "monitor", &sample_format,
-                            nullptr, &attr, &code);
-    if (stream_ == nullptr) error = pa_strerror(code);
-    if (stream_ != nullptr) thread_ = std::thread([this] { Loop(); });
-    return stream_ != nullptr;
-  }
-  void Stop() {
-    if (stream_ == nullptr) return;
-    stop_ = true;
-    thread_.join();
-    pa_simple_free(stream_);
-    stream_ = nullptr;
-  }
-  std::vector<int16_t> Samples() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return samples_;
-  }
-  bool WaitFor(size_t n) {
-    return testing::WaitUntil([&] { return Samples().size() >= n; });
-  }
-
- private:
-  void Loop() {
-    int16_t fragment[kWindow];
-    for (int code = 0; !stop_ && pa_simple_read(stream_, fragment, sizeof fragment, &code) >= 0;) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      samples_.insert(samples_.end(), fragment, fragment + kWindow);
-    }
-  }
-
-  pa_simple* stream_ = nullptr;
-  std::thread thread_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<int16_t> samples_;
-};
 
 // Power of x at hz: the squared correlation with a sine and a cosine of that frequency.
 double PowerAt(const int16_t* x, size_t n, float hz) {
@@ -107,7 +58,7 @@ TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhileThePositionRise
   player.Load(folder.Write("tones.wav", testing::PcmWav16(sequence, kRate)).c_str(), 0);
 
   // 200 ms of the quiet before playback; mark is where playback is asked for.
-  MonitorRecorder monitor;
+  testing::MonitorRecorder monitor;
   std::string error;
   ASSERT_TRUE(monitor.Start(error)) << error;
   ASSERT_TRUE(monitor.WaitFor(kRate / 5)) << "the monitor delivers nothing";

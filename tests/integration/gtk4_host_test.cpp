@@ -1,0 +1,159 @@
+// The GTK4 host example: on X11 (Xvfb) its drawing area shows the very pixels of the headless graphs,
+// at its first size and once made larger, and a click on the envelope is heard on the sound server; a
+// file it cannot open ends it with status 1; on Wayland (a headless Weston, where it is installed) its
+// snapshot is the headless picture. Skips when the example is not built, no display opens or no sound
+// server answers.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "graph/graph_picture.h"
+#include "integration/child_process.h"
+#include "integration/monitor_recorder.h"
+#include "platform/canvas.h"
+#include "platform/png_file.h"
+#include "samples/speech_like.h"
+#include "sound/open_sound_file.h"
+#include "support/temp_dir.h"
+#include "support/wait.h"
+#include "support/wav_bytes.h"
+#include "x_display.h"
+
+namespace melvox::testing {
+namespace {
+
+constexpr uint32_t kRate = 22050;
+const std::string kHost = MELVOX_GTK4_HOST_PATH;
+
+// The four graphs of the file, width x height each (the example's first size: 800 x 150), drawn headless.
+platform::Bitmap Headless(const std::string& file, int32_t width = 800, int32_t height = 150) {
+  CountedPtr<CSoundSource> sound = OpenSoundFile(file.c_str());
+  return DrawGraphPicture(sound.Get(), 15, width, height, 0);
+}
+
+std::string Phrase(const TempDir& folder) {
+  return folder.Write("phrase.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
+}
+
+// How many 10 ms pieces of samples[from, to) carry sound (an RMS far above a null sink's zeros).
+size_t LoudPieces(const std::vector<int16_t>& samples, size_t from, size_t to) {
+  constexpr size_t n = MonitorRecorder::kFragment;
+  size_t loud = 0;
+  for (size_t at = from; at + n <= to; at += n) {
+    double sum = 0.0;
+    for (size_t i = at; i < at + n; ++i) sum += double(samples[i]) * samples[i];
+    loud += std::sqrt(sum / n) > 500.0 ? 1 : 0;
+  }
+  return loud;
+}
+
+TEST(Gtk4HostTest, OnX11TheAreaShowsTheHeadlessPixelsBeforeAndAfterAResizeAndAClickIsHeard) {
+  if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
+  XDisplay display;
+  if (!display.Open()) GTEST_SKIP() << "no X display";
+  MonitorRecorder monitor;
+  std::string error;
+  if (!monitor.Start(error)) GTEST_SKIP() << "no PulseAudio server answers: " << error;
+  TempDir folder;
+  const std::string file = Phrase(folder);
+  Child host({kHost, file}, {"GDK_BACKEND=x11"});
+  const std::string area_line = host.Line("area: ");
+  ASSERT_FALSE(area_line.empty()) << "the example did not start";
+  std::istringstream area(area_line.substr(6));
+  int32_t x = -1, y = -1, width = 0, height = 0;
+  area >> x >> y >> width >> height;
+  ASSERT_EQ(host.Line("ready"), "ready");
+  const std::string found = Xdotool("search --onlyvisible --pid " + std::to_string(host.Pid()));
+  ASSERT_FALSE(found.empty()) << "no window of the example";
+  const auto window = static_cast<xcb_window_t>(std::stoul(found));
+
+  // The area, located by what the example printed, holds exactly the headless picture; made larger,
+  // it shows the graphs drawn for their new size once it settles.
+  auto shown = [&](int32_t w, int32_t h) {
+    platform::Bitmap part(w, h);
+    platform::Canvas(part).BitBlt(0, 0, w, h, display.Screenshot(window), x, y);
+    return part;
+  };
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 4 * 150 + 3);
+  const platform::Bitmap first = Headless(file);
+  EXPECT_TRUE(WaitUntil([&] { return shown(800, 603) == first; }, 10000)) << "not the headless pixels";
+  Xdotool("windowsize " + std::to_string(window) + " 1000 " + std::to_string(y + 4 * 200 + 3));
+  const platform::Bitmap larger = Headless(file, 1000, 200);
+  EXPECT_TRUE(WaitUntil([&] { return shown(1000, 803) == larger; }, 10000)) << "not the headless pixels once larger";
+
+  // A click in the envelope plays the sound: the host reports it and the sink's monitor hears it.
+  ASSERT_TRUE(monitor.WaitFor(kRate / 5));
+  const size_t mark = monitor.Samples().size();
+  Xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(x + 100) + " " +
+          std::to_string(y + 100) + " click 1");
+  EXPECT_EQ(host.Line("play start"), "play start");
+  EXPECT_EQ(host.Line("ended"), "ended");
+  ASSERT_TRUE(monitor.WaitFor(monitor.Samples().size() + kRate / 5));  // what the sink still held
+  const std::vector<int16_t> heard = monitor.Samples();
+  EXPECT_EQ(LoudPieces(heard, 0, mark), 0u) << "sound before the click";
+  EXPECT_GE(LoudPieces(heard, mark, heard.size()), 50u) << "less than 0.5 s of sound after the click";
+
+  // Closed as a window manager closes it.
+  xcb_client_message_event_t close{};
+  close.response_type = XCB_CLIENT_MESSAGE;
+  close.format = 32;
+  close.window = window;
+  close.type = display.Atom("WM_PROTOCOLS");
+  close.data.data32[0] = display.Atom("WM_DELETE_WINDOW");
+  xcb_send_event(display.Connection(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+  xcb_flush(display.Connection());
+  EXPECT_EQ(host.Status(5000), 0);
+}
+
+TEST(Gtk4HostTest, AFileItCannotOpenEndsItWithStatus1) {
+  if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
+  if (!XDisplay().Open()) GTEST_SKIP() << "no X display";
+  TempDir folder;
+  for (const std::string& file : {folder.File("missing.wav"), folder.Write("text.wav", {'n', 'o', '\n'})}) {
+    Child host({kHost, file}, {"GDK_BACKEND=x11"});
+    EXPECT_EQ(host.Line("ready"), "") << file;
+    EXPECT_EQ(host.Status(10000), 1) << file;
+  }
+}
+
+// The first program of that name in PATH, or empty.
+std::string InPath(const std::string& name) {
+  std::istringstream path(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
+  for (std::string folder; std::getline(path, folder, ':');) {
+    if (access((folder + "/" + name).c_str(), X_OK) == 0) return folder + "/" + name;
+  }
+  return "";
+}
+
+TEST(Gtk4HostTest, OnWaylandTheSnapshotIsTheHeadlessPicture) {
+  if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
+  const std::string weston = InPath("weston");
+  if (weston.empty()) GTEST_SKIP() << "weston is not installed";
+  TempDir runtime;  // the compositor's socket; private, so no other compositor is in the way
+  const std::string runtime_entry = "XDG_RUNTIME_DIR=" + runtime.Path();
+  Child compositor({weston, "--backend=headless-backend.so", "--socket=melvox-test", "--idle-time=0", "--no-config",
+                    "--log=" + runtime.File("weston.log")},
+                   {runtime_entry});
+  ASSERT_TRUE(WaitUntil([&] { return access(runtime.File("melvox-test").c_str(), F_OK) == 0; }))
+      << "weston did not come up";
+
+  TempDir folder;
+  const std::string file = Phrase(folder);
+  const std::string snapshot = folder.File("snapshot.png");
+  // No DISPLAY: nothing can reach an X server.
+  Child host({kHost, file, "--snapshot", snapshot},
+             {runtime_entry, "WAYLAND_DISPLAY=melvox-test", "GDK_BACKEND=wayland", "DISPLAY"});
+  EXPECT_EQ(host.Line("ready"), "ready");
+  ASSERT_EQ(host.Status(20000), 0);
+  EXPECT_TRUE(platform::ReadPng(snapshot) == Headless(file)) << "the snapshot differs from the headless picture";
+  compositor.Stop(SIGTERM);
+}
+
+}  // namespace
+}  // namespace melvox::testing
