@@ -81,7 +81,9 @@ CGraphWindow* CGraphicManager::Window(int32_t type) {
 
 void CGraphicManager::StopPlayback() {
   stopping_.store(1);
-  engine_.Stop();
+  // Also waits for a worker still inside a window's end notification: what comes next may replace or
+  // destroy that window.
+  engine_.StopAndWait();
   stopping_.store(0);
 }
 

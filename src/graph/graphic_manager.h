@@ -66,7 +66,7 @@ class CGraphicManager final : public IGraphicManager {
   auto OnWindowThread(Body&& body) -> decltype(body());
   // Runs body; a failure is shown in a box captioned "Error" and thrown on as CMsgException.
   void ReportingErrors(const std::function<void()>& body);
-  // Stops the engine as the library's own stop (no window is told).
+  // Stops the engine as the library's own stop (no window is told), waiting for its worker to be gone.
   void StopPlayback();
   // Gives the current sound, the observer and the option to every window (all, or those whose update
   // is pending) in ascending type order.
