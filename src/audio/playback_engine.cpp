@@ -129,6 +129,9 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
   start_frame_ = start;
   end_frame_ = end;
   queued_ = 0;
+  // Every play has its own length: one left from the play before would make an input of unknown
+  // length wait that long (plus the margin) instead of 999 ms.
+  timeout_ = -1;
   if (GetLength() == -1) {
     start = 0;
     end_frame_ = 0;

@@ -128,9 +128,9 @@ TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
     ASSERT_TRUE(engine.SetInput(source.Get()));
     ASSERT_TRUE(engine.Play(c.start, c.end));
     EXPECT_EQ(engine.GetTimeout(), c.timeout);
-    // An empty range keeps the length of the range before it.
+    // Every play has its own length: an empty range after it has none.
     ASSERT_TRUE(engine.Play(50, 50));
-    EXPECT_EQ(engine.GetTimeout(), c.timeout);
+    EXPECT_EQ(engine.GetTimeout(), -1);
     engine.Stop();
   }
 }
