@@ -16,7 +16,8 @@ namespace melvox {
 // that calls the player. A host class that is not final needs a virtual destructor of its own.
 class MELVOX_API IPlayerListener {
  public:
-  // The sound played to its end by itself (never after ISoundPlayer::Stop).
+  // The sound played to its end by itself (never after ISoundPlayer::Stop), or playback ended early
+  // because the audio device failed (its sound server went away; the message box said so).
   virtual void OnPlaybackEnded() = 0;
 
  protected:

@@ -65,6 +65,8 @@ class CSoundPlayer final : public ISoundPlayer, public IPlaybackOwner {
   PlayRange LastRange() const { return last_range_; }
   // The backend the engine's device was last opened with ("pulse", "null", "test"); host thread.
   const char* DeviceName() const { return engine_.DeviceName(); }
+  // Whether the last play ended because the device was lost (its server went away); any thread.
+  bool DeviceLost() const { return engine_.DeviceLost(); }
 
  private:
   // Under the lock: opens the file again when the source holder is empty, or loads it again when it
