@@ -1,6 +1,7 @@
 #include "audio/sound_player.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -230,6 +231,13 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Could not init audio system");
   EXPECT_EQ(scope.Boxes(), std::vector<std::string>{platform::WaveErrorText(MMSYSERR_NODRIVER)});
   EXPECT_EQ(PlayToTheEnd(player, scope, false), low) << "the next open may succeed";
+
+  // No backend put in use and no sound server: the device does not open (never a silent null device).
+  ::setenv("PULSE_SERVER", "unix:/nonexistent/melvox-test-server", 1);
+  platform::SetWaveOutSystem(nullptr);
+  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Could not init audio system");
+  ::unsetenv("PULSE_SERVER");
+  EXPECT_EQ(scope.Boxes().back(), platform::WaveErrorText(MMSYSERR_NODRIVER));
 
   // A Load that fails leaves nothing loaded, whether or not the last file is still open.
   player.Load(folder.File("low.wav").c_str(), 0);
