@@ -26,64 +26,38 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A server with a null sink in a folder of its own, killed (SIGKILL) by Kill or at the end.
-class PrivateServer {
- public:
-  PrivateServer() : socket_(folder_.File("native")) {
-    std::vector<std::string> args = {"pulseaudio",
-                                     "--daemonize=no",
-                                     "-n",
-                                     "--exit-idle-time=-1",
-                                     "--disallow-exit",
-                                     "--log-target=file:" + folder_.File("log"),
-                                     "-L",
-                                     "module-native-protocol-unix auth-anonymous=1 socket=" + socket_,
-                                     "-L",
-                                     "module-null-sink sink_name=lost_out"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + folder_.Path(), "HOME=" + folder_.Path()};
-    std::vector<char*> envp;
-    for (std::string& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    if (posix_spawnp(&pid_, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-    if (pid_ > 0) up_ = testing::WaitUntil([&] { return ::access(socket_.c_str(), F_OK) == 0; }, 5000);
-  }
-  ~PrivateServer() { Kill(); }
-  bool Up() const { return up_; }
-  std::string Address() const { return "unix:" + socket_; }
-  void Kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  testing::TempDir folder_;
-  std::string socket_;
-  pid_t pid_ = -1;
-  bool up_ = false;
-};
-
-// Runs melvox with args against a new private server that is killed after `after`; how long it ran.
-testing::CliResult RunAndKill(const std::vector<std::string>& args, std::chrono::milliseconds after,
-                              Clock::duration& took) {
-  PrivateServer server;
-  if (!server.Up()) return {-1, "", "no private PulseAudio server came up"};
-  const char* was = std::getenv("PULSE_SERVER");
-  const std::string saved = was != nullptr ? was : "";
-  ::setenv("PULSE_SERVER", server.Address().c_str(), 1);
+// Runs melvox with args against a server with a null sink in a folder of its own, killed (SIGKILL)
+// `after` the start; sets `took` to how long melvox ran.
+testing::CliResult RunAndKillServer(const std::vector<std::string>& args, std::chrono::milliseconds after,
+                                    Clock::duration& took) {
+  const testing::TempDir folder;
+  const std::string socket = folder.File("native");
+  std::vector<std::string> argv_text = {"pulseaudio", "--daemonize=no",
+                                        "-n",         "--exit-idle-time=-1",
+                                        "-L",         "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                                        "-L",         "module-null-sink sink_name=lost_out"};
+  std::vector<std::string> env_text = {"XDG_RUNTIME_DIR=" + folder.Path(), "HOME=" + folder.Path()};
+  std::vector<char*> argv, envp;
+  for (std::string& arg : argv_text) argv.push_back(arg.data());
+  for (std::string& entry : env_text) envp.push_back(entry.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t server = -1;
+  if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) return {-1, "", "spawn"};
+  const bool up = testing::WaitUntil([&] { return ::access(socket.c_str(), F_OK) == 0; }, 5000);
+  const char* run_server = std::getenv("PULSE_SERVER");  // the integration run's own, for the other tests
+  const std::string saved = run_server != nullptr ? run_server : "";
+  ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   const auto start = Clock::now();
   std::thread killer([&] {
     std::this_thread::sleep_for(after);
-    server.Kill();
+    ::kill(server, SIGKILL);
   });
-  testing::CliResult result = testing::RunCli(args);
+  const testing::CliResult result = up ? testing::RunCli(args) : testing::CliResult{-1, "", "no server came up"};
   took = Clock::now() - start;
   killer.join();
-  if (was != nullptr) ::setenv("PULSE_SERVER", saved.c_str(), 1);
+  ::waitpid(server, nullptr, 0);
+  run_server != nullptr ? ::setenv("PULSE_SERVER", saved.c_str(), 1) : ::unsetenv("PULSE_SERVER");
   return result;
 }
 
@@ -99,7 +73,7 @@ TEST(LostServerTest, PlayAndRecordEndAtOnceWithOneMessageAndStatusOne) {
   const std::string sound = folder.Write("speech.wav", testing::PcmWav16(speech, 22050));
   Clock::duration took{};
 
-  const testing::CliResult play = RunAndKill({"play", sound}, std::chrono::milliseconds(1500), took);
+  const testing::CliResult play = RunAndKillServer({"play", sound}, std::chrono::milliseconds(1500), took);
   EXPECT_EQ(play.status, 1) << play.err;
   EXPECT_EQ(play.out.rfind("device: pulse\n", 0), 0u) << play.out;
   EXPECT_EQ(play.err.rfind("melvox: No sound server is available.", 0), 0u) << play.err;
@@ -109,7 +83,7 @@ TEST(LostServerTest, PlayAndRecordEndAtOnceWithOneMessageAndStatusOne) {
   EXPECT_LT(took, std::chrono::seconds(5));
 
   const testing::CliResult record =
-      RunAndKill({"record", folder.File("rec.wav"), "--seconds", "20"}, std::chrono::milliseconds(1500), took);
+      RunAndKillServer({"record", folder.File("rec.wav"), "--seconds", "20"}, std::chrono::milliseconds(1500), took);
   EXPECT_EQ(record.status, 1) << record.err;
   EXPECT_EQ(record.err, "Could not init audio system\n");
   EXPECT_LT(took, std::chrono::seconds(5)) << "the meter stops at once";
