@@ -165,6 +165,8 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
     }
   }
   stop_event_.Reset();
+  // A device lost while queuing returns nothing more: the worker's first pass then ends at once.
+  if (device_lost_.load()) done_event_.Set();
   playing_.store(1);
   if (!Start()) {
     playing_.store(0);
