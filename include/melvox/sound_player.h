@@ -16,7 +16,8 @@ namespace melvox {
 // that calls the player. A host class that is not final needs a virtual destructor of its own.
 class MELVOX_API IPlayerListener {
  public:
-  // The sound played to its end by itself (never after ISoundPlayer::Stop).
+  // The sound played to its end by itself (never after ISoundPlayer::Stop), or playback ended early
+  // because the audio device failed (its sound server went away; the message box said so).
   virtual void OnPlaybackEnded() = 0;
 
  protected:
@@ -38,9 +39,12 @@ class MELVOX_API ISoundPlayer {
  public:
   // Stops playback, opens path, prepares its slowed version at the current slow-down level and, when
   // use_selection is not 0, finds the start and end of the sound in both versions; playback is then
-  // restricted to them until the next Load. On failure the file name is already the new one.
+  // restricted to them until the next Load. On failure nothing is loaded: both plays say "Nothing to
+  // play." and GetDuration gives 0 until a Load succeeds.
   virtual void Load(const char* path, int32_t use_selection) = 0;
-  // Plays the file's own sound (stopping what plays). "Nothing to play." before a Load.
+  // Plays the file's own sound (stopping what plays). "Nothing to play." before a Load. A file whose
+  // size or modification time changed since Load is loaded again first (its slowed version and
+  // selections with it), so that what plays and the part played belong together.
   virtual void PlayOriginal() = 0;
   // Plays the slowed version (stopping what plays). "Nothing to play." when there is none: before a
   // Load, or for a sound the analysis does not take (a rate outside 8000..96000 Hz).
@@ -50,7 +54,8 @@ class MELVOX_API ISoundPlayer {
   // A new level prepares the slowed version again (before any Load it is only kept for the Load);
   // what plays goes on playing.
   virtual void SetSlowdown(int32_t level) = 0;
-  // The length of the file's own sound in milliseconds (truncated), whatever version plays.
+  // The length of the file's own sound in milliseconds (truncated), whatever version plays; 0 when
+  // nothing is loaded.
   virtual int32_t GetDuration() = 0;
   // Stops playback; listeners are not told. Harmless when nothing plays.
   virtual void Stop() = 0;

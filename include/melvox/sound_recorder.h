@@ -38,7 +38,9 @@ class MELVOX_API ISoundRecorder {
   // Starts a new recording into the temporary file (stopping one that runs): the file is truncated
   // and gets a 44-byte header, the samples follow as they are recorded.
   virtual void Start() = 0;
-  // Stops the recording and completes the file's header. Harmless when nothing records.
+  // Stops the recording and completes the file's header. Harmless when nothing records. When the
+  // input device failed during the recording (its sound server went away), the file holds what came
+  // before and Stop then throws "Could not init audio system".
   virtual void Stop() = 0;
   // The path of the temporary file, the same for the life of the recorder.
   virtual const char* GetFileName() = 0;

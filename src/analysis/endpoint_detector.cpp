@@ -15,6 +15,7 @@ constexpr size_t kHistoryFrames = 50;         // frames kept for refining a boun
 constexpr uint16_t kFricativeCrossings = 50;  // per 10 ms frame: 5000 per second
 constexpr int32_t kFricativeRun = 3;
 constexpr int64_t kLoudMeasurement = 0x20000;  // a pair of frames this loud never lowers the noise level
+constexpr float kLeastEnergy = 1.0f;           // the least energy the noise measurement sees
 
 }  // namespace
 
@@ -113,7 +114,11 @@ int32_t CEndpointDetector::Scan(int32_t from, int32_t to) {
   for (int32_t i = from; i != to && i >= 0 && i < frame_count_; i += direction) {
     FrameFeature frame = Frame(i);
     frame.position = static_cast<uint32_t>(stream_offset_) + static_cast<uint32_t>(frame_length_) * i;
-    frame.frame_class = thresholds_.Classify(frame.energy);
+    // The noise level is measured in whole units of energy (AdaptNoise takes the truncated mean of
+    // two frames), so a background below one unit (digital silence with dither in its last bit, a
+    // decoder's rounding) measures 0 and halves the level towards 0. Judged against thresholds of
+    // almost nothing, such a frame would count as loud: below one unit it is silence.
+    frame.frame_class = frame.energy < kLeastEnergy ? kFrameSilence : thresholds_.Classify(frame.energy);
     if (frame.frame_class == kFrameLoud) {
       ++run;
       // The sixth loud frame ends the search; its record is not kept.

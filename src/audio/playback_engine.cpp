@@ -46,7 +46,9 @@ bool CPlaybackEngine::SetInput(CSoundNode* node) {
 
 const char* CPlaybackEngine::DeviceName() const { return system_ != nullptr ? system_->Name() : ""; }
 
-void CPlaybackEngine::ShowDeviceError(MMRESULT result) const {
+void CPlaybackEngine::ShowDeviceError(MMRESULT result) {
+  // A server that went away fails every later call with MMSYSERR_NODRIVER: one message per play.
+  if (result == MMSYSERR_NODRIVER && device_lost_.exchange(true)) return;
   std::string text = system_ != nullptr ? system_->ErrorText(result) : platform::WaveErrorText(result);
   if (text.size() >= kErrorTextCapacity) text.resize(kErrorTextCapacity - 1);
   platform::ShowMessageBox(text, "");
@@ -129,6 +131,10 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
   start_frame_ = start;
   end_frame_ = end;
   queued_ = 0;
+  // Every play has its own length: one left from the play before would make an input of unknown
+  // length wait that long (plus the margin) instead of 999 ms.
+  timeout_ = -1;
+  device_lost_.store(false);
   if (GetLength() == -1) {
     start = 0;
     end_frame_ = 0;
@@ -159,6 +165,8 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
     }
   }
   stop_event_.Reset();
+  // A device lost while queuing returns nothing more: the worker's first pass then ends at once.
+  if (device_lost_.load()) done_event_.Set();
   playing_.store(1);
   if (!Start()) {
     playing_.store(0);
@@ -215,6 +223,9 @@ bool CPlaybackEngine::ServeHeaders(int wait_result, int& retries, bool& natural_
       platform::Sleep(0);
     }
     WAVEHDR& header = headers_[i];
+    // A buffer back from a server that went away: nothing more will play. Say so once and end.
+    if (header.dwFlags & WHDR_DEVICE_ERROR) ShowDeviceError(MMSYSERR_NODRIVER);
+    if (device_lost_.load()) stopping = stop_now = true;
     if (!stopping) {
       if (!(header.dwFlags & WHDR_DONE)) continue;
       if (WriteBuffer(i)) {
@@ -237,7 +248,8 @@ bool CPlaybackEngine::ServeHeaders(int wait_result, int& retries, bool& natural_
     if (finished == kBufferCount || retries > kMaxRetries) return true;
     platform::Sleep(0);
   }
-  return false;
+  // A lost device may keep buffers it will never return; closing it returns them.
+  return device_lost_.load();
 }
 
 uint32_t CPlaybackEngine::Run() {

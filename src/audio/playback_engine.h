@@ -23,7 +23,9 @@ namespace melvox {
 // tell the owner.
 //
 // Positions are frames of the input, counted from its first frame. A device error is shown at once in
-// a message box with the device's own text; only a failed open also throws CMVException (13).
+// a message box with the device's own text; only a failed open also throws CMVException (13). A
+// device whose server went away (a buffer back with WHDR_DEVICE_ERROR, or MMSYSERR_NODRIVER) is shown
+// once per play, ends playback at once and tells the owner as an end would; DeviceLost says which.
 //
 // Threading: Play, Stop, SetInput and SetOwner run on the caller's thread (Stop also from inside
 // OnPlaybackEnded, on the worker thread). Play holds the lock while it queues and CloseDevice takes
@@ -75,9 +77,11 @@ class CPlaybackEngine : public CSoundNode, public CThread {
   // The frame being heard: the start frame plus the device's position in samples, as the worker
   // reports it up the chain. -1 while the device is closed or cannot tell. Takes the lock; any thread.
   int32_t GetPlayPosition();
+  // Whether the device of the last play was lost (its server went away); any thread.
+  bool DeviceLost() const { return device_lost_.load(); }
 
  private:
-  void ShowDeviceError(MMRESULT result) const;
+  void ShowDeviceError(MMRESULT result);
   // Reads the frames before start and throws them away (through the input's input when there is one).
   void SkipFrames(int32_t start, uint32_t block_align);
   // One pass of the worker over the 20 headers after a wait; true when the worker should end.
@@ -97,6 +101,7 @@ class CPlaybackEngine : public CSoundNode, public CThread {
   uint32_t queued_ = 0;
   int32_t timeout_ = -1;  // ms of the range, -1 when unknown
   std::atomic<int32_t> in_end_notification_{0};
+  std::atomic<bool> device_lost_{false};  // set once per play by the first MMSYSERR_NODRIVER
 };
 
 }  // namespace melvox

@@ -19,7 +19,7 @@ WAVEFORMATEX RecordingFormat() { return MakePcmFormat(1, kRecordingRate, 16); }
 
 CRecordingEngine::CRecordingEngine() : format_(RecordingFormat()) {}
 
-CRecordingEngine::~CRecordingEngine() { Stop(); }
+CRecordingEngine::~CRecordingEngine() { EndCapture(); }
 
 const char* CRecordingEngine::DeviceName() const { return system_ != nullptr ? system_->Name() : ""; }
 
@@ -48,7 +48,7 @@ void CRecordingEngine::WriteHeader() {
 }
 
 void CRecordingEngine::Start(const char* path) {
-  Stop();
+  EndCapture();
   if (!file_.Create(path)) throw CMVException(kErrCannotOpenFile);
   data_bytes_ = 0;
   // A peak left over from the last buffers of the previous recording does not belong to this one.
@@ -61,6 +61,7 @@ void CRecordingEngine::Start(const char* path) {
     throw;
   }
   next_index_ = 0;
+  device_lost_.store(false);
   for (int i = 0; i < kBufferCount; ++i) {
     WAVEHDR& header = headers_[i];
     header.lpData = buffers_[i];
@@ -81,7 +82,12 @@ void CRecordingEngine::Start(const char* path) {
 }
 
 void CRecordingEngine::Stop() {
-  if (device_ == nullptr) return;
+  // The file holds what came before the server went away; the caller hears that the rest is missing.
+  if (EndCapture() && device_lost_.load()) throw CMVException(kErrAudioInit);
+}
+
+bool CRecordingEngine::EndCapture() {
+  if (device_ == nullptr) return false;
   stop_event_.Set();
   WaitForEnd();
   // Results ignored: whatever the device says, it is closed and forgotten, and the file completed.
@@ -92,9 +98,11 @@ void CRecordingEngine::Stop() {
   device_.reset();
   WriteHeader();
   file_.Close();
+  return true;
 }
 
 void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports) {
+  if (header.dwFlags & WHDR_DEVICE_ERROR) device_lost_.store(true);
   const uint32_t bytes = header.dwBytesRecorded;
   file_.Write(header.lpData, bytes);
   data_bytes_ += bytes;
@@ -113,9 +121,9 @@ void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& repor
   // Taken: a buffer that cannot be given back must not be written again on the next pass.
   header.dwFlags &= ~WHDR_DONE;
   device_->Unprepare(&header);
-  if (!stopping) {
+  if (!stopping && !device_lost_.load()) {
     device_->Prepare(&header);
-    device_->AddBuffer(&header);
+    if (device_->AddBuffer(&header) == MMSYSERR_NODRIVER) device_lost_.store(true);
   }
 }
 

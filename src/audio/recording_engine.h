@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -21,7 +22,10 @@ WAVEFORMATEX RecordingFormat();
 // and queues the 20 buffers; the worker thread appends each buffer the device returns to the file and
 // gives it back, and after every third buffer tells the owner the largest sample magnitude over the
 // three. Stop ends the worker, resets and closes the device and rewrites the header with the final
-// sizes; input still in the buffers when the worker ended is not written.
+// sizes; input still in the buffers when the worker ended is not written. A device whose server went
+// away (a buffer back with WHDR_DEVICE_ERROR, or an add refused with MMSYSERR_NODRIVER) ends the
+// capture: nothing more is recorded or reported, DeviceLost says so, and Stop completes the file and
+// then throws CMVException 13.
 //
 // Threading: Start, Stop and SetOwner run on the caller's thread (one at a time). The worker thread
 // alone touches the file, the byte count and the peak while it runs; Stop touches them after it has
@@ -36,13 +40,14 @@ class CRecordingEngine : public CThread {
   static constexpr int32_t kBuffersPerLevel = 3;
 
   CRecordingEngine();
-  // Stops a recording that runs.
+  // Ends a recording that runs (without a throw).
   ~CRecordingEngine() override;
 
   // Stops a recording that runs, then records into path. Throws CMVException 10 when the file cannot
   // be created, 13 when the device does not open (the file is then left as a valid empty recording).
   void Start(const char* path);
-  // Ends the recording and completes the file. Harmless when nothing records.
+  // Ends the recording and completes the file. Harmless when nothing records. Throws CMVException 13
+  // (after completing the file) when the device was lost during the recording.
   void Stop();
   // Opens the input device for the recording format; throws CMVException 13 when it does not open.
   void OpenDevice();
@@ -58,8 +63,12 @@ class CRecordingEngine : public CThread {
   const char* DeviceName() const;
   // Sample bytes written by the last recording; read it while nothing records.
   uint32_t DataBytes() const { return data_bytes_; }
+  // Whether the device of the recording that runs (or ran last) was lost; any thread.
+  bool DeviceLost() const { return device_lost_.load(); }
 
  private:
+  // Stop without the throw: true when a recording was ended.
+  bool EndCapture();
   // Writes out a returned buffer, measures its peak, reports the level every third buffer and gives
   // the buffer back to the device (unless stopping).
   void TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports);
@@ -78,6 +87,7 @@ class CRecordingEngine : public CThread {
   // The header the device returns next: buffers come back in the order they were queued, and the
   // worker takes them in that order, so the file keeps the order of the input.
   int next_index_ = 0;
+  std::atomic<bool> device_lost_{false};
 };
 
 }  // namespace melvox

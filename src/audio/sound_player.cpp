@@ -5,8 +5,10 @@
 
 #include "analysis/endpoint_detector.h"
 #include "analysis/slowed_sound.h"
+#include "core/mv_exception.h"
 #include "core/public_call.h"
 #include "melvox/errors.h"
+#include "platform/file_stamp.h"
 #include "sound/open_sound_file.h"
 
 namespace melvox {
@@ -39,7 +41,35 @@ CSoundPlayer::~CSoundPlayer() {
 }
 
 void CSoundPlayer::ReopenSource() {
-  if (!source_) source_ = OpenSoundFile(file_name_.c_str());
+  if (source_) return;
+  platform::FileStamp now;
+  if (!platform::StampFile(file_name_.c_str(), now)) throw CMVException(kErrCannotOpenFile);
+  // Changed since it was loaded: its selections and slowed version belong to the old content.
+  if (now != stamp_) {
+    LoadFile();
+  } else {
+    source_ = OpenSoundFile(file_name_.c_str());
+  }
+}
+
+void CSoundPlayer::LoadFile() {
+  try {
+    CloseSource();
+    // Taken before the file is read, so that a change while it is read shows at the next reopening.
+    platform::StampFile(file_name_.c_str(), stamp_);
+    source_ = OpenSoundFile(file_name_.c_str());
+    slowed_ = PrepareSlowed(*source_, level_);
+    if (use_selection_ != 0) {
+      DetectSelection(*source_, source_first_, source_last_);
+      if (slowed_) DetectSelection(*slowed_, slowed_first_, slowed_last_);
+    }
+  } catch (...) {
+    // Nothing half loaded: the player has nothing to play, as before the first Load.
+    CloseSource();
+    slowed_.Reset();
+    file_name_.clear();
+    throw;
+  }
 }
 
 void CSoundPlayer::CloseSource() {
@@ -51,17 +81,12 @@ void CSoundPlayer::CloseSource() {
 
 void CSoundPlayer::Load(const char* path, int32_t use_selection) {
   GuardPublicCall([&] {
-    file_name_ = path != nullptr ? path : "";
     engine_.StopAndWait();
     CLock lock(lock_);
     playing_.Reset();
-    source_ = OpenSoundFile(file_name_.c_str());
-    slowed_ = PrepareSlowed(*source_, level_);
+    file_name_ = path != nullptr ? path : "";
     use_selection_ = use_selection;
-    if (use_selection != 0) {
-      DetectSelection(*source_, source_first_, source_last_);
-      if (slowed_) DetectSelection(*slowed_, slowed_first_, slowed_last_);
-    }
+    LoadFile();
   });
 }
 
@@ -104,25 +129,32 @@ void CSoundPlayer::SetSlowdown(int32_t level) {
   GuardPublicCall([&] {
     level = std::clamp(level, kStrongestLevel, kMildestLevel);
     if (level == level_) return;
-    level_ = level;
-    // Nothing loaded: Load prepares the slowed version at this level.
-    if (file_name_.empty()) return;
     CLock lock(lock_);
+    // Nothing loaded: Load prepares the slowed version at this level.
+    if (file_name_.empty()) {
+      level_ = level;
+      return;
+    }
     ReopenSource();
     // The old slowed version may still play: playing_ keeps it alive. The source the engine reads
     // must not be rewound under it, so the slowed version is then made from a second opening.
+    CountedPtr<CSoundSource> slowed;
     if (playing_.Get() == source_.Get()) {
       CountedPtr<CSoundSource> copy = OpenSoundFile(file_name_.c_str());
-      slowed_ = PrepareSlowed(*copy, level_);
+      slowed = PrepareSlowed(*copy, level);
     } else {
-      slowed_ = PrepareSlowed(*source_, level_);
+      slowed = PrepareSlowed(*source_, level);
     }
+    // Only now, so that a failure leaves the old level with the version made at it.
+    level_ = level;
+    slowed_ = slowed;
   });
 }
 
 int32_t CSoundPlayer::GetDuration() {
   return GuardPublicCall([&] {
     CLock lock(lock_);
+    if (file_name_.empty()) return 0;
     ReopenSource();
     const auto frames = static_cast<uint32_t>(source_->GetLength());
     WAVEFORMATEX format;

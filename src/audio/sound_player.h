@@ -11,6 +11,7 @@
 #include "audio/playback_engine.h"
 #include "core/critical_section.h"
 #include "melvox/sound_player.h"
+#include "platform/file_stamp.h"
 #include "sound/counted_ptr.h"
 #include "sound/sound_node.h"
 
@@ -19,7 +20,9 @@ namespace melvox {
 // Keeps the loaded file's source and its slowed version (a CMemorySource made by PrepareSlowed),
 // plays either through its own engine, whole or between the frames that endpoint detection found,
 // and tells the listeners of a natural end. After Stop or a natural end the source is closed and
-// released; the next operation that needs it opens the file again. The slowed version stays.
+// released; the next operation that needs it opens the file again, or loads it again (slowed version
+// and selections too) when its size or modification time changed since it was loaded. The slowed
+// version stays. A Load that fails leaves nothing loaded.
 //
 // Threading. The host calls the operations on its own thread; the engine's worker calls
 // OnPlaybackEnded and, from it, the listeners. The player lock guards the source holder (and
@@ -62,10 +65,16 @@ class CSoundPlayer final : public ISoundPlayer, public IPlaybackOwner {
   PlayRange LastRange() const { return last_range_; }
   // The backend the engine's device was last opened with ("pulse", "null", "test"); host thread.
   const char* DeviceName() const { return engine_.DeviceName(); }
+  // Whether the last play ended because the device was lost (its server went away); any thread.
+  bool DeviceLost() const { return engine_.DeviceLost(); }
 
  private:
-  // Under the lock: opens the file again when the source holder is empty.
+  // Under the lock: opens the file again when the source holder is empty, or loads it again when it
+  // changed since it was loaded; "Cannot open file" when it is gone.
   void ReopenSource();
+  // Under the lock: opens file_name_, prepares its slowed version and, with use_selection_, finds both
+  // selections. On failure nothing is loaded (no file name, no versions) and the error goes on.
+  void LoadFile();
   // Under the lock: closes and releases the source.
   void CloseSource();
   // Connects version to the engine and plays first..last, or the whole version without a selection.
@@ -78,6 +87,7 @@ class CSoundPlayer final : public ISoundPlayer, public IPlaybackOwner {
   CountedPtr<CSoundSource> source_;
   CountedPtr<CSoundSource> slowed_;
   std::string file_name_;
+  platform::FileStamp stamp_;  // of the file when it was last loaded
   int32_t level_ = -10;
   CCriticalSection lock_;
   std::vector<IPlayerListener*> listeners_;

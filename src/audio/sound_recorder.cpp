@@ -16,7 +16,11 @@ CSoundRecorder::CSoundRecorder() {
 }
 
 CSoundRecorder::~CSoundRecorder() {
-  engine_.Stop();
+  try {
+    engine_.Stop();
+  } catch (const CMVException&) {
+    // A device lost at the end of the process: the file is deleted anyway.
+  }
   platform::DeleteFile(file_name_.c_str());
 }
 

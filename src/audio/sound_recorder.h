@@ -46,6 +46,8 @@ class CSoundRecorder final : public ISoundRecorder, public IRecordingOwner {
   // (while nothing records).
   const char* DeviceName() const { return engine_.DeviceName(); }
   uint32_t RecordedBytes() const { return engine_.DataBytes(); }
+  // Whether the input device was lost (its server went away) during the recording; any thread.
+  bool DeviceLost() const { return engine_.DeviceLost(); }
 
  private:
   CRecordingEngine engine_;

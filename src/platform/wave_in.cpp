@@ -3,7 +3,6 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/null_wave_in.h"
 #include "platform/pulse_wave_in.h"
 
 namespace melvox::platform {
@@ -19,6 +18,16 @@ Selection& Selected() {
   return selection;
 }
 
+// What the automatic choice gives while no sound server answers: a device that does not open.
+class NoServerWaveIn final : public WaveInSystem {
+ public:
+  MMRESULT Open(const WAVEFORMATEX&, WaveInCallback, std::unique_ptr<WaveIn>& device) override {
+    device.reset();
+    return MMSYSERR_NODRIVER;
+  }
+  const char* Name() const override { return "none"; }
+};
+
 }  // namespace
 
 std::string WaveInSystem::ErrorText(MMRESULT result) const { return WaveErrorText(result); }
@@ -27,7 +36,8 @@ std::shared_ptr<WaveInSystem> CurrentWaveInSystem() {
   Selection& selected = Selected();
   std::lock_guard<std::mutex> lock(selected.mutex);
   if (selected.system == nullptr) selected.system = MakePulseAudioWaveIn();
-  if (selected.system == nullptr) selected.system = MakeNullWaveIn();
+  // Not kept: the next open asks for a server again. The null device is only ever chosen explicitly.
+  if (selected.system == nullptr) return std::make_shared<NoServerWaveIn>();
   return selected.system;
 }
 

@@ -75,8 +75,8 @@ class WaveInSystem {
   virtual const char* Name() const = 0;
 };
 
-// The input backend in use. Chosen on first use: PulseAudio when a server answers, else the null
-// device.
+// The input backend in use, chosen as the output's (CurrentWaveOutSystem): never the null device
+// unless it was put in use.
 std::shared_ptr<WaveInSystem> CurrentWaveInSystem();
 // Puts a backend in use (a test device, or the command line's choice); null returns to the automatic
 // choice. Devices already open keep their backend.

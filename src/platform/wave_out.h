@@ -112,7 +112,9 @@ bool IsPlayableFormat(const WAVEFORMATEX& format);
 // The fixed text of a result code; every code above has its own, unknown ones a generic text.
 std::string WaveErrorText(MMRESULT result);
 
-// The backend in use. Chosen on first use: PulseAudio when a server answers, else the null device.
+// The backend in use: the one put in use, else PulseAudio when a server answers (then kept), else a
+// backend whose opens fail with MMSYSERR_NODRIVER (not kept: the next call asks again). The null
+// device is never chosen here: a host without a server hears of it instead of playing silently.
 std::shared_ptr<WaveOutSystem> CurrentWaveOutSystem();
 // Puts a backend in use (a test device, or the CLI's choice); null returns to the automatic choice.
 // Devices already open keep their backend.

@@ -16,9 +16,10 @@ namespace {
 constexpr uint32_t kRate = 22050;
 constexpr int32_t kFrame = 220;  // samples per 10 ms at 22050 Hz
 
-// Background noise of mean energy about 30000 (uniform, peak 300) for `frames` frames.
-std::vector<int16_t> Noise(int32_t frames, uint32_t seed) {
-  return samples::WhiteNoise(kRate, frames * 10, 300.0f, seed);
+// Background noise for `frames` frames: uniform, of mean energy about 30000 at peak 300; at peak 0.7
+// samples of -1, 0 and 1, digital silence with a dithered last bit (energy about 0.3 per frame).
+std::vector<int16_t> Noise(int32_t frames, uint32_t seed, float peak = 300.0f) {
+  return samples::WhiteNoise(kRate, frames * 10, peak, seed);
 }
 
 // Adds the first `frames` whole frames of `source` into `mix` from frame `first` on.
@@ -29,26 +30,29 @@ void MixIn(std::vector<int16_t>& mix, const std::vector<int16_t>& source, int32_
   }
 }
 
-TEST(EndpointDetector, ToneInSteadyNoiseIsFoundFromItsFirstFrameOrTheFricativeRunBeforeIt) {
+TEST(EndpointDetector, ToneInSteadyNoiseOrDitheredSilenceIsFoundFromItsFirstFrameOrTheFricativeRunBeforeIt) {
   // Fricative-like frames: white noise of energy about 180000, between the low and the high threshold
   // of a background near 30000, with far more than 50 zero crossings per frame.
   struct Case {
     const char* name;
+    float noise_peak;
     int32_t total_frames;
     int32_t fricative_frames;              // just before the tone
     int32_t tone_first, tone_last;         // frames
     int32_t expected_start, expected_end;  // samples
   };
   const Case cases[] = {
-      {"tone in the middle", 120, 0, 20, 80, 20 * kFrame, 81 * kFrame - 1},
+      {"tone in the middle", 300, 120, 0, 20, 80, 20 * kFrame, 81 * kFrame - 1},
+      // Frames below one unit of energy are silence, however low the noise level has fallen.
+      {"tone in dithered silence", 0.7f, 120, 0, 20, 80, 20 * kFrame, 81 * kFrame - 1},
       // The last half frame is never examined: the end is the last sample of the last whole frame.
-      {"tone to the end", 100, 0, 20, 100, 20 * kFrame, 100 * kFrame - 1},
-      {"2 fricative frames", 60, 2, 20, 39, 20 * kFrame, 40 * kFrame - 1},
-      {"3 fricative frames", 60, 3, 20, 39, 17 * kFrame, 40 * kFrame - 1},
-      {"5 fricative frames", 60, 5, 20, 39, 15 * kFrame, 40 * kFrame - 1},
+      {"tone to the end", 300, 100, 0, 20, 100, 20 * kFrame, 100 * kFrame - 1},
+      {"2 fricative frames", 300, 60, 2, 20, 39, 20 * kFrame, 40 * kFrame - 1},
+      {"3 fricative frames", 300, 60, 3, 20, 39, 17 * kFrame, 40 * kFrame - 1},
+      {"5 fricative frames", 300, 60, 5, 20, 39, 15 * kFrame, 40 * kFrame - 1},
   };
   for (const Case& c : cases) {
-    std::vector<int16_t> mix = Noise(c.total_frames, 7);
+    std::vector<int16_t> mix = Noise(c.total_frames, 7, c.noise_peak);
     mix.resize(mix.size() + kFrame / 2, 0);
     MixIn(mix, samples::WhiteNoise(kRate, c.fricative_frames * 10, 735.0f, 11), c.tone_first - c.fricative_frames,
           c.fricative_frames);
@@ -68,6 +72,7 @@ TEST(EndpointDetector, LeavesTheSelectionAloneWhenNothingIsFound) {
   // 4 frames of a loud tone: shorter than the 5 frames that are searched.
   cases.emplace_back("40 ms", samples::MakeWave16(samples::Tone(kRate, 300.0f, 40, 8000.0f), kRate));
   cases.emplace_back("silence", samples::MakeWave16(std::vector<int16_t>(100 * kFrame, 0), kRate));
+  cases.emplace_back("dithered silence", samples::MakeWave16(Noise(100, 5, 0.7f), kRate));
   cases.emplace_back("steady noise", samples::MakeWave16(Noise(100, 5), kRate));
   // Only 5 loud frames: a boundary needs a run of 6.
   cases.emplace_back("50 ms tone", samples::MakeWave16(short_tone, kRate));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/audio_fixture.h"
+#include "core/mv_exception.h"
 
 namespace melvox {
 namespace {
@@ -139,7 +140,13 @@ TEST(RecordingEngineTest, ADeviceThatFailsWhileRecordingNeitherHangsNorRepeatsIn
     // Long enough for a worker that took a buffer twice, or spun, to show it.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const uint64_t before_stop = input.Device().ReturnedBytes();
-    engine.Stop();
+    EXPECT_EQ(engine.DeviceLost(), c.lose);
+    // A lost device is told at Stop, once the file is complete.
+    if (c.lose) {
+      EXPECT_THROW(engine.Stop(), CMVException);
+    } else {
+      engine.Stop();
+    }
     ExpectFileHoldsTheInput(path, input.Device(), before_stop);
   }
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -72,6 +73,12 @@ TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBo
   recorder.Start();
   recorder.Stop();
   EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0));
+
+  // No backend put in use and no sound server: the device does not open (never a silent null device).
+  ::setenv("PULSE_SERVER", "unix:/nonexistent/melvox-test-server", 1);
+  platform::SetWaveInSystem(nullptr);
+  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
+  ::unsetenv("PULSE_SERVER");
 }
 
 TEST(SoundRecorderTest, EachListenerGetsEveryLevelInOrderAtMostOnePairPer50Ms) {

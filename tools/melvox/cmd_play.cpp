@@ -7,9 +7,6 @@
 #include "cli.h"
 #include "core/mv_exception.h"
 #include "interrupt.h"
-#include "platform/message_box.h"
-#include "platform/null_wave_out.h"
-#include "platform/pulse_wave_out.h"
 #include "play_follow.h"
 
 namespace melvox::cli {
@@ -20,29 +17,13 @@ namespace {
 constexpr long kPlayerMildest = -10;
 constexpr long kPlayerStrongest = -100;
 
-// Puts the backend that --device names in use; the automatic choice when none is named.
-void UseDevice(const std::string& name) {
-  std::shared_ptr<platform::WaveOutSystem> system;
-  if (name == "null") {
-    system = platform::MakeNullWaveOut();
-  } else if (name == "pulse") {
-    system = platform::MakePulseAudioWaveOut();
-    if (system == nullptr) {
-      // As the player reports a device that does not open.
-      platform::ShowMessageBox(platform::WaveErrorText(MMSYSERR_NODRIVER), "");
-      throw CMVException(kErrAudioInit);
-    }
-  }
-  platform::SetWaveOutSystem(system);
-}
-
 int RunPlay(const ParsedArgs& args) {
   const std::string device = args.Value("--device", "");
   if (args.Has("--device") && device != "pulse" && device != "null") {
     throw UsageError("--device must be pulse or null (got '" + device + "')");
   }
   const long level = args.IntValue("--level", kPlayerMildest, -200, -1);
-  UseDevice(device);
+  UseOutputDevice(device);
 
   CSoundPlayer& player = ProcessPlayer();
   // Before Load, so that the slowed version is prepared once, at this level.
@@ -54,8 +35,10 @@ int RunPlay(const ParsedArgs& args) {
   player.Load(args.Positional()[0].c_str(), args.Has("--selection") ? 1 : 0);
 
   const InterruptScope interrupt;
-  const bool ended = PlayAndFollow(player, args.Has("--slowed"), "", [] { return InterruptScope::Interrupted(); });
-  return ended ? 0 : kInterruptedStatus;
+  const PlayEnd end = PlayAndFollow(player, args.Has("--slowed"), "", [] { return InterruptScope::Interrupted(); });
+  // A lost device: the player's message said why (once); the position line says how far it got.
+  if (end == PlayEnd::kDeviceLost) return 1;
+  return end == PlayEnd::kPlayedOut ? 0 : kInterruptedStatus;
 }
 
 const bool registered = RegisterCommand({

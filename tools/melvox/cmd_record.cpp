@@ -10,8 +10,6 @@
 #include "cli.h"
 #include "core/mv_exception.h"
 #include "interrupt.h"
-#include "platform/null_wave_in.h"
-#include "platform/pulse_wave_in.h"
 #include "record_meter.h"
 #include "sound/open_sound_file.h"
 
@@ -21,19 +19,6 @@ namespace {
 // Long enough for a sentence; the comparison takes sounds of up to 10 s.
 constexpr long kDefaultSeconds = 5;
 constexpr long kMaxSeconds = 300;
-
-// Puts the input backend that --device names in use; the automatic choice when none is named.
-void UseInputDevice(const std::string& name) {
-  std::shared_ptr<platform::WaveInSystem> system;
-  if (name == "null") {
-    system = platform::MakeNullWaveIn();
-  } else if (name == "pulse") {
-    system = platform::MakePulseAudioWaveIn();
-    // As the recorder reports an input device that does not open (no message box).
-    if (system == nullptr) throw CMVException(kErrAudioInit);
-  }
-  platform::SetWaveInSystem(system);
-}
 
 // Makes sure OUT can be written and REF read before anything is recorded, so that a recording is
 // never lost to a wrong path at the end. Returns whether OUT had to be created (and so is removed

@@ -3,6 +3,8 @@
 #include "graph_viewer.h"
 #include "melvox/errors.h"
 #include "platform/window_backend.h"
+#include "play_follow.h"
+#include "record_meter.h"
 
 namespace melvox::cli {
 namespace {
@@ -12,6 +14,9 @@ int RunView(const ParsedArgs& args) {
   if (!screen) {
     throw CMsgException("melvox view needs an X display (on Wayland, XWayland's): none answers (is DISPLAY set?).");
   }
+  // Clicks play on the null device when no sound server answers.
+  UseOutputDevice("");
+  UseInputDevice("");
   GraphViewer viewer(args.Positional()[0], screen);
   viewer.Run();
   return 0;

@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/mv_exception.h"
 #include "platform/event.h"
+#include "platform/message_box.h"
+#include "platform/null_wave_out.h"
+#include "platform/pulse_wave_out.h"
 
 namespace melvox::cli {
 namespace {
@@ -33,7 +37,19 @@ double Seconds(int64_t frames, uint32_t rate) { return rate != 0 ? static_cast<d
 
 }  // namespace
 
-bool PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const std::function<bool()>& should_stop) {
+void UseOutputDevice(const std::string& name) {
+  std::shared_ptr<platform::WaveOutSystem> system;
+  if (name != "null") system = platform::MakePulseAudioWaveOut();
+  if (system == nullptr && name == "pulse") {
+    // As the player reports a device that does not open.
+    platform::ShowMessageBox(platform::WaveErrorText(MMSYSERR_NODRIVER), "");
+    throw CMVException(kErrAudioInit);
+  }
+  if (system == nullptr) system = platform::MakeNullWaveOut();
+  platform::SetWaveOutSystem(system);
+}
+
+PlayEnd PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const std::function<bool()>& should_stop) {
   const bool live = ::isatty(::fileno(stdout)) == 1;
   EndListener listener(player);
   if (slowed) {
@@ -66,13 +82,14 @@ bool PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const 
     // Erasing to the end of the line keeps a shorter line from leaving characters behind.
     if (live) show("\r", "\033[K");
   }
-  if (ended) {
+  const bool lost = ended && player.DeviceLost();
+  if (ended && !lost) {
     elapsed = total;
-  } else {
+  } else if (!ended) {
     player.Stop();
   }
   show(live ? "\r" : "", live ? "\033[K\n" : "\n");
-  return ended;
+  return lost ? PlayEnd::kDeviceLost : ended ? PlayEnd::kPlayedOut : PlayEnd::kStopped;
 }
 
 }  // namespace melvox::cli

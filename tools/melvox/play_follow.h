@@ -3,17 +3,28 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "audio/sound_player.h"
 
 namespace melvox::cli {
 
+// Puts the output backend that name ("pulse", "null") names in use; with an empty name PulseAudio when
+// a server answers, else the null device, which the "device: null" line then announces (the library
+// itself never falls back to it). "pulse" without a server shows the device's text as the player
+// would and throws CMVException 13.
+void UseOutputDevice(const std::string& name);
+
+// How a followed playback ended.
+enum class PlayEnd { kPlayedOut, kStopped, kDeviceLost };
+
 // Plays the loaded file's original or slowed version through player and waits until it has played
 // out, or until should_stop (asked every 100 ms) says so, when it stops the player. Prints, each line
 // after indent, "device: NAME" (the backend the player's device opened with) once playback has
 // started, then "position: ELAPSED s / TOTAL s" (seconds of the range played, two decimals): on a
-// terminal updated in place every 100 ms, otherwise once at the end. Returns true when the sound
-// played to its end. Throws CMsgException as the player does.
-bool PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const std::function<bool()>& should_stop);
+// terminal updated in place every 100 ms, otherwise once at the end. When the device is lost (its
+// message shown once by the player) the position is the last one the device gave. Throws
+// CMsgException as the player does.
+PlayEnd PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const std::function<bool()>& should_stop);
 
 }  // namespace melvox::cli

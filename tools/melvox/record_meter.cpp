@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "core/mv_exception.h"
+#include "platform/null_wave_in.h"
+#include "platform/pulse_wave_in.h"
 
 namespace melvox::cli {
 namespace {
@@ -69,6 +71,15 @@ std::string MeterLine(int32_t level, double seconds) {
   return text;
 }
 
+void UseInputDevice(const std::string& name) {
+  std::shared_ptr<platform::WaveInSystem> system;
+  if (name != "null") system = platform::MakePulseAudioWaveIn();
+  // As the recorder reports an input device that does not open (no message box).
+  if (system == nullptr && name == "pulse") throw CMVException(kErrAudioInit);
+  if (system == nullptr) system = platform::MakeNullWaveIn();
+  platform::SetWaveInSystem(system);
+}
+
 void CopyRecording(CSoundRecorder& recorder, const std::string& path) {
   std::ifstream in(recorder.GetFileName(), std::ios::binary);
   if (!in) throw CMVException(kErrCannotOpenFile);
@@ -98,7 +109,8 @@ RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const cha
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kRefreshMs));
     const auto now = Clock::now();
-    if (now >= limit) break;
+    // A lost device records nothing more: stop at once (Stop then reports it).
+    if (now >= limit || recorder.DeviceLost()) break;
     if ((keyboard && EnterPressed()) || should_stop()) {
       by_user = true;
       break;
