@@ -35,8 +35,10 @@ class MELVOX_API IRecorderListener {
 // notification thread. Get the object with GetRecorder; it lives until the process ends.
 class MELVOX_API ISoundRecorder {
  public:
-  // Starts a new recording into the temporary file (stopping one that runs): the file is truncated
-  // and gets a 44-byte header, the samples follow as they are recorded.
+  // Starts a new recording into the temporary file (stopping one that runs): the file is emptied and
+  // gets a 44-byte header, the samples follow as they are recorded. The file is opened by its name,
+  // never through a symbolic link ("Cannot open file" when one stands there), and made anew with mode
+  // 0600 when it was deleted.
   virtual void Start() = 0;
   // Stops the recording and completes the file's header. Harmless when nothing records.
   virtual void Stop() = 0;

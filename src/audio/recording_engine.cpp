@@ -49,7 +49,7 @@ void CRecordingEngine::WriteHeader() {
 
 void CRecordingEngine::Start(const char* path) {
   Stop();
-  if (!file_.Create(path)) throw CMVException(kErrCannotOpenFile);
+  if (!file_.OpenPrivate(path)) throw CMVException(kErrCannotOpenFile);
   data_bytes_ = 0;
   // A peak left over from the last buffers of the previous recording does not belong to this one.
   peak_ = 0;

@@ -17,11 +17,11 @@ namespace melvox {
 // The recording format: PCM, mono, 22050 Hz, 16 bits.
 WAVEFORMATEX RecordingFormat();
 
-// Start opens the file (truncating it) with a 44-byte header whose sizes are 0, opens the input device
-// and queues the 20 buffers; the worker thread appends each buffer the device returns to the file and
-// gives it back, and after every third buffer tells the owner the largest sample magnitude over the
-// three. Stop ends the worker, resets and closes the device and rewrites the header with the final
-// sizes; input still in the buffers when the worker ended is not written.
+// Start opens the file (emptying it; see RiffWriter::OpenPrivate) with a 44-byte header whose sizes are
+// 0, opens the input device and queues the 20 buffers; the worker thread appends each buffer the device
+// returns to the file and gives it back, and after every third buffer tells the owner the largest
+// sample magnitude over the three. Stop ends the worker, resets and closes the device and rewrites the
+// header with the final sizes; input still in the buffers when the worker ended is not written.
 //
 // Threading: Start, Stop and SetOwner run on the caller's thread (one at a time). The worker thread
 // alone touches the file, the byte count and the peak while it runs; Stop touches them after it has

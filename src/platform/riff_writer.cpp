@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace melvox::platform {
 
@@ -15,6 +16,34 @@ bool RiffWriter::Create(const char* path) {
   do {
     fd_ = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) {
+    last_error_ = errno;
+    return false;
+  }
+  if (!buffer_) buffer_.reset(new unsigned char[kBufferSize]);
+  pending_ = 0;
+  failed_ = false;
+  return true;
+}
+
+bool RiffWriter::OpenPrivate(const char* path) {
+  Close();
+  do {
+    fd_ = ::open(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) fd_ = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  } while (fd_ < 0 && errno == EINTR);
+  struct stat info {};
+  if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && (!S_ISREG(info.st_mode) || info.st_nlink != 1)) {
+    ::close(fd_);
+    fd_ = -1;
+    errno = EPERM;
+  }
+  if (fd_ >= 0 && ::ftruncate(fd_, 0) != 0) {
+    const int error = errno;
+    ::close(fd_);
+    fd_ = -1;
+    errno = error;
+  }
   if (fd_ < 0) {
     last_error_ = errno;
     return false;

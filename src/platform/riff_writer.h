@@ -18,6 +18,11 @@ class RiffWriter {
 
   // Creates the file, or truncates an existing one, for reading and writing (mode 0644).
   bool Create(const char* path);
+  // Opens the file at path for reading and writing and empties it: an existing regular file with a
+  // single name (never through a symbolic link), or, when path names nothing, a new one made
+  // exclusively with mode 0600. Anything else at path (a link, a folder, a device, a file with other
+  // names) is refused with ELOOP, EISDIR or EPERM in LastError.
+  bool OpenPrivate(const char* path);
   bool IsOpen() const { return fd_ >= 0; }
   // Moves to an absolute byte offset; pending bytes are written first.
   bool Seek(int64_t offset);
