@@ -1,6 +1,7 @@
 // The melvox commands run as a user would: what they print for scripts to read, and their exit statuses
 // (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -153,6 +154,18 @@ TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
   EXPECT_EQ(result.out, "input_frames: " + std::to_string(n) + "\ninput_ms: " + std::to_string(n * 1000 / kRate) +
                             "\noutput_frames: " + std::to_string(frames) +
                             "\noutput_ms: " + std::to_string(frames * 1000 / kRate) + "\n");
+
+  // Written over its input on a full disk, the input stays as it was and nothing else is left.
+  const Bytes before = ReadFileBytes(in);
+  CliResult full;
+  {
+    const FileSizeLimit full_disk(16384);
+    full = RunCli({"stretch", in, in});
+  }
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "File I/O error\n");
+  EXPECT_EQ(ReadFileBytes(in), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "in.wav and out.wav alone";
 }
 
 }  // namespace

@@ -9,11 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <thread>
-#include <vector>
 
 #include "core/mv_exception.h"
+#include "platform/riff_writer.h"
 
 namespace melvox::cli {
 namespace {
@@ -71,13 +70,14 @@ std::string MeterLine(int32_t level, double seconds) {
 
 void CopyRecording(CSoundRecorder& recorder, const std::string& path) {
   std::ifstream in(recorder.GetFileName(), std::ios::binary);
-  if (!in) throw CMVException(kErrCannotOpenFile);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw CMVException(kErrCannotOpenFile);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw CMVException(kErrFileIo);
+  platform::RiffWriter out;
+  if (!in || !out.CreateOutput(path.c_str())) throw CMVException(kErrCannotOpenFile);
+  char chunk[65536];
+  bool written = true;
+  while (written && in.read(chunk, sizeof chunk).gcount() > 0) {
+    written = out.Write(chunk, static_cast<size_t>(in.gcount()));
+  }
+  if (!written || in.bad() || !out.Close()) throw CMVException(kErrFileIo);
 }
 
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,

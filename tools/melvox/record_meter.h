@@ -26,8 +26,9 @@ struct RecordingResult {
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,
                                 const std::function<bool()>& should_stop);
 
-// Copies the recorder's file (the last recording) to path. CMVException "Cannot open file" when either
-// cannot be opened, "File I/O error" when the copy is incomplete.
+// Copies the recorder's file (the last recording) to path, which it replaces only once the copy is
+// whole. CMVException "Cannot open file" when either cannot be opened, "File I/O error" when the copy
+// is incomplete (path then keeps what it held).
 void CopyRecording(CSoundRecorder& recorder, const std::string& path);
 
 // The meter's line for a level (0 .. 32767) after t seconds, without the indent.
