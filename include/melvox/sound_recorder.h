@@ -29,7 +29,8 @@ class MELVOX_API IRecorderListener {
 // the recording with a reference sound file.
 //
 // Start, Stop and Compare throw CMsgException on failure, with the library's message ("Cannot open
-// file", "Could not init audio system", "Incorrect wave format", ...). No message box is shown.
+// file", "File I/O error", "Could not init audio system", "Incorrect wave format", ...). No message box
+// is shown.
 //
 // Threading: call every operation from one thread, the host's. Listeners are called on the recorder's
 // notification thread. Get the object with GetRecorder; it lives until the process ends.
@@ -40,7 +41,9 @@ class MELVOX_API ISoundRecorder {
   // never through a symbolic link ("Cannot open file" when one stands there), and made anew with mode
   // 0600 when it was deleted.
   virtual void Start() = 0;
-  // Stops the recording and completes the file's header. Harmless when nothing records.
+  // Stops the recording and completes the file's header. Harmless when nothing records. "File I/O
+  // error" when the recording could not be written whole (a full disk): the file then holds the
+  // samples written until then, with a header that counts them.
   virtual void Stop() = 0;
   // The path of the temporary file, the same for the life of the recorder.
   virtual const char* GetFileName() = 0;

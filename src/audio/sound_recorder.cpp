@@ -16,7 +16,11 @@ CSoundRecorder::CSoundRecorder() {
 }
 
 CSoundRecorder::~CSoundRecorder() {
-  engine_.Stop();
+  try {
+    engine_.Stop();
+  } catch (const CMVException&) {
+    // The file goes anyway.
+  }
   platform::DeleteFile(file_name_.c_str());
 }
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -18,6 +19,8 @@ bool RiffWriter::Opened(int fd) {
   if (!buffer_) buffer_.reset(new unsigned char[kBufferSize]);
   pending_ = 0;
   failed_ = false;
+  position_ = 0;
+  written_end_ = 0;
   return true;
 }
 
@@ -60,6 +63,8 @@ bool RiffWriter::Flush() {
       return false;
     }
     done += static_cast<size_t>(wrote);
+    position_ += static_cast<uint64_t>(wrote);
+    written_end_ = std::max(written_end_, position_);
   }
   pending_ = 0;
   return true;
@@ -72,6 +77,7 @@ bool RiffWriter::Seek(int64_t offset) {
     failed_ = true;
     return false;
   }
+  position_ = static_cast<uint64_t>(offset);
   return true;
 }
 

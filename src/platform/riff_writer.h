@@ -43,6 +43,9 @@ class RiffWriter {
   bool Close();
   // Closes without writing what is pending; an output file is removed.
   void Discard();
+  // The end of the bytes that reached the file: its size, after sequential writing, even when a later
+  // write failed.
+  uint64_t WrittenEnd() const { return written_end_; }
   int LastError() const { return last_error_; }
 
  private:
@@ -56,6 +59,8 @@ class RiffWriter {
   bool failed_ = false;
   std::unique_ptr<unsigned char[]> buffer_;
   size_t pending_ = 0;
+  uint64_t position_ = 0;
+  uint64_t written_end_ = 0;
 };
 
 }  // namespace melvox::platform
