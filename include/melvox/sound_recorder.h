@@ -25,8 +25,8 @@ class MELVOX_API IRecorderListener {
 };
 
 // Records the default input device at 22050 Hz, 16-bit mono into one temporary WAV file (made when
-// the recorder is, rewritten by every recording, deleted when the process ends normally), and compares
-// the recording with a reference sound file.
+// the recorder is, as an empty recording; rewritten by every recording; deleted when the process ends
+// normally), and compares the recording with a reference sound file.
 //
 // Start, Stop and Compare throw CMsgException on failure, with the library's message ("Cannot open
 // file", "File I/O error", "Could not init audio system", "Incorrect wave format", ...). No message box
@@ -53,8 +53,9 @@ class MELVOX_API ISoundRecorder {
   // than the notification thread, it waits for a notification in progress, so once it returns the
   // listener is not called again.
   virtual void RemoveListener(IRecorderListener* listener) = 0;
-  // The similarity of the recording (as the file stands: during a recording, an empty sound) with the
-  // sound file at reference, in percent, 0 .. 100. 0 when either sound is longer than 10 seconds.
+  // The similarity of the recording (as the file stands: before the first recording and during a
+  // recording, an empty sound) with the sound file at reference, in percent, 0 .. 100. 0 when either
+  // sound is longer than 10 seconds.
   virtual int32_t Compare(const char* reference) = 0;
   virtual ~ISoundRecorder() = default;
 };

@@ -54,6 +54,12 @@ void CRecordingEngine::OpenEmpty(const char* path) {
   }
 }
 
+void CRecordingEngine::Clear(const char* path) {
+  Finish();
+  OpenEmpty(path);
+  if (!file_.Close()) throw CMVException(kErrFileIo);
+}
+
 void CRecordingEngine::Start(const char* path) {
   Finish();
   OpenEmpty(path);

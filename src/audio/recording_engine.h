@@ -50,6 +50,9 @@ class CRecordingEngine : public CThread {
   // when a write failed: the file then holds the samples written before, with a header that counts
   // them (unless the header itself could not be written).
   void Stop();
+  // Stops a recording that runs (a failure of its file is not reported) and leaves path as a valid
+  // empty recording; throws as Start does for the file.
+  void Clear(const char* path);
   // Opens the input device for the recording format; throws CMVException 13 when it does not open.
   void OpenDevice();
   void SetOwner(IRecordingOwner* owner) { owner_ = owner; }
