@@ -132,7 +132,7 @@ TEST(CliCommandsTest, PlayReportsTheDeviceAndTheWholeRangeAndCtrlCStopsIt) {
   // Interrupted right after playback starts, short of the 5 s (only a program that ignored the
   // interrupt would reach the end), with the position line ended.
   const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
-  const CliResult run = RunCli({"play", long_path, "--device", "null"}, "device: ");
+  const CliResult run = RunCli({"play", long_path, "--device", "null"}, {"device: "});
   EXPECT_EQ(run.status, 130) << run.err;
   const std::string prefix = "device: null\nposition: ";
   ASSERT_EQ(run.out.compare(0, prefix.size(), prefix), 0) << run.out;

@@ -55,7 +55,7 @@ int RunPlay(const ParsedArgs& args) {
 
   const InterruptScope interrupt;
   const bool ended = PlayAndFollow(player, args.Has("--slowed"), "", [] { return InterruptScope::Interrupted(); });
-  return ended ? 0 : kInterruptedStatus;
+  return ended ? 0 : InterruptScope::ExitStatus();
 }
 
 const bool registered = RegisterCommand({

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "core/mv_exception.h"
-#include "platform/riff_writer.h"
 
 namespace melvox::cli {
 namespace {
@@ -68,10 +67,9 @@ std::string MeterLine(int32_t level, double seconds) {
   return text;
 }
 
-void CopyRecording(CSoundRecorder& recorder, const std::string& path) {
+void CopyRecording(CSoundRecorder& recorder, platform::RiffWriter& out) {
   std::ifstream in(recorder.GetFileName(), std::ios::binary);
-  platform::RiffWriter out;
-  if (!in || !out.CreateOutput(path.c_str())) throw CMVException(kErrCannotOpenFile);
+  if (!in) throw CMVException(kErrCannotOpenFile);
   char chunk[65536];
   bool written = true;
   while (written && in.read(chunk, sizeof chunk).gcount() > 0) {
