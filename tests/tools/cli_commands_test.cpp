@@ -1,5 +1,7 @@
 // The melvox commands run as a user would: what they print for scripts to read, and their exit statuses
 // (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cli_runner.h"
+#include "melvox/cli.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "support/ogg_encoder.h"
@@ -33,8 +36,11 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
     std::string err;  // a library failure's message is the whole of standard error, a usage error's a part
   };
   const Case cases[] = {
-      {{"info", missing}, 1, "Cannot open file\n"},
-      {{"compare", tone, missing}, 1, "Cannot open file\n"},
+      {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
+      {{"info", "--", "--help"}, 1, "Cannot open file\n"},  // after "--", a file name
+      {{"demo", "--out", tone + "/demo", "--no-view"},
+       1,
+       "melvox demo: cannot create the folder '" + tone + "/demo': Not a directory\nCannot open file\n"},
       {{"pitch", fast}, 1, "Unsupported wave format\n"},
       {{"analyze", fast}, 1, "Unsupported wave format\n"},
       // Silence has no spectral peak tracks, so nothing to resynthesize: the command's own message.
@@ -64,6 +70,25 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   const CliResult help = RunCli({"info", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
+  EXPECT_EQ(RunCli({"--version"}).out, "melvox " MELVOX_VERSION "\n");
+
+  // Output that does not reach standard output (a full disk) is a failure.
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"analyze", tone, "--json"}, {"info", tone}, {"pitch", tone, "--csv"}, {"compare", tone, tone}, {"help"}}) {
+    const CliResult full = RunCli(args, {"", SIGINT, "/dev/full"});
+    EXPECT_EQ(full.status, 1) << args[0];
+    EXPECT_EQ(full.err, "melvox: cannot write to standard output: No space left on device\n") << args[0];
+  }
+}
+
+// Whatever a command throws, the program ends with a message and status 1.
+TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
+  cli::RegisterCommand({"throw", "", "", "", {}, 0, 0, 0, [](const cli::ParsedArgs&) -> int { throw 42; }});
+  char* argv[] = {const_cast<char*>("melvox"), const_cast<char*>("throw")};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(cli::Main(2, argv), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unexpected error\n");
 }
 
 TEST(CliCommandsTest, InfoPrintsFormatAndLengthOfEveryKind) {
