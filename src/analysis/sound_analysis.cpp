@@ -5,11 +5,13 @@
 #include "analysis/frame_analyzer.h"
 #include "analysis/mono_wave.h"
 #include "analysis/pitch_tracker.h"
+#include "core/mv_exception.h"
 
 namespace melvox {
 
 CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
-  if (wave == nullptr) throw 0;  // a plain integer, reported as an unknown error at the public boundary
+  // No wave to analyse: the answer a source that decodes to no wave gets.
+  if (wave == nullptr) throw CMVException(kErrIncorrectWaveFormat);
   CheckAnalysisFormat(wave->Format());
   CPitchTracker::CheckReferencePitch(reference_pitch_hz);
 

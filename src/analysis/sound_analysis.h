@@ -35,8 +35,8 @@ class CPeakTracks;
 class CSoundAnalysis {
  public:
   // Analyses wave's selection with the pitch range of reference_pitch_hz (0 for 60..440 Hz, else
-  // 2.1 times below and above it). Throws the integer 0 for a null wave, CMVException 8 ("Unsupported
-  // wave format") for other than 8 or 16 bits or a rate outside 8000..96000 Hz, and
+  // 2.1 times below and above it). Throws CMVException 9 ("Incorrect wave format") for a null wave, 8
+  // ("Unsupported wave format") for other than 8 or 16 bits or a rate outside 8000..96000 Hz, and
   // std::invalid_argument for a reference pitch outside 20..1000 Hz. A selection shorter than one
   // analysis frame leaves the analysis empty.
   CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz);

@@ -1,5 +1,6 @@
 #include "audio/recording_engine.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/mv_exception.h"
@@ -19,7 +20,7 @@ WAVEFORMATEX RecordingFormat() { return MakePcmFormat(1, kRecordingRate, 16); }
 
 CRecordingEngine::CRecordingEngine() : format_(RecordingFormat()) {}
 
-CRecordingEngine::~CRecordingEngine() { EndCapture(); }
+CRecordingEngine::~CRecordingEngine() { Finish(); }
 
 const char* CRecordingEngine::DeviceName() const { return system_ != nullptr ? system_->Name() : ""; }
 
@@ -37,26 +38,37 @@ void CRecordingEngine::OpenDevice() {
   }
 }
 
-void CRecordingEngine::WriteHeader() {
-  file_.Seek(0);
-  file_.CreateRiffChunk("WAVE", data_bytes_ + kRiffOverhead);
-  file_.WriteFourCc("fmt ");
-  file_.WriteUint32(kFormatChunkBytes);
-  file_.Write(&format_, kFormatChunkBytes);
-  file_.WriteFourCc("data");
-  file_.WriteUint32(data_bytes_);
+bool CRecordingEngine::WriteHeader() {
+  return file_.Seek(0) && file_.CreateRiffChunk("WAVE", data_bytes_ + kRiffOverhead) && file_.WriteFourCc("fmt ") &&
+         file_.WriteUint32(kFormatChunkBytes) && file_.Write(&format_, kFormatChunkBytes) &&
+         file_.WriteFourCc("data") && file_.WriteUint32(data_bytes_) && file_.Flush();
+}
+
+void CRecordingEngine::OpenEmpty(const char* path) {
+  data_bytes_ = 0;
+  if (!file_.OpenPrivate(path)) throw CMVException(kErrCannotOpenFile);
+  // On disk at once, so that the file reads as an empty recording until samples follow.
+  if (!WriteHeader()) {
+    file_.Discard();
+    throw CMVException(kErrFileIo);
+  }
+}
+
+void CRecordingEngine::Clear(const char* path) {
+  Finish();
+  OpenEmpty(path);
+  if (!file_.Close()) throw CMVException(kErrFileIo);
 }
 
 void CRecordingEngine::Start(const char* path) {
-  EndCapture();
-  if (!file_.Create(path)) throw CMVException(kErrCannotOpenFile);
-  data_bytes_ = 0;
+  Finish();
+  OpenEmpty(path);
+  write_failed_ = false;
   // A peak left over from the last buffers of the previous recording does not belong to this one.
   peak_ = 0;
   try {
     OpenDevice();
   } catch (const CMVException&) {
-    WriteHeader();
     file_.Close();
     throw;
   }
@@ -73,21 +85,23 @@ void CRecordingEngine::Start(const char* path) {
     device_->Prepare(&header);
     device_->AddBuffer(&header);
   }
-  WriteHeader();
-  // On disk at once, so that the file reads as an empty recording while this one runs.
-  file_.Flush();
   stop_event_.Reset();
   device_->Start();
   if (!IsRunning()) CThread::Start();
 }
 
 void CRecordingEngine::Stop() {
-  // The file holds what came before the server went away; the caller hears that the rest is missing.
-  if (EndCapture() && device_lost_.load()) throw CMVException(kErrAudioInit);
+  const bool recording = device_ != nullptr;
+  const bool written = Finish();
+  if (!recording) return;
+  // The file holds what came before the server went away or the disk filled: the caller hears that
+  // the rest is missing, the lost server first.
+  if (device_lost_.load()) throw CMVException(kErrAudioInit);
+  if (!written) throw CMVException(kErrFileIo);
 }
 
-bool CRecordingEngine::EndCapture() {
-  if (device_ == nullptr) return false;
+bool CRecordingEngine::Finish() {
+  if (device_ == nullptr) return true;
   stop_event_.Set();
   WaitForEnd();
   // Results ignored: whatever the device says, it is closed and forgotten, and the file completed.
@@ -96,16 +110,22 @@ bool CRecordingEngine::EndCapture() {
   for (WAVEHDR& header : headers_) device_->Unprepare(&header);
   device_->Close();
   device_.reset();
-  WriteHeader();
-  file_.Close();
-  return true;
+  // After a failed write the header counts the whole frames that reached the file before it.
+  if (write_failed_) {
+    const uint64_t on_disk = file_.WrittenEnd() > kHeaderBytes ? file_.WrittenEnd() - kHeaderBytes : 0;
+    data_bytes_ = static_cast<uint32_t>(std::min<uint64_t>(data_bytes_, on_disk)) & ~1u;
+  }
+  const bool completed = WriteHeader();
+  return file_.Close() && completed && !write_failed_;
 }
 
 void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports) {
   if (header.dwFlags & WHDR_DEVICE_ERROR) device_lost_.store(true);
   const uint32_t bytes = header.dwBytesRecorded;
-  file_.Write(header.lpData, bytes);
-  data_bytes_ += bytes;
+  // After a failed write nothing more is written, so that the file holds the recording up to that
+  // point without a gap.
+  if (!write_failed_ && !file_.Write(header.lpData, bytes)) write_failed_ = true;
+  if (!write_failed_) data_bytes_ += bytes;
   for (uint32_t at = 0; at + 2 <= bytes; at += 2) {
     int16_t sample;
     std::memcpy(&sample, header.lpData + at, 2);

@@ -18,18 +18,20 @@ namespace melvox {
 // The recording format: PCM, mono, 22050 Hz, 16 bits.
 WAVEFORMATEX RecordingFormat();
 
-// Start opens the file (truncating it) with a 44-byte header whose sizes are 0, opens the input device
-// and queues the 20 buffers; the worker thread appends each buffer the device returns to the file and
-// gives it back, and after every third buffer tells the owner the largest sample magnitude over the
-// three. Stop ends the worker, resets and closes the device and rewrites the header with the final
-// sizes; input still in the buffers when the worker ended is not written. A device whose server went
-// away (a buffer back with WHDR_DEVICE_ERROR, or an add refused with MMSYSERR_NODRIVER) ends the
-// capture: nothing more is recorded or reported, DeviceLost says so, and Stop completes the file and
-// then throws CMVException 13.
+// Start opens the file (emptying it; see RiffWriter::OpenPrivate) with a 44-byte header whose sizes are
+// 0, opens the input device and queues the 20 buffers; the worker thread appends each buffer the device
+// returns to the file and gives it back, and after every third buffer tells the owner the largest
+// sample magnitude over the three. Stop ends the worker, resets and closes the device and rewrites the
+// header with the final sizes; input still in the buffers when the worker ended is not written. Once a
+// write fails (a full disk) nothing more is written: the header then counts the whole frames that
+// reached the file, and Stop reports the failure. A device whose server went away (a buffer back with
+// WHDR_DEVICE_ERROR, or an add refused with MMSYSERR_NODRIVER) ends the capture: nothing more is
+// recorded or reported, DeviceLost says so, and Stop completes the file and then reports the loss.
 //
 // Threading: Start, Stop and SetOwner run on the caller's thread (one at a time). The worker thread
-// alone touches the file, the byte count and the peak while it runs; Stop touches them after it has
-// ended. The device's callback only sets data_event_. The owner is called on the worker thread.
+// alone touches the file, the byte count, the write failure and the peak while it runs; Stop touches
+// them after it has ended. The device's callback only sets data_event_. The owner is called on the
+// worker thread.
 class CRecordingEngine : public CThread {
  public:
   static constexpr int kBufferCount = 20;
@@ -43,18 +45,21 @@ class CRecordingEngine : public CThread {
   // Ends a recording that runs (without a throw).
   ~CRecordingEngine() override;
 
-  // Stops a recording that runs, then records into path. Throws CMVException 10 when the file cannot
-  // be created, 13 when the device does not open (the file is then left as a valid empty recording).
+  // Stops a recording that runs (a failure of its file is not reported), then records into path.
+  // Throws CMVException 10 when the file cannot be opened, 11 when its header cannot be written, 13
+  // when the device does not open (the file is then left as a valid empty recording).
   void Start(const char* path);
-  // Ends the recording and completes the file. Harmless when nothing records. Throws CMVException 13
-  // (after completing the file) when the device was lost during the recording.
+  // Ends the recording and completes the file. Harmless when nothing records. After completing the
+  // file it throws CMVException 13 when the device was lost during the recording, else 11 when a write
+  // failed: the file then holds the samples written before, with a header that counts them (unless the
+  // header itself could not be written).
   void Stop();
+  // Stops a recording that runs (a failure of its file is not reported) and leaves path as a valid
+  // empty recording; throws as Start does for the file.
+  void Clear(const char* path);
   // Opens the input device for the recording format; throws CMVException 13 when it does not open.
   void OpenDevice();
   void SetOwner(IRecordingOwner* owner) { owner_ = owner; }
-  // Writes the 44-byte header with the current byte count at the start of the file; the file position
-  // is then 44.
-  void WriteHeader();
 
   // The worker thread.
   uint32_t Run() override;
@@ -67,8 +72,13 @@ class CRecordingEngine : public CThread {
   bool DeviceLost() const { return device_lost_.load(); }
 
  private:
-  // Stop without the throw: true when a recording was ended.
-  bool EndCapture();
+  // Opens path as an empty recording (the header with sizes 0, on disk); the file stays open.
+  void OpenEmpty(const char* path);
+  // Writes the 44-byte header with the current byte count at the start of the file and flushes it;
+  // the file position is then 44. False when it did not reach the file.
+  bool WriteHeader();
+  // Ends a recording that runs and completes its file; false when anything failed to reach it.
+  bool Finish();
   // Writes out a returned buffer, measures its peak, reports the level every third buffer and gives
   // the buffer back to the device (unless stopping).
   void TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports);
@@ -80,6 +90,7 @@ class CRecordingEngine : public CThread {
   alignas(int16_t) char buffers_[kBufferCount][kBufferBytes] = {};
   platform::RiffWriter file_;
   uint32_t data_bytes_ = 0;
+  bool write_failed_ = false;  // a write of this recording failed; nothing more is written
   platform::Event stop_event_{platform::EventMode::kManualReset};
   platform::Event data_event_{platform::EventMode::kAutoReset};
   IRecordingOwner* owner_ = nullptr;

@@ -12,6 +12,13 @@ namespace melvox {
 CSoundRecorder::CSoundRecorder() {
   engine_.SetOwner(this);
   if (!platform::CreateTempFile("tmp", file_name_)) throw CMVException(kErrCannotOpenFile);
+  try {
+    // An empty recording until the first one: Compare before it compares an empty sound.
+    engine_.Clear(file_name_.c_str());
+  } catch (const CMVException&) {
+    platform::DeleteFile(file_name_.c_str());
+    throw;
+  }
   notify_queue_.SetWaitTime(kNotifyWaitMs);
 }
 
@@ -19,7 +26,8 @@ CSoundRecorder::~CSoundRecorder() {
   try {
     engine_.Stop();
   } catch (const CMVException&) {
-    // A device lost at the end of the process: the file is deleted anyway.
+    // A device lost, or a file that could not be written whole, at the end of the process: the file
+    // goes anyway.
   }
   platform::DeleteFile(file_name_.c_str());
 }

@@ -14,8 +14,10 @@
 namespace melvox {
 
 // Records through its engine into one temporary file, made by the constructor in the temporary folder
-// ("tmp" and six random characters, mode 0600) and deleted by the destructor; passes each level the
-// engine reports to the notification queue, once per listener; compares the file with a reference.
+// ("tmp" and six random characters, mode 0600) as an empty recording, and deleted by the destructor;
+// passes each level the engine reports to the notification queue, once per listener; compares the file
+// with a reference. Each recording opens the file by name again, never through a symbolic link, and
+// makes it anew (exclusively, mode 0600) when it was deleted.
 //
 // Threading. The host calls the operations on its own thread. The engine's worker calls OnLevel, which
 // only queues; the queue's thread calls the listeners. The listener lock guards the listener list
@@ -25,7 +27,8 @@ class CSoundRecorder final : public ISoundRecorder, public IRecordingOwner {
   // Levels reach the listeners at most once per this many ms.
   static constexpr int32_t kNotifyWaitMs = 50;
 
-  // Creates the temporary file; throws CMVException 10 when it cannot be created.
+  // Creates the temporary file; throws CMVException 10 when it cannot be created, 11 when it cannot be
+  // written.
   CSoundRecorder();
   // Stops a recording that runs and deletes the temporary file.
   ~CSoundRecorder() override;

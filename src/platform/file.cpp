@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace melvox::platform {
 
@@ -14,6 +15,12 @@ bool File::OpenForReading(const char* path) {
   do {
     fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
   } while (fd_ < 0 && errno == EINTR);
+  // A folder opens for reading, but reading it fails: it is refused here, as no file to read.
+  struct stat info {};
+  if (fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+    Close();
+    errno = EISDIR;
+  }
   if (fd_ < 0) {
     last_error_ = errno;
     return false;

@@ -16,7 +16,7 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file for reading; closes a file held before.
+  // Opens an existing file for reading; closes a file held before. A folder is refused (EISDIR).
   bool OpenForReading(const char* path);
   bool IsOpen() const { return fd_ >= 0; }
   // Reads up to count bytes; read is what arrived (less than count only at the end of the file).

@@ -1,6 +1,5 @@
 #include "platform/png_file.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -10,9 +9,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <random>
 #include <stdexcept>
 #include <system_error>
+
+#include "platform/replacing_file.h"
 
 // libpng reports errors by longjmp back to the setjmp in EncodePng or DecodePng. A longjmp skips
 // destructors, so those two functions and the callbacks libpng calls hold plain data only; the
@@ -98,25 +98,6 @@ bool EncodePng(WriteState* state, const Bitmap* bitmap) {
   return WritePending(state);
 }
 
-// Creates "<path>.XXXXXX" exclusively, with six random letters or digits, and returns its descriptor
-// (-1 with errno set on failure). open() rather than mkstemp(), so the file gets the usual mode of a
-// new file (0666 less the umask) instead of 0600.
-int CreateBeside(const std::string& path, std::string& temp) {
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::random_device source;
-  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temp = path + ".";
-    for (int i = 0; i < 6; ++i) temp += kLetters[pick(source)];
-    int fd;
-    do {
-      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 // ---- reading ----
 
 struct ReadState {
@@ -196,25 +177,13 @@ void WritePng(const std::string& path, const Bitmap& bitmap) {
                       std::to_string(bitmap.Height()));
   }
   auto state = std::make_unique<WriteState>();
-  std::string temp;
-  state->fd = CreateBeside(path, temp);
-  if (state->fd < 0) throw Failure("write", path, ErrorText(errno));
-
-  bool ok = EncodePng(state.get(), &bitmap);
-  std::string reason;
-  if (!ok) reason = state->error != 0 ? ErrorText(state->error) : state->message;
-  if (::close(state->fd) != 0 && errno != EINTR && ok) {
-    ok = false;
-    reason = ErrorText(errno);
+  ReplacingFile file;
+  if (!file.Create(path)) throw Failure("write", path, ErrorText(errno));
+  state->fd = file.Descriptor();
+  if (!EncodePng(state.get(), &bitmap)) {
+    throw Failure("write", path, state->error != 0 ? ErrorText(state->error) : std::string(state->message));
   }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    reason = ErrorText(errno);
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    throw Failure("write", path, reason);
-  }
+  if (!file.Commit()) throw Failure("write", path, ErrorText(errno));
 }
 
 Bitmap ReadPng(const std::string& path) {

@@ -7,11 +7,10 @@
 
 namespace melvox::platform {
 
-// Writes the bitmap as an 8-bit RGB PNG without interlacing. The image goes to a new file
-// "<path>.XXXXXX" beside path (created exclusively, mode 0666 less the umask), which replaces path
-// only once it is complete; on any failure it is removed, so path either keeps what it held or holds
-// the whole image. Throws std::runtime_error with one line naming the path and the reason, e.g.
-// "cannot write 'x.png': No space left on device"; a bitmap with no pixels cannot be written.
+// Writes the bitmap as an 8-bit RGB PNG without interlacing, through a ReplacingFile: path either
+// keeps what it held or holds the whole image, and no other file stays behind. Throws std::runtime_error with one line
+// naming the path and the reason, e.g. "cannot write 'x.png': No space left on device"; a bitmap with no pixels cannot
+// be written.
 void WritePng(const std::string& path, const Bitmap& bitmap);
 
 // Reads a PNG as a 24-bit bitmap: RGB as it is, RGBA without its alpha, greyscale and palette images

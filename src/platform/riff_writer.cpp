@@ -3,18 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace melvox::platform {
 
-RiffWriter::~RiffWriter() { Close(); }
-
-bool RiffWriter::Create(const char* path) {
-  Close();
-  do {
-    fd_ = ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  } while (fd_ < 0 && errno == EINTR);
+bool RiffWriter::Opened(int fd) {
+  fd_ = fd;
   if (fd_ < 0) {
     last_error_ = errno;
     return false;
@@ -22,7 +19,36 @@ bool RiffWriter::Create(const char* path) {
   if (!buffer_) buffer_.reset(new unsigned char[kBufferSize]);
   pending_ = 0;
   failed_ = false;
+  position_ = 0;
+  written_end_ = 0;
   return true;
+}
+
+bool RiffWriter::CreateOutput(const char* path) {
+  Discard();
+  return Opened(output_.Create(path) ? output_.Descriptor() : -1);
+}
+
+bool RiffWriter::OpenPrivate(const char* path) {
+  Discard();
+  int fd;
+  do {
+    fd = ::open(path, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  struct stat info {};
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && (!S_ISREG(info.st_mode) || info.st_nlink != 1)) {
+    ::close(fd);
+    fd = -1;
+    errno = EPERM;
+  }
+  if (fd >= 0 && ::ftruncate(fd, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    fd = -1;
+    errno = error;
+  }
+  return Opened(fd);
 }
 
 bool RiffWriter::Flush() {
@@ -37,6 +63,8 @@ bool RiffWriter::Flush() {
       return false;
     }
     done += static_cast<size_t>(wrote);
+    position_ += static_cast<uint64_t>(wrote);
+    written_end_ = std::max(written_end_, position_);
   }
   pending_ = 0;
   return true;
@@ -49,6 +77,7 @@ bool RiffWriter::Seek(int64_t offset) {
     failed_ = true;
     return false;
   }
+  position_ = static_cast<uint64_t>(offset);
   return true;
 }
 
@@ -81,12 +110,25 @@ bool RiffWriter::CreateRiffChunk(const char form_type[4], uint32_t size) {
 bool RiffWriter::Close() {
   if (fd_ < 0) return !failed_;
   Flush();
-  if (::close(fd_) != 0) {
+  if (output_.Descriptor() == fd_) {
+    if (!failed_ && !output_.Commit()) {
+      last_error_ = errno;
+      failed_ = true;
+    }
+  } else if (::close(fd_) != 0 && errno != EINTR) {
     last_error_ = errno;
     failed_ = true;
   }
   fd_ = -1;
+  Discard();
   return !failed_;
+}
+
+void RiffWriter::Discard() {
+  if (fd_ >= 0 && output_.Descriptor() != fd_) ::close(fd_);
+  fd_ = -1;
+  output_.Discard();
+  pending_ = 0;
 }
 
 }  // namespace melvox::platform

@@ -148,7 +148,10 @@ void X11WindowSystem::Loop() {
         rect = RECT{0, 0, 0, 0};
       }
     }
-    for (const auto& [window, rect] : uploads) {
+    // Named variables, not a structured binding: C++17 lambdas cannot capture those (clang refuses).
+    for (const auto& upload : uploads) {
+      const HWND window = upload.first;
+      const RECT& rect = upload.second;
       Guarded([&] {
         if (!ui_->Upload(window, rect) && !IsWindow(window)) gone.push_back(window);
       });

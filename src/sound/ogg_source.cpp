@@ -8,6 +8,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include "core/mv_exception.h"
+#include "sound/vorbis_headers.h"
 
 namespace melvox {
 namespace {
@@ -94,6 +95,8 @@ COggSource::~COggSource() = default;
 void COggSource::Open(std::unique_ptr<CFileReader> reader) {
   file_ = std::move(reader);
   const int64_t file_size = file_->GetSize();
+  CheckVorbisHeaders(*file_);
+  file_->Seek(0, 0);
   DecoderInput input{file_.get(), std::nullopt};
   const ov_callbacks callbacks{ReadCallback, SeekCallback, CloseCallback, TellCallback};
 
@@ -125,7 +128,10 @@ void COggSource::Open(std::unique_ptr<CFileReader> reader) {
     const long got = ov_read(&vorbis, chunk, sizeof chunk, 0, 2, 1, &bitstream);
     if (input.error) throw *input.error;
     if (got == 0) break;
-    if (got < 0) continue;  // a hole in the data: skipped
+    if (got == OV_HOLE) continue;  // a hole in the data: skipped
+    // The decoder could not go on (a stream it cannot set up): asking it again would decode with the
+    // tables it left half made.
+    if (got < 0) throw CMVException(kErrIncorrectWaveFormat);
     const int64_t room = std::min(claimed_bytes, kMaxPcmBytes) - static_cast<int64_t>(pcm_.size());
     if (room <= 0) break;
     const auto take = static_cast<size_t>(std::min<int64_t>(got, room));

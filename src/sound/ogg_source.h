@@ -16,8 +16,9 @@ class COggSource : public CSoundSource {
   ~COggSource() override;
 
   // Decodes the stream behind reader, which the source then owns; the file is closed afterwards.
-  // Throws CMVException: 9 "Incorrect wave format" when the decoder refuses the stream or the stream
-  // states no length or a zero sample rate, 8 when the decoded sound would not fit one block of memory,
+  // Throws CMVException: 9 "Incorrect wave format" when a header packet fails CheckVorbisHeaders, the
+  // decoder refuses the stream or cannot go on decoding it, or the stream states no length or a zero
+  // sample rate, 8 when the decoded sound would not fit one block of memory,
   // 11 for read errors. The decoder's state is freed on every path.
   void Open(std::unique_ptr<CFileReader> reader);
 

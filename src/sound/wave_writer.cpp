@@ -22,7 +22,7 @@ void WriteWaveFile(const char* path, const CWave& wave) {
   const uint32_t pad = data_bytes & 1u;
 
   platform::RiffWriter file;
-  if (!file.Create(path)) throw CMVException(kErrCannotOpenFile);
+  if (!file.CreateOutput(path)) throw CMVException(kErrCannotOpenFile);
   bool ok = file.CreateRiffChunk("WAVE", data_bytes + pad + 36) && file.WriteFourCc("fmt ") && file.WriteUint32(16) &&
             file.Write(&format, 16) && file.WriteFourCc("data") && file.WriteUint32(data_bytes);
   const uint8_t* samples = wave.Data();

@@ -8,8 +8,10 @@ namespace melvox {
 // Writes the wave's samples 0 .. sample count - 1 (whole frames, never past its block) with a 44-byte
 // header, and a zero pad byte after an odd number of data bytes, as RIFF chunks are aligned to two.
 // 8-bit samples are written as they are held: unsigned unless the wave's kind says signed, in which case
-// they are turned unsigned, as the format requires. Throws CMVException 10 when the file cannot be
-// created, 11 when writing fails, 8 for samples of other than 8 or 16 bits.
+// they are turned unsigned, as the format requires. The file takes path's place only once it is
+// complete (platform::ReplacingFile): path keeps what it held when writing fails, so a sound may be
+// written over the file it was read from. Throws CMVException 10 when the file cannot be created, 11
+// when writing fails, 8 for samples of other than 8 or 16 bits.
 void WriteWaveFile(const char* path, const CWave& wave);
 
 }  // namespace melvox

@@ -166,7 +166,7 @@ TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
 }
 
 TEST(SoundAnalysis, RefusesWhatItCannotAnalyse) {
-  EXPECT_THROW(CSoundAnalysis(nullptr, 0), int);
+  EXPECT_EQ(testing::ErrorCodeOf([] { CSoundAnalysis(nullptr, 0); }), kErrIncorrectWaveFormat);
   for (const uint32_t rate : {7999u, 96001u, 192000u}) {
     auto wave = samples::MakeWave8(samples::Tone(rate, 200.0f, 100, 8000.0f), rate);
     EXPECT_EQ(testing::ErrorCodeOf([&] { CSoundAnalysis(wave.get(), 0); }), kErrUnsupportedWaveFormat) << rate;

@@ -7,6 +7,7 @@
 
 #include "audio/audio_fixture.h"
 #include "core/mv_exception.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -61,6 +62,22 @@ TEST(RecordingEngineTest, EveryByteReturnedBeforeTheStopIsInTheFileInOrderUnderI
     EXPECT_EQ(engine.DataBytes(), ReadRecording(path).data.size());
     EXPECT_EQ(input.Device().LiveDevices(), 0u) << "Stop closes the device";
   }
+}
+
+TEST(RecordingEngineTest, AFailedWriteIsReportedAndTheFileKeepsWhatWasWrittenUnderItsHeader) {
+  TestInputScope input(10.0);
+  input.Device().Script(kInput);
+  TempDir dir;
+  const std::string path = dir.File("rec.wav");
+  CRecordingEngine engine;
+  {
+    const testing::FileSizeLimit full_disk(44 + 20000);
+    engine.Start(path.c_str());
+    ASSERT_TRUE(WaitReturned(input.Device(), 40 * CRecordingEngine::kBufferBytes));
+    EXPECT_EQ(testing::ErrorCodeOf([&] { engine.Stop(); }), kErrFileIo);
+  }
+  ExpectFileHoldsTheInput(path, input.Device(), 20000);
+  EXPECT_EQ(ReadRecording(path).data.size(), 20000u);
 }
 
 TEST(RecordingEngineTest, ARecordingStoppedAtOnceLeavesAnEmptyWaveOverWhatWasThere) {

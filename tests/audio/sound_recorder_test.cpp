@@ -34,16 +34,17 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
     CSoundRecorder recorder;
     path = recorder.GetFileName();
     EXPECT_EQ(path.rfind(platform::TempFolder() + "/tmp", 0), 0u) << path;
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0) << "made by the constructor";
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(info.st_size, 0);
+    EXPECT_EQ(testing::ReadFileBytes(path), ExpectedHeader(0)) << "made by the constructor, an empty recording";
     for (int i = 0; i < 2; ++i) {
+      ASSERT_TRUE(i == 0 || ::unlink(path.c_str()) == 0);  // deleted between recordings: made anew
       recorder.Start();
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       recorder.Stop();
       EXPECT_EQ(recorder.GetFileName(), path) << "recording " << i;
       EXPECT_GT(ReadRecording(path).data.size(), 0u);
+      struct stat info {};
+      ASSERT_EQ(::stat(path.c_str(), &info), 0);
+      EXPECT_EQ(info.st_mode & 0777, 0600u) << "recording " << i;
     }
   }
   EXPECT_FALSE(std::filesystem::exists(path)) << "deleted with the recorder";
@@ -59,11 +60,17 @@ TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBo
   CSoundRecorder recorder;
   const std::string path = recorder.GetFileName();
 
-  // A folder where the file should be: it cannot be created.
+  // A folder, or a link to another file, where the file should be: it is not opened, and the file the
+  // link names is neither emptied nor written.
+  TempDir folder;
+  const std::string other = folder.Write("other", {1, 2, 3});
   ASSERT_EQ(::unlink(path.c_str()), 0);
-  ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
-  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
-  ASSERT_EQ(::rmdir(path.c_str()), 0);
+  for (const bool link : {false, true}) {
+    ASSERT_EQ(link ? ::symlink(other.c_str(), path.c_str()) : ::mkdir(path.c_str(), 0700), 0);
+    EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
+    ASSERT_EQ(::remove(path.c_str()), 0);
+  }
+  EXPECT_EQ(testing::ReadFileBytes(other), (testing::Bytes{1, 2, 3}));
 
   input.Device().InjectFailure(platform::WaveInOp::kOpen, MMSYSERR_NODRIVER);
   EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
@@ -156,6 +163,7 @@ TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
   input.Device().Script(said);
   CSoundRecorder recorder;
 
+  EXPECT_EQ(recorder.Compare(phrase_path.c_str()), 0) << "before the first recording the file holds no sound";
   recorder.Start();
   EXPECT_EQ(recorder.Compare(phrase_path.c_str()), 0) << "during a recording the file holds no sound yet";
   while (input.Device().ReturnedBytes() < said.size() * 2 + 44100) {  // and half a second more

@@ -1,13 +1,11 @@
 #include "platform/png_file.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -104,19 +102,12 @@ TEST(PngFileTest, FailedWritesThrowAndLeaveNothingHalfWritten) {
   // the old file at the path must stay as it was, and the temporary file must go.
   const std::string path = dir.File("graph.png");
   testing::WriteFileBytes(path, {1, 2, 3});
-  rlimit old_limit{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  rlimit small = old_limit;
-  small.rlim_cur = 100;
-  const auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const std::string error = ErrorOf([&] {
     Bitmap noise(300, 200);  // incompressible enough to pass 100 bytes
     for (int32_t i = 0; i < 300 * 200; ++i) noise.SetPixel(i % 300, i / 300, static_cast<COLORREF>(i * 2654435761u));
+    const testing::FileSizeLimit limit(100);
     WritePng(path, noise);
   });
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  ::signal(SIGXFSZ, old_handler);
   EXPECT_EQ(error, "cannot write '" + path + "': File too large");
   EXPECT_EQ(testing::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"graph.png"});

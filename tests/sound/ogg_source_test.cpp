@@ -1,5 +1,6 @@
 #include "sound/ogg_source.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -20,7 +21,19 @@ using testing::Bytes;
 using testing::ErrorCodeOf;
 using testing::OpenBytes;
 
-// Sets the granule position (the stream's frame count) of the last page and fixes its checksum.
+// Recomputes the checksum of every page, so that a change reaches the decoder.
+Bytes WithChecksums(Bytes bytes) {
+  for (size_t at = 0; at + 27 <= bytes.size();) {
+    ogg_page page{&bytes[at], 27 + long{bytes[at + 26]}, nullptr, 0};
+    for (long i = 27; i < page.header_len; ++i) page.body_len += bytes[at + i];
+    page.body = page.header + page.header_len;
+    ogg_page_checksum_set(&page);
+    at += static_cast<size_t>(page.header_len + page.body_len);
+  }
+  return bytes;
+}
+
+// Sets the granule position (the stream's frame count) of the last page.
 Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
   size_t last = 0;
   for (size_t at = 0; at + 27 <= bytes.size();) {
@@ -31,13 +44,7 @@ Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
     at += 27 + segments + body;
   }
   for (int i = 0; i < 8; ++i) bytes[last + 6 + i] = static_cast<uint8_t>(frames >> (8 * i));
-  ogg_page page;
-  page.header = bytes.data() + last;
-  page.header_len = 27 + bytes[last + 26];
-  page.body = page.header + page.header_len;
-  page.body_len = static_cast<long>(bytes.size() - last - page.header_len);
-  ogg_page_checksum_set(&page);
-  return bytes;
+  return WithChecksums(bytes);
 }
 
 // Noise needs many bits, so the stream spans several pages; only then does the decoder take the last
@@ -74,7 +81,13 @@ TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormat) {
   Bytes not_vorbis = {'O', 'g', 'g', 'S'};
   not_vorbis.resize(200, 0);
   const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
-  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60)}) {
+  // Codeword lengths of the first codebook that leave part of the code unused: the decoder cannot build
+  // that codebook, and went on decoding with an empty one (a division by zero).
+  Bytes bad_code = ogg;
+  const char kSetup[] = "\x05vorbis";
+  const auto setup = std::search(bad_code.begin(), bad_code.end(), kSetup, kSetup + 7);
+  std::fill_n(setup + 17, 4, 0xff);
+  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60), WithChecksums(bad_code)}) {
     EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(bytes); }), kErrIncorrectWaveFormat);
   }
 }

@@ -153,7 +153,7 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
 TEST(CFileReaderTest, FailuresCarryTheirCodes) {
   EXPECT_EQ(ErrorCodeOf([] { OpenSoundFile("/nonexistent/melvox/sound.wav"); }), 10);
   testing::TempDir folder;
-  EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(folder.Path().c_str()); }), 11);  // a folder opens but cannot be read
+  EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(folder.Path().c_str()); }), 10);  // a folder is no file to read
   CFileReader closed;
   uint8_t byte = 0;
   uint32_t got = 0;

@@ -1,9 +1,11 @@
 #include "support/temp_dir.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <vector>
 
 #include "platform/temp_file.h"
@@ -27,6 +29,22 @@ std::string TempDir::Write(const std::string& name, const std::vector<uint8_t>& 
   const std::string path = File(name);
   WriteFileBytes(path, bytes);
   return path;
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) : old_handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  old_limit_ = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) throw std::runtime_error("cannot limit the file size");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = old_limit_;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, old_handler_);
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {

@@ -24,6 +24,20 @@ class TempDir {
   std::string path_;
 };
 
+// A full disk, as far as this process and the programs it starts meanwhile write: while the object
+// lives no file may grow past `bytes` (a write there fails with EFBIG; SIGXFSZ is ignored).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(uint64_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  uint64_t old_limit_;
+  void (*old_handler_)(int);
+};
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 

@@ -1,6 +1,9 @@
 // The melvox commands run as a user would: what they print for scripts to read, and their exit statuses
 // (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cli_runner.h"
+#include "melvox/cli.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "support/ogg_encoder.h"
@@ -32,8 +36,11 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
     std::string err;  // a library failure's message is the whole of standard error, a usage error's a part
   };
   const Case cases[] = {
-      {{"info", missing}, 1, "Cannot open file\n"},
-      {{"compare", tone, missing}, 1, "Cannot open file\n"},
+      {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
+      {{"info", "--", "--help"}, 1, "Cannot open file\n"},  // after "--", a file name
+      {{"demo", "--out", tone + "/demo", "--no-view"},
+       1,
+       "melvox demo: cannot create the folder '" + tone + "/demo': Not a directory\nCannot open file\n"},
       {{"pitch", fast}, 1, "Unsupported wave format\n"},
       {{"analyze", fast}, 1, "Unsupported wave format\n"},
       // Silence has no spectral peak tracks, so nothing to resynthesize: the command's own message.
@@ -63,6 +70,25 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   const CliResult help = RunCli({"info", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
+  EXPECT_EQ(RunCli({"--version"}).out, "melvox " MELVOX_VERSION "\n");
+
+  // Output that does not reach standard output (a full disk) is a failure.
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"analyze", tone, "--json"}, {"info", tone}, {"pitch", tone, "--csv"}, {"compare", tone, tone}, {"help"}}) {
+    const CliResult full = RunCli(args, {"", SIGINT, "/dev/full"});
+    EXPECT_EQ(full.status, 1) << args[0];
+    EXPECT_EQ(full.err, "melvox: cannot write to standard output: No space left on device\n") << args[0];
+  }
+}
+
+// Whatever a command throws, the program ends with a message and status 1.
+TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
+  cli::RegisterCommand({"throw", "", "", "", {}, 0, 0, 0, [](const cli::ParsedArgs&) -> int { throw 42; }});
+  char* argv[] = {const_cast<char*>("melvox"), const_cast<char*>("throw")};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(cli::Main(2, argv), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unexpected error\n");
 }
 
 TEST(CliCommandsTest, InfoPrintsFormatAndLengthOfEveryKind) {
@@ -131,7 +157,7 @@ TEST(CliCommandsTest, PlayReportsTheDeviceAndTheWholeRangeAndCtrlCStopsIt) {
   // Interrupted right after playback starts, short of the 5 s (only a program that ignored the
   // interrupt would reach the end), with the position line ended.
   const std::string long_path = folder.Write("long.wav", PcmWav16(samples::Tone(kRate, 440.0f, 5000, 9000.0f), kRate));
-  const CliResult run = RunCli({"play", long_path, "--device", "null"}, "device: ");
+  const CliResult run = RunCli({"play", long_path, "--device", "null"}, {"device: "});
   EXPECT_EQ(run.status, 130) << run.err;
   const std::string prefix = "device: null\nposition: ";
   ASSERT_EQ(run.out.compare(0, prefix.size(), prefix), 0) << run.out;
@@ -153,6 +179,18 @@ TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
   EXPECT_EQ(result.out, "input_frames: " + std::to_string(n) + "\ninput_ms: " + std::to_string(n * 1000 / kRate) +
                             "\noutput_frames: " + std::to_string(frames) +
                             "\noutput_ms: " + std::to_string(frames * 1000 / kRate) + "\n");
+
+  // Written over its input on a full disk, the input stays as it was and nothing else is left.
+  const Bytes before = ReadFileBytes(in);
+  CliResult full;
+  {
+    const FileSizeLimit full_disk(16384);
+    full = RunCli({"stretch", in, in});
+  }
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "File I/O error\n");
+  EXPECT_EQ(ReadFileBytes(in), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "in.wav and out.wav alone";
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // `melvox record` on the null device (silence in real time, so the recordings are short): what it
-// prints and writes, Ctrl-C, and the recorder's temporary file, which must be gone when the program has
-// ended.
-#include <unistd.h>
-
+// prints and writes, failures and signals, and the recorder's temporary file, which must be gone when
+// the program has ended.
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -72,11 +71,11 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   EXPECT_NE(LastLine(run.out).find_first_of("0123456789"), std::string::npos) << run.out;
 }
 
-TEST(RecordCommandTest, FailuresAndCtrlCWriteNothingAndLeaveNothingBehind) {
+TEST(RecordCommandTest, FailuresAndSignalsWriteNothingAndLeaveNothingBehind) {
   TempDir out;
   ChildTempFolder temp;
   // A path that cannot be written, or a reference that cannot be read, fails before anything is
-  // recorded (no level line), so no recording is lost at the end; nothing is left behind.
+  // recorded (no level line), so no recording is lost at the end.
   const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "Cannot open file\n");
@@ -85,11 +84,26 @@ TEST(RecordCommandTest, FailuresAndCtrlCWriteNothingAndLeaveNothingBehind) {
       RunCli({"record", out.File("c.wav"), "--device", "null", "--compare", out.File("missing.wav")});
   EXPECT_EQ(no_reference.status, 1);
   EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
-  EXPECT_EQ(::access(out.File("c.wav").c_str(), F_OK), -1);
 
-  const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, "device: ");
-  EXPECT_EQ(stopped.status, 130) << stopped.err;
-  EXPECT_EQ(::access(out.File("b.wav").c_str(), F_OK), -1) << "an interrupted recording is not written";
+  // A temporary folder that does not exist, or that fills up while the recording runs (after about
+  // 0.45 s).
+  const CliResult no_temp = RunCli({"record", out.File("d.wav"), "--device", "null"}, {"", SIGINT, "", out.File("no")});
+  EXPECT_EQ(no_temp.status, 1);
+  EXPECT_EQ(no_temp.err, "Cannot open file\n");
+  CliResult full;
+  {
+    const FileSizeLimit full_disk(20000);
+    full = RunCli({"record", out.File("d.wav"), "--seconds", "1", "--device", "null"});
+  }
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "File I/O error\n");
+
+  // Ctrl-C, and the signals that end a session or ask a program to stop, stop the recording.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, {"device: ", signal});
+    EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << "nothing is written, not even in part";
   EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 }
 

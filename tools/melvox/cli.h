@@ -52,10 +52,13 @@ struct Command {
 // Adds a command; used from a static initialiser in the command's own file.
 bool RegisterCommand(Command command);
 
-// Parses args against the command's options; UsageError for unknown options, missing values and a
-// wrong number of positional arguments.
+// Parses args against the command's options; "--" ends them (every argument after it is positional).
+// UsageError for unknown options, missing values and a wrong number of positional arguments.
 ParsedArgs Parse(const Command& command, const std::vector<std::string>& args);
 
+// Runs the command line and returns the exit status: the library's errors (1) and usage errors (2) as
+// above, any other exception "Unexpected error" (1); and when standard output could not be written,
+// a line saying so on standard error and 1 instead of 0. "melvox --version" prints "melvox VERSION".
 int Main(int argc, char** argv);
 
 }  // namespace melvox::cli

@@ -2,11 +2,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
 #include "cli.h"
+#include "core/mv_exception.h"
 #include "demo.h"
 #include "play_follow.h"
 #include "record_meter.h"
@@ -25,9 +27,11 @@ std::vector<DemoStep>& Steps() {
   return steps;
 }
 
+// A folder that cannot be made fails as a file that cannot be opened, after a line that says why.
 void MakeFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-    throw UsageError("cannot create the folder '" + folder + "'");
+    std::fprintf(stderr, "melvox demo: cannot create the folder '%s': %s\n", folder.c_str(), std::strerror(errno));
+    throw CMVException(kErrCannotOpenFile);
   }
 }
 

@@ -38,7 +38,7 @@ int RunPlay(const ParsedArgs& args) {
   const PlayEnd end = PlayAndFollow(player, args.Has("--slowed"), "", [] { return InterruptScope::Interrupted(); });
   // A lost device: the player's message said why (once); the position line says how far it got.
   if (end == PlayEnd::kDeviceLost) return 1;
-  return end == PlayEnd::kPlayedOut ? 0 : kInterruptedStatus;
+  return end == PlayEnd::kPlayedOut ? 0 : InterruptScope::ExitStatus();
 }
 
 const bool registered = RegisterCommand({

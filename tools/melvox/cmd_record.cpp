@@ -1,7 +1,4 @@
 // melvox record OUT.wav [--seconds N] [--compare REF] [--device pulse|null]
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -10,6 +7,7 @@
 #include "cli.h"
 #include "core/mv_exception.h"
 #include "interrupt.h"
+#include "platform/riff_writer.h"
 #include "record_meter.h"
 #include "sound/open_sound_file.h"
 
@@ -20,45 +18,29 @@ namespace {
 constexpr long kDefaultSeconds = 5;
 constexpr long kMaxSeconds = 300;
 
-// Makes sure OUT can be written and REF read before anything is recorded, so that a recording is
-// never lost to a wrong path at the end. Returns whether OUT had to be created (and so is removed
-// again when the recording is abandoned).
-bool CheckPathsFirst(const std::string& out_path, const ParsedArgs& args) {
-  const bool existed = ::access(out_path.c_str(), F_OK) == 0;
-  const int fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) throw CMVException(kErrCannotOpenFile);
-  ::close(fd);
-  if (args.Has("--compare")) {
-    try {
-      OpenSoundFile(args.Value("--compare", "").c_str());
-    } catch (...) {
-      if (!existed) ::unlink(out_path.c_str());
-      throw;
-    }
-  }
-  return !existed;
-}
-
 int RunRecord(const ParsedArgs& args) {
+  // From the start, so that a signal at any point lets the temporary files be removed.
+  const InterruptScope interrupt;
   const std::string device = args.Value("--device", "");
   if (args.Has("--device") && device != "pulse" && device != "null") {
     throw UsageError("--device must be pulse or null (got '" + device + "')");
   }
   const long seconds = args.IntValue("--seconds", kDefaultSeconds, 1, kMaxSeconds);
   UseInputDevice(device);
-  const std::string& out_path = args.Positional()[0];
-  const bool created = CheckPathsFirst(out_path, args);
-
   CSoundRecorder& recorder = ProcessRecorder();
-  const InterruptScope interrupt;
+  // OUT's new file and REF are made and opened before anything is recorded, so that a recording is
+  // never lost to a wrong path at the end. The new file takes OUT's place only once the recording is
+  // copied into it; every other way out removes it.
+  const std::string& out_path = args.Positional()[0];
+  platform::RiffWriter out;
+  if (!out.CreateOutput(out_path.c_str())) throw CMVException(kErrCannotOpenFile);
+  if (args.Has("--compare")) OpenSoundFile(args.Value("--compare", "").c_str());
+
   const RecordingResult result =
       RecordWithMeter(recorder, static_cast<int>(seconds), "", [] { return InterruptScope::Interrupted(); });
-  if (InterruptScope::Interrupted()) {
-    if (created) ::unlink(out_path.c_str());
-    return kInterruptedStatus;
-  }
+  if (InterruptScope::Interrupted()) return InterruptScope::ExitStatus();
 
-  CopyRecording(recorder, out_path);
+  CopyRecording(recorder, out);
   std::printf("recorded_ms: %d\n", result.recorded_ms);
   std::printf("written: %s\n", out_path.c_str());
   if (args.Has("--compare")) {
@@ -78,7 +60,8 @@ const bool registered = RegisterCommand({
     "level lately, -inf for silence): on a terminal redrawn in place, otherwise every half second.\n"
     "Recording stops after N seconds, or earlier at Enter when standard input is a terminal. Then\n"
     "prints 'recorded_ms: N' and 'written: OUT.wav', and with --compare the similarity of the recording\n"
-    "with REF in percent, alone on the last line. Ctrl-C stops without writing OUT.wav (status 130).",
+    "with REF in percent, alone on the last line. Ctrl-C stops without writing OUT.wav (status 130;\n"
+    "SIGTERM and SIGHUP alike, 143 and 129). OUT.wav is replaced only by a whole recording.",
     {
         {"--seconds", "N", "stop after N seconds, 1 to 300 (default 5)"},
         {"--compare", "REF", "compare the recording with the sound file REF and print the score"},

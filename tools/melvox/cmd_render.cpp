@@ -30,7 +30,8 @@ const bool registered = RegisterCommand({
     "louder and faded in and out over 1 ms, silence elsewhere; 'resynthesis' (spectrum graph) one\n"
     "tone per spectral peak track, mixed. The tone and the resynthesis are 44100 Hz 16-bit mono, one\n"
     "10 ms step per 10 ms of IN; the fricative sound has IN's rate and bits, in one channel. A sound\n"
-    "without peak tracks has no resynthesis (exit status 1).",
+    "without peak tracks has no resynthesis (exit status 1). OUT.wav is replaced only by the whole new\n"
+    "file (nothing changes when writing fails).",
     {
         {"--sound", "KIND", "tone, fricative or resynthesis"},
         {"--detect", nullptr, "analyse only the part that 'melvox endpoints' finds, as the graphs do when asked"},

@@ -30,7 +30,8 @@ const bool registered = RegisterCommand({
     "Makes the slowed version of IN that the player plays (the same speech, longer, at the same\n"
     "pitch: whole pitch periods are repeated) and writes it to OUT.wav as PCM with IN's rate, bits and\n"
     "channels. The result lasts (100 - L) / 100 times as long as IN. Prints input_frames, input_ms,\n"
-    "output_frames and output_ms (ms truncated). Sounds of 8000 to 96000 Hz can be slowed.",
+    "output_frames and output_ms (ms truncated). Sounds of 8000 to 96000 Hz can be slowed. OUT.wav may\n"
+    "be IN: it is replaced only by the whole new file (nothing changes when writing fails).",
     {
         {"--level", "L", "slow-down level, -200 to -1 (default -10, the player's: 1.1 times; -100: twice)"},
     },

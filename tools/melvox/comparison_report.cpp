@@ -1,21 +1,33 @@
 #include "comparison_report.h"
 
+#include <memory>
+
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
 #include "pitch_summary.h"
 
 namespace melvox::cli {
+namespace {
+
+// The analysis of one of the two files (of its useful part unless whole is set). When the library
+// fails on it, a line naming the file goes to standard error first; its message follows as it is.
+std::unique_ptr<CSoundAnalysis> Analyse(const char* role, const std::string& path, bool whole) {
+  try {
+    std::unique_ptr<CWave> wave = LoadWave(path);
+    if (!whole) DetectEndpoints(*wave);
+    return std::make_unique<CSoundAnalysis>(wave.get(), 0);
+  } catch (...) {
+    std::fprintf(stderr, "melvox: cannot compare the %s '%s':\n", role, path.c_str());
+    throw;
+  }
+}
+
+}  // namespace
 
 ComparisonTerms CompareFiles(const std::string& reference, const std::string& recording, bool whole) {
-  std::unique_ptr<CWave> a = LoadWave(reference);
-  std::unique_ptr<CWave> b = LoadWave(recording);
-  if (!whole) {
-    DetectEndpoints(*a);
-    DetectEndpoints(*b);
-  }
-  const CSoundAnalysis first(a.get(), 0);
-  const CSoundAnalysis second(b.get(), 0);
-  return CompareAnalysesInDetail(first, second);
+  const std::unique_ptr<CSoundAnalysis> first = Analyse("reference", reference, whole);
+  const std::unique_ptr<CSoundAnalysis> second = Analyse("recording", recording, whole);
+  return CompareAnalysesInDetail(*first, *second);
 }
 
 void PrintTerms(const ComparisonTerms& terms, std::FILE* out, const char* indent) {

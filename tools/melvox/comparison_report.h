@@ -9,7 +9,8 @@
 namespace melvox::cli {
 
 // Decodes both files, finds the useful part of each (unless whole is set), analyses both and compares
-// them, the reference as the first sound. CMVException when a file cannot be read or analysed.
+// them, the reference as the first sound. CMVException when a file cannot be read or analysed, after
+// a line on standard error that names the file ("melvox: cannot compare the recording 'b.wav':").
 ComparisonTerms CompareFiles(const std::string& reference, const std::string& recording, bool whole);
 
 // Lines "compared: yes|no", "reference_ms: N", "recording_ms: N", "duration_score: F", "sA: F",

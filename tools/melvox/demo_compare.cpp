@@ -51,7 +51,9 @@ std::string RecordAttempt(const DemoContext& context, const std::string& path) {
   try {
     CSoundRecorder& recorder = ProcessRecorder();
     const RecordingResult result = RecordWithMeter(recorder, kAttemptSeconds, "    ", never);
-    CopyRecording(recorder, path);
+    platform::RiffWriter out;
+    if (!out.CreateOutput(path.c_str())) throw CMVException(kErrCannotOpenFile);
+    CopyRecording(recorder, out);
     return "your recording, " + std::to_string(result.recorded_ms) + " ms from the " + result.device + " device";
   } catch (const CMsgException& error) {
     std::printf("    recording failed: %s; a made attempt is compared instead\n", error.what());

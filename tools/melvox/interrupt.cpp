@@ -3,22 +3,26 @@
 namespace melvox::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+volatile std::sig_atomic_t g_signal = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnSignal(int number) { g_signal = number; }
 
 }  // namespace
 
 InterruptScope::InterruptScope() {
-  g_interrupted = 0;
+  g_signal = 0;
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous_);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &action, &previous_[i]);
 }
 
-InterruptScope::~InterruptScope() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptScope::~InterruptScope() {
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+}
 
-bool InterruptScope::Interrupted() { return g_interrupted != 0; }
+bool InterruptScope::Interrupted() { return g_signal != 0; }
+
+int InterruptScope::ExitStatus() { return 128 + g_signal; }
 
 }  // namespace melvox::cli

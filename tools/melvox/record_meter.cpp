@@ -9,9 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <thread>
-#include <vector>
 
 #include "core/mv_exception.h"
 #include "platform/null_wave_in.h"
@@ -80,15 +78,15 @@ void UseInputDevice(const std::string& name) {
   platform::SetWaveInSystem(system);
 }
 
-void CopyRecording(CSoundRecorder& recorder, const std::string& path) {
+void CopyRecording(CSoundRecorder& recorder, platform::RiffWriter& out) {
   std::ifstream in(recorder.GetFileName(), std::ios::binary);
   if (!in) throw CMVException(kErrCannotOpenFile);
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw CMVException(kErrCannotOpenFile);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw CMVException(kErrFileIo);
+  char chunk[65536];
+  bool written = true;
+  while (written && in.read(chunk, sizeof chunk).gcount() > 0) {
+    written = out.Write(chunk, static_cast<size_t>(in.gcount()));
+  }
+  if (!written || in.bad() || !out.Close()) throw CMVException(kErrFileIo);
 }
 
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio/sound_recorder.h"
+#include "platform/riff_writer.h"
 
 namespace melvox::cli {
 
@@ -31,9 +32,10 @@ void UseInputDevice(const std::string& name);
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,
                                 const std::function<bool()>& should_stop);
 
-// Copies the recorder's file (the last recording) to path. CMVException "Cannot open file" when either
-// cannot be opened, "File I/O error" when the copy is incomplete.
-void CopyRecording(CSoundRecorder& recorder, const std::string& path);
+// Copies the recorder's file (the last recording) into out, an output file (RiffWriter::CreateOutput),
+// and closes it, so that it takes its path's place. CMVException "Cannot open file" when the recording
+// cannot be opened, "File I/O error" when the copy is incomplete (out is then removed).
+void CopyRecording(CSoundRecorder& recorder, platform::RiffWriter& out);
 
 // The meter's line for a level (0 .. 32767) after t seconds, without the indent.
 std::string MeterLine(int32_t level, double seconds);
