@@ -4,15 +4,12 @@
 #include <cstring>
 
 #include "core/mv_exception.h"
+#include "sound/wave_writer.h"
 
 namespace melvox {
 namespace {
 
 constexpr uint32_t kRecordingRate = 22050;
-// The "fmt " chunk holds the format record without its cbSize field.
-constexpr uint32_t kFormatChunkBytes = 16;
-// RIFF size = data bytes + this: "WAVE", the "fmt " chunk with its header, the "data" chunk header.
-constexpr uint32_t kRiffOverhead = 36;
 
 }  // namespace
 
@@ -39,9 +36,7 @@ void CRecordingEngine::OpenDevice() {
 }
 
 bool CRecordingEngine::WriteHeader() {
-  return file_.Seek(0) && file_.CreateRiffChunk("WAVE", data_bytes_ + kRiffOverhead) && file_.WriteFourCc("fmt ") &&
-         file_.WriteUint32(kFormatChunkBytes) && file_.Write(&format_, kFormatChunkBytes) &&
-         file_.WriteFourCc("data") && file_.WriteUint32(data_bytes_) && file_.Flush();
+  return file_.Seek(0) && WriteWaveHeader(file_, format_, data_bytes_) && file_.Flush();
 }
 
 void CRecordingEngine::OpenEmpty(const char* path) {
@@ -112,7 +107,7 @@ bool CRecordingEngine::Finish() {
   device_.reset();
   // After a failed write the header counts the whole frames that reached the file before it.
   if (write_failed_) {
-    const uint64_t on_disk = file_.WrittenEnd() > kHeaderBytes ? file_.WrittenEnd() - kHeaderBytes : 0;
+    const uint64_t on_disk = file_.WrittenEnd() > kWaveHeaderBytes ? file_.WrittenEnd() - kWaveHeaderBytes : 0;
     data_bytes_ = static_cast<uint32_t>(std::min<uint64_t>(data_bytes_, on_disk)) & ~1u;
   }
   const bool completed = WriteHeader();

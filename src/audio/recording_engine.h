@@ -36,8 +36,6 @@ class CRecordingEngine : public CThread {
  public:
   static constexpr int kBufferCount = 20;
   static constexpr uint32_t kBufferBytes = 1024;
-  // The RIFF, "fmt " and "data" headers that precede the samples.
-  static constexpr uint32_t kHeaderBytes = 44;
   // The level is reported after this many buffers (1536 samples, about 70 ms).
   static constexpr int32_t kBuffersPerLevel = 3;
 

@@ -7,6 +7,14 @@
 
 namespace melvox {
 
+bool WriteWaveHeader(platform::RiffWriter& file, const WAVEFORMATEX& format, uint32_t data_bytes) {
+  constexpr uint32_t kFormatBytes = 16;  // the PCM format record without its extra-size field
+  const uint32_t pad = data_bytes & 1u;
+  return file.CreateRiffChunk("WAVE", kWaveHeaderBytes - 8 + data_bytes + pad) && file.WriteFourCc("fmt ") &&
+         file.WriteUint32(kFormatBytes) && file.Write(&format, kFormatBytes) && file.WriteFourCc("data") &&
+         file.WriteUint32(data_bytes);
+}
+
 void WriteWaveFile(const char* path, const CWave& wave) {
   WAVEFORMATEX format = wave.Format();
   if (format.wBitsPerSample != 8 && format.wBitsPerSample != 16) throw CMVException(kErrUnsupportedWaveFormat);
@@ -15,7 +23,8 @@ void WriteWaveFile(const char* path, const CWave& wave) {
 
   // The RIFF size field (header, data and pad byte) must stay within 32 bits.
   const uint64_t counted = uint64_t{wave.SampleCount()} * format.nBlockAlign;
-  uint32_t data_bytes = static_cast<uint32_t>(std::min<uint64_t>({counted, wave.Size(), UINT32_MAX - 37}));
+  const uint64_t largest = UINT32_MAX - (kWaveHeaderBytes - 8) - 1;
+  uint32_t data_bytes = static_cast<uint32_t>(std::min<uint64_t>({counted, wave.Size(), largest}));
   data_bytes -= data_bytes % format.nBlockAlign;
 
   // A chunk of odd size is followed by a pad byte, which the RIFF size counts.
@@ -23,8 +32,7 @@ void WriteWaveFile(const char* path, const CWave& wave) {
 
   platform::RiffWriter file;
   if (!file.CreateOutput(path)) throw CMVException(kErrCannotOpenFile);
-  bool ok = file.CreateRiffChunk("WAVE", data_bytes + pad + 36) && file.WriteFourCc("fmt ") && file.WriteUint32(16) &&
-            file.Write(&format, 16) && file.WriteFourCc("data") && file.WriteUint32(data_bytes);
+  bool ok = WriteWaveHeader(file, format, data_bytes);
   const uint8_t* samples = wave.Data();
   if (format.wBitsPerSample == 8 && wave.Kind() == kSamplesSigned) {
     uint8_t block[4096];

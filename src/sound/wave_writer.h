@@ -1,9 +1,21 @@
 // Writing a CWave as a PCM RIFF/WAVE file (8 or 16 bits, any rate and channel count).
 #pragma once
 
+#include <cstdint>
+
+#include "platform/riff_writer.h"
+#include "platform/wave_format.h"
 #include "sound/wave.h"
 
 namespace melvox {
+
+// The bytes of the canonical WAV header: RIFF, "fmt " with a 16-byte PCM format record, "data".
+constexpr uint32_t kWaveHeaderBytes = 44;
+
+// Writes the canonical 44-byte header of a PCM WAV file at the file's current position: the RIFF
+// chunk (its size counts the header after it, the data and the pad byte an odd data size needs), the
+// 16 bytes of format, and the data chunk's header for data_bytes. False when it did not reach the file.
+bool WriteWaveHeader(platform::RiffWriter& file, const WAVEFORMATEX& format, uint32_t data_bytes);
 
 // Writes the wave's samples 0 .. sample count - 1 (whole frames, never past its block) with a 44-byte
 // header, and a zero pad byte after an odd number of data bytes, as RIFF chunks are aligned to two.
