@@ -9,6 +9,7 @@
 #include "audio/sound_recorder.h"
 #include "cli.h"
 #include "core/mv_exception.h"
+#include "device_choice.h"
 #include "interrupt.h"
 #include "record_meter.h"
 #include "sound/open_sound_file.h"
@@ -40,12 +41,9 @@ bool CheckPathsFirst(const std::string& out_path, const ParsedArgs& args) {
 }
 
 int RunRecord(const ParsedArgs& args) {
-  const std::string device = args.Value("--device", "");
-  if (args.Has("--device") && device != "pulse" && device != "null") {
-    throw UsageError("--device must be pulse or null (got '" + device + "')");
-  }
+  const std::string device = DeviceOption(args);
   const long seconds = args.IntValue("--seconds", kDefaultSeconds, 1, kMaxSeconds);
-  UseInputDevice(device);
+  UseDevices(device, DeviceFailure::kQuiet);
   const std::string& out_path = args.Positional()[0];
   const bool created = CheckPathsFirst(out_path, args);
 
