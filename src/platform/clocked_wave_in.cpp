@@ -13,17 +13,16 @@ uint32_t WholeFrames(uint32_t bytes, uint32_t block_align) { return std::max(byt
 
 ClockedWaveIn::ClockedWaveIn(const WAVEFORMATEX& format, WaveInCallback callback, double speed, uint32_t chunk_bytes,
                              std::shared_ptr<ClockedWaveInHooks> hooks)
-    : block_align_(format.nBlockAlign),
-      bytes_per_second_(static_cast<double>(format.nBlockAlign) * format.nSamplesPerSec * speed),
-      chunk_bytes_(WholeFrames(chunk_bytes, format.nBlockAlign)),
-      hooks_(std::move(hooks)),
-      chunk_(new char[chunk_bytes_]()),
-      queue_(
+    : ClockedDevice(
           [this, callback = std::move(callback)](uint32_t message, WAVEHDR* header) {
             if (hooks_) hooks_->OnReturn(*header);
             if (callback) callback(message, header);
           },
-          format.nBlockAlign),
+          format.nBlockAlign, std::move(hooks)),
+      block_align_(format.nBlockAlign),
+      bytes_per_second_(static_cast<double>(format.nBlockAlign) * format.nSamplesPerSec * speed),
+      chunk_bytes_(WholeFrames(chunk_bytes, format.nBlockAlign)),
+      chunk_(new char[chunk_bytes_]()),
       last_(Clock::now()) {
   if (hooks_) hooks_->OnDeviceCreated(this);
   clock_.Start([this] { return Tick(); });
@@ -39,8 +38,6 @@ ClockedWaveIn::~ClockedWaveIn() {
   }
   clock_.Stop(lock);
 }
-
-MMRESULT ClockedWaveIn::Hook(WaveInOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
 
 void ClockedWaveIn::Advance(Clock::time_point now, bool to_the_frame) {
   if (running_ && !lost_) {
@@ -74,23 +71,6 @@ std::chrono::microseconds ClockedWaveIn::NextWait() const {
 std::chrono::microseconds ClockedWaveIn::Tick() {
   Advance(Clock::now(), false);
   return running_ && !lost_ ? NextWait() : DeviceClock::kUntilWoken;
-}
-
-template <typename Body>
-MMRESULT ClockedWaveIn::Call(WaveInOp op, bool needs_server, Body body) {
-  if (const MMRESULT injected = Hook(op)) return injected;
-  std::unique_lock<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (needs_server && lost_) return MMSYSERR_NODRIVER;
-  return body(lock);
-}
-
-MMRESULT ClockedWaveIn::Prepare(WAVEHDR* header) {
-  return Call(WaveInOp::kPrepare, false, [&](auto&) { return WaveInQueue::Prepare(header); });
-}
-
-MMRESULT ClockedWaveIn::Unprepare(WAVEHDR* header) {
-  return Call(WaveInOp::kUnprepare, false, [&](auto&) { return WaveInQueue::Unprepare(header); });
 }
 
 MMRESULT ClockedWaveIn::AddBuffer(WAVEHDR* header) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/clocked_device.h"
 #include "platform/device_clock.h"
 #include "platform/wave_in.h"
 #include "platform/wave_in_queue.h"
@@ -38,7 +39,7 @@ class ClockedWaveInHooks {
 
 // Threading: the WaveIn calls may come from any thread; a clock thread per device makes the input
 // and returns buffers with the device's lock held. Lose and StartedAt may be called from any thread.
-class ClockedWaveIn final : public WaveIn {
+class ClockedWaveIn final : public ClockedDevice<WaveIn, WaveInQueue, ClockedWaveInHooks, WaveInOp> {
  public:
   using Clock = std::chrono::steady_clock;
 
@@ -49,8 +50,6 @@ class ClockedWaveIn final : public WaveIn {
                 std::shared_ptr<ClockedWaveInHooks> hooks);
   ~ClockedWaveIn() override;
 
-  MMRESULT Prepare(WAVEHDR* header) override;
-  MMRESULT Unprepare(WAVEHDR* header) override;
   MMRESULT AddBuffer(WAVEHDR* header) override;
   MMRESULT Start() override;
   MMRESULT Stop() override;
@@ -64,11 +63,6 @@ class ClockedWaveIn final : public WaveIn {
   Clock::time_point StartedAt();
 
  private:
-  MMRESULT Hook(WaveInOp op);
-  // Runs an operation: its injected failure first, then body(lock) with the lock held on an open
-  // device (MMSYSERR_INVALHANDLE when closed; MMSYSERR_NODRIVER after Lose when it needs the server).
-  template <typename Body>
-  MMRESULT Call(WaveInOp op, bool needs_server, Body body);
   // Makes the input that is due by now and hands it over in whole chunks, and with to_the_frame the
   // whole frames of the last part-chunk too (a stop takes everything captured so far). Lock held.
   void Advance(Clock::time_point now, bool to_the_frame);
@@ -80,18 +74,13 @@ class ClockedWaveIn final : public WaveIn {
   const uint32_t block_align_;
   const double bytes_per_second_;
   const uint32_t chunk_bytes_;
-  const std::shared_ptr<ClockedWaveInHooks> hooks_;
   const std::unique_ptr<char[]> chunk_;  // one chunk of input, made before it is handed over
-
-  DeviceClock clock_;  // its mutex guards everything below; the destructor stops it first
-  WaveInQueue queue_;  // guarded by clock_.mutex, as are the fields below
+  // Guarded by clock_.mutex.
   double due_ = 0.0;   // bytes of input due and not yet made
   uint64_t made_ = 0;  // bytes of input made since open
   Clock::time_point last_;
   Clock::time_point started_at_{};
   bool running_ = false;
-  bool lost_ = false;
-  bool closed_ = false;
 };
 
 }  // namespace melvox::platform

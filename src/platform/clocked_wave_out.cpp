@@ -6,10 +6,9 @@ namespace melvox::platform {
 
 ClockedWaveOut::ClockedWaveOut(const WAVEFORMATEX& format, WaveOutCallback callback, double speed,
                                std::shared_ptr<ClockedWaveOutHooks> hooks)
-    : block_align_(format.nBlockAlign),
+    : ClockedDevice(std::move(callback), format.nBlockAlign, std::move(hooks)),
+      block_align_(format.nBlockAlign),
       bytes_per_second_(static_cast<double>(format.nBlockAlign) * format.nSamplesPerSec * speed),
-      hooks_(std::move(hooks)),
-      queue_(std::move(callback), format.nBlockAlign),
       last_(Clock::now()) {
   if (hooks_) hooks_->OnDeviceCreated(this);
   clock_.Start([this] { return Tick(); });
@@ -24,8 +23,6 @@ ClockedWaveOut::~ClockedWaveOut() {
   }
   clock_.Stop(lock);
 }
-
-MMRESULT ClockedWaveOut::Hook(WaveOp op) { return hooks_ ? hooks_->BeforeCall(op) : MMSYSERR_NOERROR; }
 
 void ClockedWaveOut::Advance(Clock::time_point now) {
   if (!paused_ && !lost_) {
@@ -53,31 +50,15 @@ std::chrono::microseconds ClockedWaveOut::Tick() {
   return DeviceClock::Until((static_cast<double>(queue_.FrontEnd()) - consumed_) / bytes_per_second_);
 }
 
-MMRESULT ClockedWaveOut::Prepare(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveOp::kPrepare)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  return WaveOutQueue::Prepare(header);
-}
-
-MMRESULT ClockedWaveOut::Unprepare(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveOp::kUnprepare)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  return WaveOutQueue::Unprepare(header);
-}
-
 MMRESULT ClockedWaveOut::Write(WAVEHDR* header) {
-  if (const MMRESULT injected = Hook(WaveOp::kWrite)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  if (const MMRESULT checked = queue_.CheckWrite(header)) return checked;
-  Advance(Clock::now());
-  if (hooks_) hooks_->OnWrite(header->lpData, header->dwBufferLength);
-  queue_.Push(header);
-  clock_.Wake();
-  return MMSYSERR_NOERROR;
+  return Call(WaveOp::kWrite, true, [&](auto&) {
+    if (const MMRESULT checked = queue_.CheckWrite(header)) return checked;
+    Advance(Clock::now());
+    if (hooks_) hooks_->OnWrite(header->lpData, header->dwBufferLength);
+    queue_.Push(header);
+    clock_.Wake();
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveOut::Pause() { return SetPaused(WaveOp::kPause, true); }
@@ -85,43 +66,37 @@ MMRESULT ClockedWaveOut::Pause() { return SetPaused(WaveOp::kPause, true); }
 MMRESULT ClockedWaveOut::Restart() { return SetPaused(WaveOp::kRestart, false); }
 
 MMRESULT ClockedWaveOut::SetPaused(WaveOp op, bool paused) {
-  if (const MMRESULT injected = Hook(op)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  Advance(Clock::now());
-  paused_ = paused;
-  clock_.Wake();
-  return MMSYSERR_NOERROR;
+  return Call(op, true, [&](auto&) {
+    Advance(Clock::now());
+    paused_ = paused;
+    clock_.Wake();
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveOut::Reset() {
-  if (const MMRESULT injected = Hook(WaveOp::kReset)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  ResetLocked();
-  return MMSYSERR_NOERROR;
+  return Call(WaveOp::kReset, false, [&](auto&) {
+    ResetLocked();
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveOut::GetPosition(uint32_t& samples) {
-  if (const MMRESULT injected = Hook(WaveOp::kPosition)) return injected;
-  std::lock_guard<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  if (lost_) return MMSYSERR_NODRIVER;
-  Advance(Clock::now());
-  samples = static_cast<uint32_t>(static_cast<uint64_t>(consumed_) / block_align_);
-  return MMSYSERR_NOERROR;
+  return Call(WaveOp::kPosition, true, [&](auto&) {
+    Advance(Clock::now());
+    samples = static_cast<uint32_t>(static_cast<uint64_t>(consumed_) / block_align_);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT ClockedWaveOut::Close() {
-  if (const MMRESULT injected = Hook(WaveOp::kClose)) return injected;
-  std::unique_lock<std::mutex> lock(clock_.mutex);
-  if (closed_) return MMSYSERR_INVALHANDLE;
-  Advance(Clock::now());
-  if (!queue_.Empty()) return WAVERR_STILLPLAYING;
-  closed_ = true;
-  clock_.Stop(lock);
-  return MMSYSERR_NOERROR;
+  return Call(WaveOp::kClose, false, [&](std::unique_lock<std::mutex>& lock) {
+    Advance(Clock::now());
+    if (!queue_.Empty()) return WAVERR_STILLPLAYING;
+    closed_ = true;
+    clock_.Stop(lock);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 void ClockedWaveOut::Lose() {

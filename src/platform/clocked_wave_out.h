@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/clocked_device.h"
 #include "platform/device_clock.h"
 #include "platform/wave_out.h"
 #include "platform/wave_out_queue.h"
@@ -36,7 +37,7 @@ class ClockedWaveOutHooks {
 // Threading: the WaveOut calls come from one thread at a time; a clock thread per device retires
 // buffers and runs the callback with the device's lock held. Lose and FramesConsumed may be called
 // from any thread.
-class ClockedWaveOut final : public WaveOut {
+class ClockedWaveOut final : public ClockedDevice<WaveOut, WaveOutQueue, ClockedWaveOutHooks, WaveOp> {
  public:
   // format must be a valid PCM format (checked by the backend's Open); speed > 0 multiplies the
   // real-time rate; hooks may be null.
@@ -44,8 +45,6 @@ class ClockedWaveOut final : public WaveOut {
                  std::shared_ptr<ClockedWaveOutHooks> hooks);
   ~ClockedWaveOut() override;
 
-  MMRESULT Prepare(WAVEHDR* header) override;
-  MMRESULT Unprepare(WAVEHDR* header) override;
   MMRESULT Write(WAVEHDR* header) override;
   MMRESULT Pause() override;
   MMRESULT Restart() override;
@@ -63,7 +62,6 @@ class ClockedWaveOut final : public WaveOut {
  private:
   using Clock = std::chrono::steady_clock;
 
-  MMRESULT Hook(WaveOp op);
   MMRESULT SetPaused(WaveOp op, bool paused);
   // Brings the consumed count up to now and retires the buffers it passed. Lock held.
   void Advance(Clock::time_point now);
@@ -73,15 +71,10 @@ class ClockedWaveOut final : public WaveOut {
 
   const uint32_t block_align_;
   const double bytes_per_second_;
-  const std::shared_ptr<ClockedWaveOutHooks> hooks_;
-
-  DeviceClock clock_;      // its mutex guards everything below; the destructor stops it first
-  WaveOutQueue queue_;     // guarded by clock_.mutex, as are the fields below
+  // Guarded by clock_.mutex.
   double consumed_ = 0.0;  // bytes, never more than queue_.Written()
   Clock::time_point last_;
   bool paused_ = false;
-  bool lost_ = false;
-  bool closed_ = false;
 };
 
 }  // namespace melvox::platform

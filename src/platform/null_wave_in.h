@@ -1,5 +1,6 @@
-// The null input device: delivers silence at the format's real-time rate. Used when no sound server
-// answers, so hosts and the command-line tool still record (nothing) without a sound card.
+// The null input device: delivers silence at the format's real-time rate. Never chosen automatically:
+// only put in use (UseWaveBackend("null")), as the command line does for --device null and when no
+// sound server answers.
 #pragma once
 
 #include <memory>

@@ -1,5 +1,6 @@
 // The null output device: consumes written frames at the format's real-time rate and discards them.
-// Used when no sound server answers, so hosts and the command-line tool still run without sound.
+// Never chosen automatically: only put in use (UseWaveBackend("null")), as the command line does for
+// --device null and when no sound server answers.
 #pragma once
 
 #include <memory>

@@ -70,7 +70,7 @@ class WaveInSystem {
   virtual MMRESULT Open(const WAVEFORMATEX& format, WaveInCallback callback, std::unique_ptr<WaveIn>& device) = 0;
   // The text for a result code of this backend's devices, with the backend's own detail of its last
   // failure of that code when it has one.
-  virtual std::string ErrorText(MMRESULT result) const;
+  virtual std::string ErrorText(MMRESULT result) const { return WaveErrorText(result); }
   // Short name: "pulse", "null" or "test".
   virtual const char* Name() const = 0;
 };
@@ -78,8 +78,8 @@ class WaveInSystem {
 // The input backend in use, chosen as the output's (CurrentWaveOutSystem): never the null device
 // unless it was put in use.
 std::shared_ptr<WaveInSystem> CurrentWaveInSystem();
-// Puts a backend in use (a test device, or the command line's choice); null returns to the automatic
-// choice. Devices already open keep their backend.
+// Puts a backend in use (a test device; UseWaveBackend puts a named one in use for both directions);
+// null returns to the automatic choice. Devices already open keep their backend.
 void SetWaveInSystem(std::shared_ptr<WaveInSystem> system);
 
 }  // namespace platform

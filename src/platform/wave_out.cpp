@@ -1,34 +1,6 @@
 #include "platform/wave_out.h"
 
-#include <mutex>
-#include <utility>
-
-#include "platform/pulse_wave_out.h"
-
 namespace melvox::platform {
-namespace {
-
-std::mutex& SelectionMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<WaveOutSystem>& Selected() {
-  static std::shared_ptr<WaveOutSystem> system;
-  return system;
-}
-
-// What the automatic choice gives while no sound server answers: a device that does not open.
-class NoServerWaveOut final : public WaveOutSystem {
- public:
-  MMRESULT Open(const WAVEFORMATEX&, WaveOutCallback, std::unique_ptr<WaveOut>& device) override {
-    device.reset();
-    return MMSYSERR_NODRIVER;
-  }
-  const char* Name() const override { return "none"; }
-};
-
-}  // namespace
 
 std::string WaveErrorText(MMRESULT result) {
   switch (result) {
@@ -61,22 +33,6 @@ bool IsPlayableFormat(const WAVEFORMATEX& format) {
   return format.wFormatTag == WAVE_FORMAT_PCM && (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) &&
          format.nChannels >= 1 && format.nChannels <= 8 && format.nSamplesPerSec >= 1 &&
          format.nSamplesPerSec <= 384000 && format.nBlockAlign == format.wBitsPerSample / 8 * format.nChannels;
-}
-
-std::string WaveOutSystem::ErrorText(MMRESULT result) const { return WaveErrorText(result); }
-
-std::shared_ptr<WaveOutSystem> CurrentWaveOutSystem() {
-  std::lock_guard<std::mutex> lock(SelectionMutex());
-  std::shared_ptr<WaveOutSystem>& system = Selected();
-  if (system == nullptr) system = MakePulseAudioWaveOut();
-  // Not kept: the next open asks for a server again. The null device is only ever chosen explicitly.
-  if (system == nullptr) return std::make_shared<NoServerWaveOut>();
-  return system;
-}
-
-void SetWaveOutSystem(std::shared_ptr<WaveOutSystem> system) {
-  std::lock_guard<std::mutex> lock(SelectionMutex());
-  Selected() = std::move(system);
 }
 
 }  // namespace melvox::platform

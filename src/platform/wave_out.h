@@ -52,6 +52,9 @@ struct WAVEHDR {
 
 namespace platform {
 
+// The fixed text of a result code; every code above has its own, unknown ones a generic text.
+std::string WaveErrorText(MMRESULT result);
+
 // Called by the device for each buffer that comes back (message WOM_DONE), on a thread of the device
 // or inside Reset, possibly while the device holds its own lock: it must only signal (set an event),
 // never call the device or wait.
@@ -100,7 +103,7 @@ class WaveOutSystem {
   virtual MMRESULT Open(const WAVEFORMATEX& format, WaveOutCallback callback, std::unique_ptr<WaveOut>& device) = 0;
   // The text for a result code of this backend's devices, with the backend's own detail of its last
   // failure of that code when it has one.
-  virtual std::string ErrorText(MMRESULT result) const;
+  virtual std::string ErrorText(MMRESULT result) const { return WaveErrorText(result); }
   // Short name: "pulse", "null" or "test".
   virtual const char* Name() const = 0;
 };
@@ -109,15 +112,13 @@ class WaveOutSystem {
 // 384000 Hz, and a block alignment that matches bits and channels.
 bool IsPlayableFormat(const WAVEFORMATEX& format);
 
-// The fixed text of a result code; every code above has its own, unknown ones a generic text.
-std::string WaveErrorText(MMRESULT result);
-
-// The backend in use: the one put in use, else PulseAudio when a server answers (then kept), else a
-// backend whose opens fail with MMSYSERR_NODRIVER (not kept: the next call asks again). The null
-// device is never chosen here: a host without a server hears of it instead of playing silently.
+// The backend in use (wave_backend.cpp): the one put in use, else PulseAudio when a server answers
+// (then kept), else a backend whose opens fail with MMSYSERR_NODRIVER (not kept: the next call asks
+// again). The null device is never chosen here: a host without a server hears of it instead of playing
+// silently.
 std::shared_ptr<WaveOutSystem> CurrentWaveOutSystem();
-// Puts a backend in use (a test device, or the CLI's choice); null returns to the automatic choice.
-// Devices already open keep their backend.
+// Puts a backend in use (a test device; UseWaveBackend puts a named one in use for both directions);
+// null returns to the automatic choice. Devices already open keep their backend.
 void SetWaveOutSystem(std::shared_ptr<WaveOutSystem> system);
 
 }  // namespace platform

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/pulse_wave_in.h"
-#include "platform/pulse_wave_out.h"
+#include "platform/wave_backend.h"
+#include "platform/wave_in.h"
 #include "support/wait.h"
 
 namespace melvox::testing {
@@ -17,11 +17,9 @@ namespace melvox::testing {
 class PulseTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    output_ = platform::MakePulseAudioWaveOut();
-    input_ = platform::MakePulseAudioWaveIn();
-    if (output_ == nullptr || input_ == nullptr) GTEST_SKIP() << "no PulseAudio server answers";
-    platform::SetWaveOutSystem(output_);
-    platform::SetWaveInSystem(input_);
+    if (platform::UseWaveBackend("pulse") != MMSYSERR_NOERROR) GTEST_SKIP() << "no PulseAudio server answers";
+    output_ = platform::CurrentWaveOutSystem();
+    input_ = platform::CurrentWaveInSystem();
     boxes_ = std::make_unique<MessageBoxes>();
   }
   void TearDown() override {

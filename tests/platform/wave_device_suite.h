@@ -96,7 +96,8 @@ void ExpectFormatsChecked(System& system) {
   }
 }
 
-// Header rules, pause, reset, order, pace, position and starvation of an output device.
+// Header rules, pause, reset, order, pace, position and starvation of an output device. The header
+// rules are the same code in both directions (WaveQueue), so they are checked here only.
 inline void ExpectWaveOutContract(platform::WaveOutSystem& system, const Pace& pace) {
   ExpectFormatsChecked<platform::WaveOutSystem, platform::WaveOut>(system);
   const auto sleep = [&](double device_ms) {
@@ -182,18 +183,14 @@ inline void ExpectWaveOutContract(platform::WaveOutSystem& system, const Pace& p
   EXPECT_EQ(device->Write(buffers.Header(0)), MMSYSERR_INVALHANDLE);
 }
 
-// Header rules, pace, stop and reset of an input device whose clock runs `speed` times real time,
-// recording for `fill` buffers' worth of input (a whole number and a half, so that the stop finds one
-// half-filled).
+// Pace, stop and reset of an input device whose clock runs `speed` times real time, recording for
+// `fill` buffers' worth of input (a whole number and a half, so that the stop finds one half-filled).
 inline void ExpectWaveInContract(platform::WaveInSystem& system, double speed, double fill) {
   ExpectFormatsChecked<platform::WaveInSystem, platform::WaveIn>(system);
   WaveBuffers buffers(40, 1024);
   std::unique_ptr<platform::WaveIn> device;
   ASSERT_EQ(system.Open(kMono16, buffers.Callback(), device), MMSYSERR_NOERROR);
-  EXPECT_EQ(device->AddBuffer(buffers.Header(0)), WAVERR_UNPREPARED);
   for (size_t i = 0; i < 40; ++i) ASSERT_EQ(buffers.Add(*device, i), MMSYSERR_NOERROR);
-  EXPECT_EQ(device->AddBuffer(buffers.Header(0)), WAVERR_STILLPLAYING);
-  EXPECT_EQ(device->Unprepare(buffers.Header(0)), WAVERR_STILLPLAYING);
 
   const double buffer_ms = kInBufferMs / speed;
   const auto start = WaveBuffers::Clock::now();

@@ -10,8 +10,7 @@
 #include "cli.h"
 #include "core/mv_exception.h"
 #include "demo.h"
-#include "play_follow.h"
-#include "record_meter.h"
+#include "device_choice.h"
 #include "run_program.h"
 #include "samples/speech_like.h"
 #include "sound/wave_writer.h"
@@ -55,8 +54,7 @@ int RunDemo(const ParsedArgs& args) {
   context.record = args.Has("--record");
   context.view = !args.Has("--no-view");
   // The demo plays and records on the null device when no sound server answers, and says so.
-  UseOutputDevice("");
-  UseInputDevice("");
+  UseDevices("");
   std::printf("Sample: %s\n", MakeSample(context.sample_path, args.Value("--text", kDefaultText), context).c_str());
   std::printf("Written to %s\n", context.sample_path.c_str());
 

@@ -5,7 +5,7 @@
 
 #include "audio/sound_player.h"
 #include "cli.h"
-#include "core/mv_exception.h"
+#include "device_choice.h"
 #include "interrupt.h"
 #include "play_follow.h"
 
@@ -18,12 +18,9 @@ constexpr long kPlayerMildest = -10;
 constexpr long kPlayerStrongest = -100;
 
 int RunPlay(const ParsedArgs& args) {
-  const std::string device = args.Value("--device", "");
-  if (args.Has("--device") && device != "pulse" && device != "null") {
-    throw UsageError("--device must be pulse or null (got '" + device + "')");
-  }
+  const std::string device = DeviceOption(args);
   const long level = args.IntValue("--level", kPlayerMildest, -200, -1);
-  UseOutputDevice(device);
+  UseDevices(device, DeviceFailure::kMessageBox);
 
   CSoundPlayer& player = ProcessPlayer();
   // Before Load, so that the slowed version is prepared once, at this level.

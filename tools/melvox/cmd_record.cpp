@@ -6,6 +6,7 @@
 #include "audio/sound_recorder.h"
 #include "cli.h"
 #include "core/mv_exception.h"
+#include "device_choice.h"
 #include "interrupt.h"
 #include "platform/riff_writer.h"
 #include "record_meter.h"
@@ -21,12 +22,9 @@ constexpr long kMaxSeconds = 300;
 int RunRecord(const ParsedArgs& args) {
   // From the start, so that a signal at any point lets the temporary files be removed.
   const InterruptScope interrupt;
-  const std::string device = args.Value("--device", "");
-  if (args.Has("--device") && device != "pulse" && device != "null") {
-    throw UsageError("--device must be pulse or null (got '" + device + "')");
-  }
+  const std::string device = DeviceOption(args);
   const long seconds = args.IntValue("--seconds", kDefaultSeconds, 1, kMaxSeconds);
-  UseInputDevice(device);
+  UseDevices(device, DeviceFailure::kQuiet);
   CSoundRecorder& recorder = ProcessRecorder();
   // OUT's new file and REF are made and opened before anything is recorded, so that a recording is
   // never lost to a wrong path at the end. The new file takes OUT's place only once the recording is

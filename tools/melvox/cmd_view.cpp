@@ -1,10 +1,9 @@
 // melvox view FILE
 #include "cli.h"
+#include "device_choice.h"
 #include "graph_viewer.h"
 #include "melvox/errors.h"
 #include "platform/window_backend.h"
-#include "play_follow.h"
-#include "record_meter.h"
 
 namespace melvox::cli {
 namespace {
@@ -15,8 +14,7 @@ int RunView(const ParsedArgs& args) {
     throw CMsgException("melvox view needs an X display (on Wayland, XWayland's): none answers (is DISPLAY set?).");
   }
   // Clicks play on the null device when no sound server answers.
-  UseOutputDevice("");
-  UseInputDevice("");
+  UseDevices("");
   GraphViewer viewer(args.Positional()[0], screen);
   viewer.Run();
   return 0;

@@ -5,11 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/mv_exception.h"
 #include "platform/event.h"
-#include "platform/message_box.h"
-#include "platform/null_wave_out.h"
-#include "platform/pulse_wave_out.h"
 
 namespace melvox::cli {
 namespace {
@@ -36,18 +32,6 @@ class EndListener final : public IPlayerListener {
 double Seconds(int64_t frames, uint32_t rate) { return rate != 0 ? static_cast<double>(frames) / rate : 0.0; }
 
 }  // namespace
-
-void UseOutputDevice(const std::string& name) {
-  std::shared_ptr<platform::WaveOutSystem> system;
-  if (name != "null") system = platform::MakePulseAudioWaveOut();
-  if (system == nullptr && name == "pulse") {
-    // As the player reports a device that does not open.
-    platform::ShowMessageBox(platform::WaveErrorText(MMSYSERR_NODRIVER), "");
-    throw CMVException(kErrAudioInit);
-  }
-  if (system == nullptr) system = platform::MakeNullWaveOut();
-  platform::SetWaveOutSystem(system);
-}
 
 PlayEnd PlayAndFollow(CSoundPlayer& player, bool slowed, const char* indent, const std::function<bool()>& should_stop) {
   const bool live = ::isatty(::fileno(stdout)) == 1;

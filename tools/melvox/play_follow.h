@@ -3,17 +3,10 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
 #include "audio/sound_player.h"
 
 namespace melvox::cli {
-
-// Puts the output backend that name ("pulse", "null") names in use; with an empty name PulseAudio when
-// a server answers, else the null device, which the "device: null" line then announces (the library
-// itself never falls back to it). "pulse" without a server shows the device's text as the player
-// would and throws CMVException 13.
-void UseOutputDevice(const std::string& name);
 
 // How a followed playback ended.
 enum class PlayEnd { kPlayedOut, kStopped, kDeviceLost };

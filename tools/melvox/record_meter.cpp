@@ -12,8 +12,6 @@
 #include <thread>
 
 #include "core/mv_exception.h"
-#include "platform/null_wave_in.h"
-#include "platform/pulse_wave_in.h"
 
 namespace melvox::cli {
 namespace {
@@ -67,15 +65,6 @@ std::string MeterLine(int32_t level, double seconds) {
     std::snprintf(text, sizeof text, "level: [%-*s]  -inf dBFS  %.1f s", kBarWidth, "", seconds);
   }
   return text;
-}
-
-void UseInputDevice(const std::string& name) {
-  std::shared_ptr<platform::WaveInSystem> system;
-  if (name != "null") system = platform::MakePulseAudioWaveIn();
-  // As the recorder reports an input device that does not open (no message box).
-  if (system == nullptr && name == "pulse") throw CMVException(kErrAudioInit);
-  if (system == nullptr) system = platform::MakeNullWaveIn();
-  platform::SetWaveInSystem(system);
 }
 
 void CopyRecording(CSoundRecorder& recorder, platform::RiffWriter& out) {

@@ -24,11 +24,6 @@ struct RecordingResult {
 // loudest level heard since the last line, "-inf" for silence; T the seconds recorded): on a terminal
 // redrawn in place every 50 ms, otherwise one line every 500 ms. Throws CMsgException as the recorder
 // does.
-// Puts the input backend that name ("pulse", "null") names in use; with an empty name PulseAudio when
-// a server answers, else the null device, which the "device: null" line then announces (the library
-// itself never falls back to it). "pulse" without a server throws CMVException 13.
-void UseInputDevice(const std::string& name);
-
 RecordingResult RecordWithMeter(CSoundRecorder& recorder, int seconds, const char* indent,
                                 const std::function<bool()>& should_stop);
 
