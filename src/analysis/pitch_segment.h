@@ -1,5 +1,5 @@
 // CPitchSegment: a run of voiced steps with their pitches, classified by the shape of its contour;
-// and the list of them that a sound analysis derives from its results (its productA).
+// and the list of them that a sound analysis derives from its results (its voiced segments).
 #pragma once
 
 #include <cstdint>

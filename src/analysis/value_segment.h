@@ -1,5 +1,5 @@
 // CValueSegment: a run of noisy steps with their smoothed zero-crossing counts; and the list of them
-// that a sound analysis derives from its results (its productB).
+// that a sound analysis derives from its results (its noisy segments).
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include "pitch_summary.h"
 #include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -65,7 +66,7 @@ void WriteStep(JsonWriter& json, const FrameResult& step, bool spectrum) {
 
 void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   json.Key("pitch_segments").BeginArray();
-  for (const CPitchSegment& segment : analysis.GetProductA()) {
+  for (const CPitchSegment& segment : analysis.VoicedSegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
     json.Key("tag").Int(segment.GetTag()).Key("shape").String(ShapeName(segment.GetTag()));
@@ -77,7 +78,7 @@ void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   }
   json.EndArray();
   json.Key("noise_segments").BeginArray();
-  for (const CValueSegment& segment : analysis.GetProductB()) {
+  for (const CValueSegment& segment : analysis.NoisySegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
     json.Key("tag").Int(segment.GetTag()).Key("class").String(NoiseName(segment.GetTag()));
@@ -122,7 +123,8 @@ void WriteTracks(JsonWriter& json, const CPeakTracks* tracks) {
   json.EndArray().EndObject();
 }
 
-void WriteJson(const CSoundAnalysis& analysis, bool spectrum) {
+void WriteJson(const CSpectralAnalysis& spectral, bool spectrum) {
+  const CSoundAnalysis& analysis = spectral.Analysis();
   JsonWriter json(stdout);
   json.BeginObject();
   json.Key("rate").Int(analysis.Format().nSamplesPerSec);
@@ -139,31 +141,32 @@ void WriteJson(const CSoundAnalysis& analysis, bool spectrum) {
   for (const int16_t pitch : analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()) - 1)) json.Int(pitch);
   json.EndArray();
   WriteSegments(json, analysis);
-  WriteNotes(json, analysis.GetProductC());
-  WriteTracks(json, analysis.GetTracks());
+  WriteNotes(json, spectral.Notes());
+  WriteTracks(json, spectral.PeakTracks());
   json.EndObject();
   std::fputc('\n', stdout);
 }
 
-void WriteText(const CSoundAnalysis& analysis) {
+void WriteText(const CSpectralAnalysis& spectral) {
+  const CSoundAnalysis& analysis = spectral.Analysis();
   std::printf("rate: %u\n", static_cast<unsigned>(analysis.Format().nSamplesPerSec));
   std::printf("selection: %d %d\n", analysis.SelectionStart(), analysis.SelectionEnd());
   PrintPitchSummary(SummarizePitch(analysis.GetPitchContour(analysis.SelectionStart(), analysis.SelectionEnd())),
                     stdout);
-  std::printf("pitch_segments: %zu\n", analysis.GetProductA().size());
-  for (const CPitchSegment& segment : analysis.GetProductA()) {
+  std::printf("pitch_segments: %zu\n", analysis.VoicedSegments().size());
+  for (const CPitchSegment& segment : analysis.VoicedSegments()) {
     std::printf("  %d-%d ms %s, %u to %u Hz\n", segment.GetStart(), segment.GetEnd(), ShapeName(segment.GetTag()),
                 segment.MinPitch(), segment.MaxPitch());
   }
-  std::printf("noise_segments: %zu\n", analysis.GetProductB().size());
-  for (const CValueSegment& segment : analysis.GetProductB()) {
+  std::printf("noise_segments: %zu\n", analysis.NoisySegments().size());
+  for (const CValueSegment& segment : analysis.NoisySegments()) {
     std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.GetTag()));
   }
-  std::printf("notes: %zu\n", analysis.GetProductC().size());
-  for (const CNoteSegment& note : analysis.GetProductC()) {
+  std::printf("notes: %zu\n", spectral.Notes().size());
+  for (const CNoteSegment& note : spectral.Notes()) {
     std::printf("  %d-%d ms, %zu peaks\n", note.GetStart(), note.GetEnd(), note.Peaks().size());
   }
-  const CPeakTracks* tracks = analysis.GetTracks();
+  const CPeakTracks* tracks = spectral.PeakTracks();
   std::printf("peak_tracks: %zu\n", tracks != nullptr ? tracks->Tracks().size() : size_t{0});
 }
 
@@ -171,10 +174,11 @@ int RunAnalyze(const ParsedArgs& args) {
   std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
   if (args.Has("--detect")) DetectEndpoints(*wave);
   const CSoundAnalysis analysis(wave.get(), 0);
+  const CSpectralAnalysis spectral(analysis);
   if (args.Has("--json")) {
-    WriteJson(analysis, args.Has("--spectrum"));
+    WriteJson(spectral, args.Has("--spectrum"));
   } else {
-    WriteText(analysis);
+    WriteText(spectral);
   }
   return 0;
 }
