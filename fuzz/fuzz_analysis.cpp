@@ -40,8 +40,8 @@ std::unique_ptr<CWave> MakeWave(const uint8_t* data, size_t size) {
   auto wave = std::make_unique<CWave>(MakePcmFormat(1, rate, eight_bit ? 8 : 16), static_cast<uint32_t>(bytes.size()),
                                       bytes.data());
   // 8-bit samples arrive unsigned, signed, or with their kind not stated.
-  const int32_t kinds[] = {kSamplesUnsigned8, kSamplesSigned, kSamplesNotStated};
-  wave->SetKind(eight_bit ? kinds[(data[1] >> 1) % 3] : kSamplesSigned);
+  const SampleKind kinds[] = {SampleKind::kUnsigned8, SampleKind::kSigned, SampleKind::kNotStated};
+  wave->SetKind(eight_bit ? kinds[(data[1] >> 1) % 3] : SampleKind::kSigned);
   return wave;
 }
 

@@ -20,7 +20,7 @@ CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
   // through a mono copy with signed samples, so that several threads may analyse at once.
   std::unique_ptr<CWave> copy;
   const CWave* target = wave;
-  const bool unsigned_bytes = wave->Format().wBitsPerSample == 8 && wave->Kind() != kSamplesSigned;
+  const bool unsigned_bytes = wave->Format().wBitsPerSample == 8 && wave->Kind() != SampleKind::kSigned;
   if (wave->Format().nChannels > 1 || unsigned_bytes) {
     copy = MonoCopy(*wave, ByteSamples::kSigned);
     target = copy.get();

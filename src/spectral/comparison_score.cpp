@@ -66,7 +66,7 @@ float ComparePitchSegments(const std::vector<CPitchSegment>& p, int32_t dp_ms, c
     if (m.start_distance < 0.12f) sum += 0.1f * u;
     if (m.start_distance < 0.25f) {
       if (m.length_ratio >= 0.6f) sum += 0.3f * u;
-      if (m.length_ratio > 0.3f && p[j].GetTag() == q[j].GetTag()) sum += 0.5f * u;
+      if (m.length_ratio > 0.3f && p[j].Shape() == q[j].Shape()) sum += 0.5f * u;
     }
   }
   return sum / kTotal;

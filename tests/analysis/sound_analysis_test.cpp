@@ -91,7 +91,7 @@ TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
   auto narrow = samples::MakeWave8(samples, rate);
   const std::vector<uint8_t> bytes(narrow->Data(), narrow->Data() + narrow->Size());
   auto unstated = samples::MakeWave8(samples, rate);
-  unstated->SetKind(kSamplesNotStated);
+  unstated->SetKind(SampleKind::kNotStated);
 
   // As the views do: find the endpoints, then analyse the selection.
   for (CWave* wave : {wide.get(), narrow.get(), unstated.get()}) ASSERT_TRUE(DetectEndpoints(*wave));
@@ -101,11 +101,11 @@ TEST(SoundAnalysis, EightAndSixteenBitVersionsOfOneSoundAgree) {
   EXPECT_GT(from_wide.VoicedSegments().size(), 0u);
 
   // The analysis never changes the wave it reads.
-  EXPECT_EQ(narrow->Kind(), kSamplesUnsigned8);
+  EXPECT_EQ(narrow->Kind(), SampleKind::kUnsigned8);
   EXPECT_EQ(std::vector<uint8_t>(narrow->Data(), narrow->Data() + narrow->Size()), bytes);
   // One whose kind was not stated is read as unsigned, and left as it was.
   const CSoundAnalysis from_unstated(unstated.get(), 0);
-  EXPECT_EQ(unstated->Kind(), kSamplesNotStated);
+  EXPECT_EQ(unstated->Kind(), SampleKind::kNotStated);
   EXPECT_EQ(unstated->Data()[0], bytes[0]);
   EXPECT_EQ(Contour(from_unstated), Contour(from_wide));
 }
@@ -182,7 +182,7 @@ TEST(SoundAnalysis, SegmentsOfTheDemoPhrase) {
   // Voiced runs for syllables 1 and 2 (no pause between them), 3 and 4; hiss before 1 and 4.
   EXPECT_EQ(analysis.VoicedSegments().size(), 3u);
   ASSERT_EQ(analysis.NoisySegments().size(), 2u);
-  EXPECT_EQ(analysis.NoisySegments()[0].GetTag(), kNoiseHigh);
+  EXPECT_EQ(analysis.NoisySegments()[0].Class(), NoiseClass::kHigh);
 }
 
 }  // namespace

@@ -13,34 +13,36 @@
 namespace melvox::cli {
 namespace {
 
-const char* ShapeName(int32_t tag) {
-  switch (tag) {
-    case kContourRising:
+const char* ShapeName(ContourShape shape) {
+  switch (shape) {
+    case ContourShape::kRising:
       return "rising";
-    case kContourFalling:
+    case ContourShape::kFalling:
       return "falling";
-    case kContourLevel:
+    case ContourShape::kLevel:
       return "level";
-    case kContourDip:
+    case ContourShape::kDip:
       return "dip";
-    case kContourPeak:
+    case ContourShape::kPeak:
       return "peak";
-    default:
-      return "none";
+    case ContourShape::kUnclassified:
+      break;
   }
+  return "none";
 }
 
-const char* NoiseName(int32_t tag) {
-  switch (tag) {
-    case kNoiseHigh:
+const char* NoiseName(NoiseClass noise) {
+  switch (noise) {
+    case NoiseClass::kHigh:
       return "high";
-    case kNoiseMiddle:
+    case NoiseClass::kMiddle:
       return "middle";
-    case kNoiseLow:
+    case NoiseClass::kLow:
       return "low";
-    default:
-      return "none";
+    case NoiseClass::kUnclassified:
+      break;
   }
+  return "none";
 }
 
 void WriteStep(JsonWriter& json, const FrameResult& step, bool spectrum) {
@@ -69,7 +71,7 @@ void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   for (const CPitchSegment& segment : analysis.VoicedSegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
-    json.Key("tag").Int(segment.GetTag()).Key("shape").String(ShapeName(segment.GetTag()));
+    json.Key("tag").Int(static_cast<int32_t>(segment.Shape())).Key("shape").String(ShapeName(segment.Shape()));
     json.Key("min_hz").Int(segment.MinPitch()).Key("min_ms").Int(segment.MinTime());
     json.Key("max_hz").Int(segment.MaxPitch()).Key("max_ms").Int(segment.MaxTime());
     json.Key("pitches").BeginArray();
@@ -81,7 +83,7 @@ void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   for (const CValueSegment& segment : analysis.NoisySegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
-    json.Key("tag").Int(segment.GetTag()).Key("class").String(NoiseName(segment.GetTag()));
+    json.Key("tag").Int(static_cast<int32_t>(segment.Class())).Key("class").String(NoiseName(segment.Class()));
     json.Key("max_value").Int(segment.MaxValue()).Key("max_ms").Int(segment.MaxTime());
     json.Key("sum").Int(segment.Sum());
     json.EndObject();
@@ -155,12 +157,12 @@ void WriteText(const CSpectralAnalysis& spectral) {
                     stdout);
   std::printf("pitch_segments: %zu\n", analysis.VoicedSegments().size());
   for (const CPitchSegment& segment : analysis.VoicedSegments()) {
-    std::printf("  %d-%d ms %s, %u to %u Hz\n", segment.GetStart(), segment.GetEnd(), ShapeName(segment.GetTag()),
+    std::printf("  %d-%d ms %s, %u to %u Hz\n", segment.GetStart(), segment.GetEnd(), ShapeName(segment.Shape()),
                 segment.MinPitch(), segment.MaxPitch());
   }
   std::printf("noise_segments: %zu\n", analysis.NoisySegments().size());
   for (const CValueSegment& segment : analysis.NoisySegments()) {
-    std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.GetTag()));
+    std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.Class()));
   }
   std::printf("notes: %zu\n", spectral.Notes().size());
   for (const CNoteSegment& note : spectral.Notes()) {
