@@ -12,7 +12,7 @@
 #include "analysis/frame_analyzer.h"
 #include "core/mv_exception.h"
 #include "samples/speech_like.h"
-#include "support/sound_data.h"
+#include "support/thrown.h"
 
 namespace melvox {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/sound_data.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 #include "support/wav_bytes.h"
 
 namespace melvox {
