@@ -11,6 +11,7 @@
 #include "analysis/power_fft.h"
 #include "analysis/sound_analysis.h"
 #include "samples/speech_like.h"
+#include "spectral/spectral_analysis.h"
 #include "wav_or_bench_main.h"
 
 namespace {
@@ -60,9 +61,9 @@ void BM_AnalysisWithProducts(benchmark::State& state) {
   auto wave = samples::MakeWave16(Speech(rate), rate);
   for (auto _ : state) {
     CSoundAnalysis analysis(wave.get(), 0);
-    benchmark::DoNotOptimize(analysis.GetProductA().data());
-    benchmark::DoNotOptimize(analysis.GetProductB().data());
-    benchmark::DoNotOptimize(analysis.GetTracks());
+    benchmark::DoNotOptimize(analysis.VoicedSegments().data());
+    benchmark::DoNotOptimize(analysis.NoisySegments().data());
+    benchmark::DoNotOptimize(CSpectralAnalysis(analysis).PeakTracks());
   }
   state.counters["audio_s_per_s"] = benchmark::Counter(kSeconds, benchmark::Counter::kIsIterationInvariantRate);
 }

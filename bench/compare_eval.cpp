@@ -34,6 +34,7 @@
 #include "spectral/note_list_comparison.h"
 #include "spectral/note_segmentation.h"
 #include "spectral/peak_set_similarity.h"
+#include "spectral/spectral_analysis.h"
 
 namespace {
 
@@ -212,6 +213,7 @@ std::vector<Design> Designs() {
 
 struct Sound {
   std::unique_ptr<CSoundAnalysis> analysis;
+  std::unique_ptr<CSpectralAnalysis> spectral;   // over analysis: the notes of the design in use
   std::vector<std::vector<CNoteSegment>> notes;  // per design
 };
 
@@ -287,6 +289,7 @@ class Evaluation {
     if (detect_endpoints_) DetectEndpoints(*wave);
     Sound sound;
     sound.analysis = std::make_unique<CSoundAnalysis>(wave.get(), 0);
+    sound.spectral = std::make_unique<CSpectralAnalysis>(*sound.analysis);
     const NoteSteps steps = PrepareNoteSteps(sound.analysis->Results());
     for (const Design& design : designs_) sound.notes.push_back(design.group(steps));
     sounds_.push_back(std::move(sound));
@@ -321,7 +324,7 @@ class Evaluation {
 
   void AddPair(bool same, const std::string& group, const std::string& variant, size_t ref, size_t rec) {
     pairs_.push_back(
-        {same, group, variant, ref, rec, CompareAnalysesInDetail(*sounds_[ref].analysis, *sounds_[rec].analysis)});
+        {same, group, variant, ref, rec, CompareAnalysesInDetail(*sounds_[ref].spectral, *sounds_[rec].spectral)});
   }
 
   void Report() const {

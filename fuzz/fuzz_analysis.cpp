@@ -17,6 +17,7 @@
 #include "core/mv_exception.h"
 #include "sound/time_stretcher.h"
 #include "spectral/comparison_score.h"
+#include "spectral/spectral_analysis.h"
 #include "spectral/track_resynthesis.h"
 
 namespace {
@@ -39,8 +40,8 @@ std::unique_ptr<CWave> MakeWave(const uint8_t* data, size_t size) {
   auto wave = std::make_unique<CWave>(MakePcmFormat(1, rate, eight_bit ? 8 : 16), static_cast<uint32_t>(bytes.size()),
                                       bytes.data());
   // 8-bit samples arrive unsigned, signed, or with their kind not stated.
-  const int32_t kinds[] = {kSamplesUnsigned8, kSamplesSigned, kSamplesNotStated};
-  wave->SetKind(eight_bit ? kinds[(data[1] >> 1) % 3] : kSamplesSigned);
+  const SampleKind kinds[] = {SampleKind::kUnsigned8, SampleKind::kSigned, SampleKind::kNotStated};
+  wave->SetKind(eight_bit ? kinds[(data[1] >> 1) % 3] : SampleKind::kSigned);
   return wave;
 }
 
@@ -52,14 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<CWave> wave = MakeWave(data, size);
     if ((data[1] & 8) != 0) DetectEndpoints(*wave);
     CSoundAnalysis analysis(wave.get(), 0);
-    analysis.GetProductA();
-    analysis.GetProductB();
-    analysis.GetProductC();
-    analysis.GetTracks();
+    const CSpectralAnalysis spectral(analysis);
+    analysis.VoicedSegments();
+    analysis.NoisySegments();
+    spectral.Notes();
+    spectral.PeakTracks();
     const auto contour = analysis.GetPitchContour(0, static_cast<int32_t>(wave->SampleCount()));
     MakePitchTone(analysis);
     MakeFricativeSound(analysis, *wave);
-    ResynthesizeTracks(analysis);
+    ResynthesizeTracks(spectral);
     CTimeStretcher stretcher;
     stretcher.MakeStretched(*wave, contour, -1 - static_cast<int32_t>(data[3] % 200));
 
@@ -67,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CWave half(wave->Format(), wave->Size() / 2, wave->Data());
     half.SetKind(wave->Kind());
     CSoundAnalysis other(&half, 0);
-    CompareAnalyses(analysis, other);
+    CompareAnalyses(spectral, CSpectralAnalysis(other));
   } catch (const CMVException&) {
     // Sounds the analysis does not take end in the library's own error.
   }

@@ -66,7 +66,7 @@ SampleLayout LayoutOf(const CWave& wave) {
   SampleLayout layout;
   layout.data = wave.Data();
   layout.eight_bit = wave.Format().wBitsPerSample == 8;
-  layout.signed_bytes = wave.Kind() == kSamplesSigned;
+  layout.signed_bytes = wave.Kind() == SampleKind::kSigned;
   return layout;
 }
 

@@ -32,7 +32,7 @@ float InitialNoiseLevel(float energy0, float energy1);
 struct SampleLayout {
   const uint8_t* data = nullptr;
   bool eight_bit = false;     // one byte per sample, else 16-bit signed little-endian
-  bool signed_bytes = false;  // 8-bit samples already turned signed (sample kind 1)
+  bool signed_bytes = false;  // 8-bit samples already turned signed (SampleKind::kSigned)
 };
 
 SampleLayout LayoutOf(const CWave& wave);

@@ -19,7 +19,7 @@ namespace melvox {
 // selection start.
 //
 // The copy has the wave's format, length and selection (the end lowered to the last sample). 8-bit
-// samples come out signed with sample kind 1, as the analysis reads them; a multi-channel wave gives
+// samples come out signed with SampleKind::kSigned, as the analysis reads them; a multi-channel wave gives
 // the mono mean of its channels, the sound the analysis measured. Returns null when the analysis has no
 // results or the copy cannot be allocated.
 std::unique_ptr<CWave> MakeFricativeSound(const CSoundAnalysis& analysis, const CWave& wave);

@@ -12,7 +12,7 @@ std::unique_ptr<CWave> MonoCopy(const CWave& wave, ByteSamples bytes) {
   const uint32_t channels = std::max<uint32_t>(format.nChannels, 1);
   const uint32_t frames = UsableSampleCount(wave);
   const bool eight_bit = format.wBitsPerSample == 8;
-  const bool signed_bytes = wave.Kind() == kSamplesSigned;
+  const bool signed_bytes = wave.Kind() == SampleKind::kSigned;
   const bool signed_out = signed_bytes || (eight_bit && bytes == ByteSamples::kSigned);
   auto mono = std::make_unique<CWave>(MakePcmFormat(1, format.nSamplesPerSec, eight_bit ? 8 : 16),
                                       frames * wave.BytesPerSample(), nullptr);
@@ -40,7 +40,7 @@ std::unique_ptr<CWave> MonoCopy(const CWave& wave, ByteSamples bytes) {
   }
   mono->SetSampleCount(out != nullptr ? frames : 0);
   mono->SetSelection(wave.SelectionStart(), wave.SelectionEnd());
-  mono->SetKind(eight_bit && signed_out ? kSamplesSigned : wave.Kind());
+  mono->SetKind(eight_bit && signed_out ? SampleKind::kSigned : wave.Kind());
   return mono;
 }
 

@@ -9,8 +9,8 @@ namespace melvox {
 
 // How MonoCopy writes 8-bit samples.
 enum class ByteSamples {
-  kAsGiven,  // as the wave holds them (signed for kind 1, else unsigned), with the wave's sample kind
-  kSigned,   // signed, with sample kind 1: the form the analyses read
+  kAsGiven,  // as the wave holds them (signed for SampleKind::kSigned, else unsigned), with the wave's sample kind
+  kSigned,   // signed, with SampleKind::kSigned: the form the analyses read
 };
 
 // A new mono wave whose every sample is the mean of the channels of one frame of `wave` (truncated

@@ -63,9 +63,9 @@ void CPitchSegment::Append(uint16_t pitch_hz, int32_t time_ms) {
   pitches_.push_back(pitch_hz);
 }
 
-int32_t CPitchSegment::ClassifyContour() {
+ContourShape CPitchSegment::ClassifyContour() {
   const auto n = static_cast<int32_t>(pitches_.size());
-  if (n == 0) return GetTag();
+  if (n == 0) return shape_;
   const int32_t k = std::min(std::max(n / 8, 2), n);
   int64_t first = 0;
   int64_t last = 0;
@@ -76,11 +76,11 @@ int32_t CPitchSegment::ClassifyContour() {
   const float log_a = LogPitch(first / k);
   const float log_b = LogPitch(last / k);
   const float slope = log_b - log_a;
-  int32_t tag = kContourLevel;
+  ContourShape shape = ContourShape::kLevel;
   if (slope > kShapeThreshold) {
-    tag = kContourRising;
+    shape = ContourShape::kRising;
   } else if (slope < -kShapeThreshold) {
-    tag = kContourFalling;
+    shape = ContourShape::kFalling;
   }
 
   if (GetDuration() > kShapedSegmentMs) {
@@ -100,13 +100,14 @@ int32_t CPitchSegment::ClassifyContour() {
       const float x = LogPitch(sum / count) - LogPitch(ends);
       const bool steeper = std::fabs(x) > std::fabs(1.3 * slope);
       if (x > kShapeThreshold) {
-        if (tag == kContourLevel || steeper) tag = kContourPeak;
+        if (shape == ContourShape::kLevel || steeper) shape = ContourShape::kPeak;
       } else if (x < -kShapeThreshold) {
-        if (tag == kContourLevel || steeper) tag = kContourDip;
+        if (shape == ContourShape::kLevel || steeper) shape = ContourShape::kDip;
       }
     }
   }
-  return SetTag(tag);
+  shape_ = shape;
+  return shape_;
 }
 
 PitchSegmentLists SplitPitchSegments(const std::vector<FrameResult>& results) {

@@ -1,5 +1,5 @@
 // CPitchSegment: a run of voiced steps with their pitches, classified by the shape of its contour;
-// and the list of them that a sound analysis derives from its results (its productA).
+// and the list of them that a sound analysis derives from its results (its voiced segments).
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,15 @@
 
 namespace melvox {
 
-// Tags that ClassifyContour gives.
-enum ContourShape : int32_t {
-  kContourRising = 1,
-  kContourFalling = 2,
-  kContourLevel = 3,
-  kContourDip = 4,   // lower in the middle
-  kContourPeak = 5,  // higher in the middle
+// The shape of a voiced segment's pitch contour, as ClassifyContour gives it. The values are part of
+// the output of `melvox analyze --json` ("tag").
+enum class ContourShape : int32_t {
+  kUnclassified = 0,  // before ClassifyContour
+  kRising = 1,
+  kFalling = 2,
+  kLevel = 3,
+  kDip = 4,   // lower in the middle
+  kPeak = 5,  // higher in the middle
 };
 
 // One pitch per 10 ms step from the start (Hz), with the lowest and highest pitch and their times (ms).
@@ -28,12 +30,14 @@ class CPitchSegment : public CTimeSegment {
   // Adds the step at time_ms (the end becomes time_ms + 10). A new lowest pitch takes the minimum's
   // time; otherwise a new highest pitch takes the maximum's.
   void Append(uint16_t pitch_hz, int32_t time_ms);
-  // Sets and returns the tag from the contour: rising or falling when the mean pitch of the last
-  // eighth (at least 2 steps) differs from that of the first by more than 0.15 in natural log, else
-  // level; segments longer than 150 ms whose extreme lies inside their middle 60 % become a dip or a
-  // peak when the middle third stands out from the ends by more than 0.15 (and, for a sloping
-  // segment, by more than 1.3 times the slope).
-  int32_t ClassifyContour();
+  // Sets and returns the shape from the contour (a segment without pitches keeps its shape): rising or
+  // falling when the mean pitch of the last eighth (at least 2 steps) differs from that of the first by
+  // more than 0.15 in natural log, else level; segments longer than 150 ms whose extreme lies inside
+  // their middle 60 % become a dip or a peak when the middle third stands out from the ends by more
+  // than 0.15 (and, for a sloping segment, by more than 1.3 times the slope).
+  ContourShape ClassifyContour();
+  ContourShape Shape() const { return shape_; }
+  void SetShape(ContourShape shape) { shape_ = shape; }
 
   int32_t MinTime() const { return min_time_; }
   uint16_t MinPitch() const { return min_pitch_; }
@@ -47,6 +51,7 @@ class CPitchSegment : public CTimeSegment {
   int32_t max_time_;
   uint16_t max_pitch_;
   std::vector<uint16_t> pitches_;
+  ContourShape shape_ = ContourShape::kUnclassified;
 };
 
 // The voiced runs of a sound's results (time = index x 10 ms), split by duration: 20 ms or more into

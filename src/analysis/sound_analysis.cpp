@@ -1,6 +1,7 @@
 #include "analysis/sound_analysis.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "analysis/frame_analyzer.h"
 #include "analysis/mono_wave.h"
@@ -19,7 +20,7 @@ CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
   // through a mono copy with signed samples, so that several threads may analyse at once.
   std::unique_ptr<CWave> copy;
   const CWave* target = wave;
-  const bool unsigned_bytes = wave->Format().wBitsPerSample == 8 && wave->Kind() != kSamplesSigned;
+  const bool unsigned_bytes = wave->Format().wBitsPerSample == 8 && wave->Kind() != SampleKind::kSigned;
   if (wave->Format().nChannels > 1 || unsigned_bytes) {
     copy = MonoCopy(*wave, ByteSamples::kSigned);
     target = copy.get();
@@ -95,14 +96,14 @@ std::vector<int16_t> CSoundAnalysis::GetPitchContour(int32_t first, int32_t last
   return contour;
 }
 
-const std::vector<CPitchSegment>& CSoundAnalysis::GetProductA() const {
-  if (!product_a_) product_a_ = BuildPitchSegments(results_);
-  return *product_a_;
+const std::vector<CPitchSegment>& CSoundAnalysis::VoicedSegments() const {
+  if (!voiced_segments_) voiced_segments_ = BuildPitchSegments(results_);
+  return *voiced_segments_;
 }
 
-const std::vector<CValueSegment>& CSoundAnalysis::GetProductB() const {
-  if (!product_b_) product_b_ = BuildNoiseSegments(results_);
-  return *product_b_;
+const std::vector<CValueSegment>& CSoundAnalysis::NoisySegments() const {
+  if (!noisy_segments_) noisy_segments_ = BuildNoiseSegments(results_);
+  return *noisy_segments_;
 }
 
 }  // namespace melvox

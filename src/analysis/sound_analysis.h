@@ -1,13 +1,11 @@
 // CSoundAnalysis: the analysis of the selected part of one CWave on the 10 ms grid, with its smoothed
-// pitch contour and the sequences derived from it on request.
+// pitch contour and its voiced and noisy segments derived on request.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "analysis/analysis_product.h"
 #include "analysis/frame_features.h"
 #include "analysis/frame_result.h"
 #include "analysis/pitch_segment.h"
@@ -18,12 +16,10 @@
 
 namespace melvox {
 
-class CNoteSegment;
-class CPeakTracks;
-
 // One FrameResult per 10 ms step (hop = rate / 100 samples) from the wave's selection start on, with
-// the FrameFeature of every 10 ms frame of the selection and the smoothed pitch contour; the segment
-// lists, the note list and the spectral peak tracks are derived on first request and kept.
+// the FrameFeature of every 10 ms frame of the selection and the smoothed pitch contour; the voiced and
+// noisy segments are derived on first request and kept. What comes from the spectrum (the peak tracks,
+// the note list) is CSpectralAnalysis's, in src/spectral.
 //
 // The analysis runs in the constructor. It reads the wave's selection, clamped to the samples the
 // wave holds; a multi-channel wave is analysed through the mean of its channels, and unsigned 8-bit
@@ -64,28 +60,17 @@ class CSoundAnalysis {
   std::vector<int16_t> GetPitchContour(int32_t first, int32_t last) const;
 
   // The voiced runs of 20 ms or more (single steps merged into a run less than 99 ms away), each
-  // classified by its contour shape; times in ms from the selection start.
-  const std::vector<CPitchSegment>& GetProductA() const;
-  // The noisy (fricative) runs, classified by their zero-crossing rate.
-  const std::vector<CValueSegment>& GetProductB() const;
-  // The spectral peak tracks of the results, or null for an analysis without results. Defined in
-  // src/spectral/analysis_tracks.cpp next to TrackPeaks, so that this folder needs nothing of
-  // src/spectral.
-  const CPeakTracks* GetTracks() const;
-  // The notes of the sound in time order (productC): stretches of similar spectrum with the peak set
-  // that characterises each, times in ms from the selection start; empty for an analysis without
-  // results. Made once, from peak tracks of its own, by the note segmentation; defined in
-  // src/spectral/note_segmentation.cpp for the same reason as GetTracks.
-  const std::vector<CNoteSegment>& GetProductC() const;
+  // classified by its contour shape (BuildPitchSegments); times in ms from the selection start.
+  const std::vector<CPitchSegment>& VoicedSegments() const;
+  // The noisy (fricative) runs, classified by their zero-crossing rate (BuildNoiseSegments).
+  const std::vector<CValueSegment>& NoisySegments() const;
 
  private:
   void Analyse(const CWave& wave, int32_t reference_pitch);
 
   NoiseThresholds thresholds_;
-  mutable std::optional<std::vector<CPitchSegment>> product_a_;
-  mutable std::optional<std::vector<CValueSegment>> product_b_;
-  mutable std::unique_ptr<CAnalysisProduct> product_c_;  // the note list, made by GetProductC
-  mutable std::unique_ptr<CTimeSegment> tracks_;         // a CPeakTracks, made by GetTracks
+  mutable std::optional<std::vector<CPitchSegment>> voiced_segments_;
+  mutable std::optional<std::vector<CValueSegment>> noisy_segments_;
   std::vector<FrameFeature> features_;
   std::vector<FrameResult> results_;
   int32_t selection_start_ = 0;

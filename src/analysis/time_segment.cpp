@@ -4,12 +4,6 @@ namespace melvox {
 
 CTimeSegment::~CTimeSegment() = default;
 
-int32_t CTimeSegment::SetTag(int32_t tag) {
-  tag_ = tag;
-  return tag_;
-}
-
-int32_t CTimeSegment::GetTag() const { return tag_; }
 void CTimeSegment::SetStart(int32_t start_ms) { start_ = start_ms; }
 int32_t CTimeSegment::GetStart() const { return start_; }
 void CTimeSegment::SetEnd(int32_t end_ms) { end_ = end_ms; }

@@ -1,5 +1,5 @@
-// CTimeSegment: a stretch of an analysed sound in milliseconds, the base of the segment lists that an
-// analysis derives from its steps and of the spectral peak tracks.
+// CTimeSegment: a stretch of an analysed sound in milliseconds, the base of the segments that an
+// analysis derives from its steps, of the notes and of the spectral peak tracks.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +7,8 @@
 namespace melvox {
 
 // Times count milliseconds from the start of the analysed selection; step i covers i x 10 to
-// i x 10 + 10. Start and end are -1 while unset; the end is exclusive. The tag is a class code that the
-// derived classes set (contour shapes 1 to 5, noise classes 6 to 8).
+// i x 10 + 10. Start and end are -1 while unset; the end is exclusive. The segments that are classified
+// keep their class themselves (CPitchSegment's ContourShape, CValueSegment's NoiseClass).
 class CTimeSegment {
  public:
   CTimeSegment() = default;
@@ -16,8 +16,6 @@ class CTimeSegment {
   CTimeSegment& operator=(const CTimeSegment&) = default;
   virtual ~CTimeSegment();
 
-  virtual int32_t SetTag(int32_t tag);  // returns the new tag
-  virtual int32_t GetTag() const;
   virtual void SetStart(int32_t start_ms);
   virtual int32_t GetStart() const;
   virtual void SetEnd(int32_t end_ms);
@@ -33,7 +31,6 @@ class CTimeSegment {
  private:
   int32_t start_ = -1;
   int32_t end_ = -1;
-  int32_t tag_ = 0;
 };
 
 }  // namespace melvox

@@ -54,7 +54,7 @@ std::unique_ptr<CWave> SynthesizeTone(const std::vector<ToneStep>& steps) {
   if (wave->Data() == nullptr) return nullptr;
   wave->SetSampleCount(static_cast<uint32_t>(samples));
   wave->SetSelection(0, static_cast<int32_t>(samples - 1));
-  wave->SetKind(kSamplesSigned);
+  wave->SetKind(SampleKind::kSigned);
 
   TriangleOscillator osc;  // each call its own, so tones may be made on several threads at once
   auto* out = reinterpret_cast<int16_t*>(wave->Data());

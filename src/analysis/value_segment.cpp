@@ -27,12 +27,17 @@ void CValueSegment::Extend(int32_t value, int32_t time_ms) {
   sum_ += value;
 }
 
-int32_t CValueSegment::Classify() {
+NoiseClass CValueSegment::Classify() {
   const int32_t duration = GetDuration();
   const int64_t mean = duration > 0 ? int64_t{sum_} * 10 / duration : 0;
-  if (mean > 116) return SetTag(kNoiseHigh);
-  if (mean < 76) return SetTag(kNoiseLow);
-  return SetTag(kNoiseMiddle);
+  if (mean > 116) {
+    class_ = NoiseClass::kHigh;
+  } else if (mean < 76) {
+    class_ = NoiseClass::kLow;
+  } else {
+    class_ = NoiseClass::kMiddle;
+  }
+  return class_;
 }
 
 void CValueSegment::Absorb(const CValueSegment& later) {

@@ -1,5 +1,5 @@
 // CValueSegment: a run of noisy steps with their smoothed zero-crossing counts; and the list of them
-// that a sound analysis derives from its results (its productB).
+// that a sound analysis derives from its results (its noisy segments).
 #pragma once
 
 #include <cstdint>
@@ -10,11 +10,13 @@
 
 namespace melvox {
 
-// Tags that Classify gives, by the mean smoothed zero-crossing count per 10 ms step.
-enum NoiseClass : int32_t {
-  kNoiseHigh = 6,    // mean above 116
-  kNoiseMiddle = 7,  // 76 to 116
-  kNoiseLow = 8,     // below 76
+// The class of a noisy segment, as Classify gives it by the mean smoothed zero-crossing count per
+// 10 ms step. The values are part of the output of `melvox analyze --json` ("tag").
+enum class NoiseClass : int32_t {
+  kUnclassified = 0,  // before Classify
+  kHigh = 6,          // mean above 116
+  kMiddle = 7,        // 76 to 116
+  kLow = 8,           // below 76
 };
 
 class CValueSegment : public CTimeSegment {
@@ -24,9 +26,10 @@ class CValueSegment : public CTimeSegment {
 
   // Adds the step at time_ms (the end becomes time_ms + 10); a larger value becomes the maximum.
   void Extend(int32_t value, int32_t time_ms);
-  // Sets and returns the tag from the mean value per step, sum x 10 / duration (integer division).
-  int32_t Classify();
-  // Takes over a later segment: its end, its maximum when larger, and its sum. The tag stays.
+  // Sets and returns the class from the mean value per step, sum x 10 / duration (integer division).
+  NoiseClass Classify();
+  NoiseClass Class() const { return class_; }
+  // Takes over a later segment: its end, its maximum when larger, and its sum. The class stays.
   void Absorb(const CValueSegment& later);
 
   int32_t MaxTime() const { return max_time_; }
@@ -37,6 +40,7 @@ class CValueSegment : public CTimeSegment {
   int32_t max_time_;
   int32_t max_value_;
   int32_t sum_;
+  NoiseClass class_ = NoiseClass::kUnclassified;
 };
 
 // The zero-crossing counts of the steps smoothed with weights 1-2-1 (2-1 and 1-2 at the ends, divided

@@ -6,10 +6,10 @@
 namespace melvox {
 
 bool CCrossingView::SetSound(CSoundNode* sound, int32_t option) {
-  return SetAnalysedSound(sound, option, [this](const CWave& wave, const CSoundAnalysis& analysis) {
-    SetAnalysisNode(MakeFricativeSound(analysis, wave));
+  return SetAnalysedSound(sound, option, [this](const CSharedAnalysis::Entry& analysed) {
+    SetAnalysisNode(MakeFricativeSound(*analysed.analysis, *analysed.wave));
     CCrossingAnalyzer analyzer;
-    RenderCurve(analyzer, analysis);
+    RenderCurve(analyzer, *analysed.analysis);
   });
 }
 

@@ -15,9 +15,9 @@ bool CEnvelopeView::SetSound(CSoundNode* sound, int32_t option) {
   if (!wave) return false;
   // The analyzer reads 8-bit samples in signed form; the kind marks them so, and the memory source
   // plays them back as unsigned PCM.
-  if (wave->Format().wBitsPerSample == 8 && wave->Kind() != kSamplesSigned) {
+  if (wave->Format().wBitsPerSample == 8 && wave->Kind() != SampleKind::kSigned) {
     for (uint32_t i = 0; i < wave->Size(); ++i) wave->Data()[i] = static_cast<uint8_t>(wave->Data()[i] + 128);
-    wave->SetKind(kSamplesSigned);
+    wave->SetKind(SampleKind::kSigned);
   }
   if (option != 0) DetectEndpoints(*wave);
   CWave& shown = *wave;

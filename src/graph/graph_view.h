@@ -90,9 +90,9 @@ class CGraphView : public CSoundNode {
   // The first steps of every derived SetSound: drops the analysis node and keeps sound as input.
   void BeginSetSound(CSoundNode* sound);
   // SetSound of a view that analyses its sound: drops the analysis node and keeps sound as input; then
-  // show(wave, analysis) computes the columns and the analysis node from the sound's wave (start and
-  // end detected when option is non-zero) and its analysis, the ones shared in this hand-out or made
-  // here; last the base SetSound. False when the sound gives no wave.
+  // show(entry) computes the columns and the analysis node from the entry's wave (start and end
+  // detected when option is non-zero), analysis and spectral analysis, the ones shared in this hand-out
+  // or made here; last the base SetSound. False when the sound gives no wave.
   template <typename Show>
   bool SetAnalysedSound(CSoundNode* sound, int32_t option, Show show) {
     BeginSetSound(sound);
@@ -100,7 +100,7 @@ class CGraphView : public CSoundNode {
     CSharedAnalysis local;
     const CSharedAnalysis::Entry* analysed = (shared_ != nullptr ? *shared_ : local).Of(*sound, option);
     if (analysed == nullptr) return false;
-    show(*analysed->wave, *analysed->analysis);
+    show(*analysed);
     return CGraphView::SetSound(sound, option);
   }
   // Makes the analysis node a memory source over wave (null leaves it empty).

@@ -6,13 +6,13 @@
 namespace melvox {
 
 bool CPitchView::SetSound(CSoundNode* sound, int32_t option) {
-  return SetAnalysedSound(sound, option, [this](const CWave& wave, const CSoundAnalysis& analysis) {
-    if (std::unique_ptr<CWave> tone = MakePitchTone(analysis)) {
-      CarrySelection(wave, *tone);
+  return SetAnalysedSound(sound, option, [this](const CSharedAnalysis::Entry& analysed) {
+    if (std::unique_ptr<CWave> tone = MakePitchTone(*analysed.analysis)) {
+      CarrySelection(*analysed.wave, *tone);
       SetAnalysisNode(std::move(tone));
     }
     CPitchAnalyzer analyzer;
-    RenderCurve(analyzer, analysis);
+    RenderCurve(analyzer, *analysed.analysis);
   });
 }
 

@@ -13,7 +13,8 @@ const CSharedAnalysis::Entry* CSharedAnalysis::Of(CSoundNode& sound, int32_t opt
   if (!wave) return nullptr;
   if (option != 0) DetectEndpoints(*wave);
   auto analysis = std::make_unique<CSoundAnalysis>(wave.get(), 0);
-  entry_ = Entry{std::move(wave), std::move(analysis)};
+  auto spectral = std::make_unique<CSpectralAnalysis>(*analysis);
+  entry_ = Entry{std::move(wave), std::move(analysis), std::move(spectral)};
   sound_ = &sound;
   option_ = option;
   return &entry_;

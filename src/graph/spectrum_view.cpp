@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "analysis/sound_analysis.h"
 #include "graph/analyzers/spectrum_color_analyzer.h"
 #include "spectral/track_resynthesis.h"
 
@@ -15,13 +14,13 @@ platform::COLORREF ColorOf(const ColorRecord& record) {
 
 bool CSpectrumView::SetSound(CSoundNode* sound, int32_t option) {
   if (sound == nullptr) columns_.clear();  // no sound: the frame alone
-  return SetAnalysedSound(sound, option, [this](const CWave& wave, const CSoundAnalysis& analysis) {
-    if (std::unique_ptr<CWave> resynthesis = ResynthesizeTracks(analysis)) {
-      CarrySelection(wave, *resynthesis);
+  return SetAnalysedSound(sound, option, [this](const CSharedAnalysis::Entry& analysed) {
+    if (std::unique_ptr<CWave> resynthesis = ResynthesizeTracks(*analysed.spectral)) {
+      CarrySelection(*analysed.wave, *resynthesis);
       SetAnalysisNode(std::move(resynthesis));
     }
     CSpectrumColorAnalyzer analyzer;
-    analyzer.Compute(&analysis);
+    analyzer.Compute(analysed.spectral.get());
     columns_.clear();
     analyzer.RenderColumns(columns_, Width(), ColorRecord{65535, 65535, 65535, Height() - 2});
     if (!columns_.empty()) {

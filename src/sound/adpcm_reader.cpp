@@ -65,7 +65,7 @@ CAdpcmReader::CAdpcmReader(CSoundSource* source, uint16_t /*channels*/, uint16_t
   const uint32_t count = static_cast<uint32_t>(decoded_bytes / 2);
   wave->SetSampleCount(count);
   wave->SetSelection(0, static_cast<int32_t>(count) - 1);
-  wave->SetKind(kSamplesSigned);
+  wave->SetKind(SampleKind::kSigned);
   decoded_.Reset(wave.release());
   pcm_ = std::make_unique<CMemorySource>(decoded_);
 }

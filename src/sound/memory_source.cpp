@@ -22,7 +22,7 @@ bool CMemorySource::Read(void* buffer, uint32_t capacity, uint32_t& frames) {
   if (!ok) return false;
   delivered_ += frames;
   // A wave whose 8-bit samples the analysis turned signed still plays as the PCM every node presents.
-  if (format_.wBitsPerSample == 8 && wave_ && wave_->Kind() == kSamplesSigned) {
+  if (format_.wBitsPerSample == 8 && wave_ && wave_->Kind() == SampleKind::kSigned) {
     auto* bytes = static_cast<uint8_t*>(buffer);
     const uint32_t count = frames * format_.nChannels;
     for (uint32_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(bytes[i] + 128);

@@ -17,7 +17,7 @@ class CMemorySource : public CSoundSource {
 
   // The wave's sample count, -1 without wave.
   int32_t GetLength() override;
-  // Unsigned 8-bit or 16-bit PCM like every node: a wave of signed 8-bit samples (kind 1) is turned
+  // Unsigned 8-bit or 16-bit PCM like every node: a wave of signed 8-bit samples (SampleKind::kSigned) is turned
   // unsigned on the way out.
   bool Read(void* buffer, uint32_t capacity, uint32_t& frames) override;
   void Rewind() override;

@@ -70,7 +70,7 @@ std::unique_ptr<CWave> CSoundSource::DecodeWhole(int32_t frames) {
   }
   wave->SetSampleCount(delivered);
   wave->SetSelection(0, delivered > 0 ? static_cast<int32_t>(delivered) - 1 : 0);
-  wave->SetKind(format_.wBitsPerSample != 8 ? kSamplesSigned : kSamplesUnsigned8);
+  wave->SetKind(format_.wBitsPerSample != 8 ? SampleKind::kSigned : SampleKind::kUnsigned8);
   return wave;
 }
 

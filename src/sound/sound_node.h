@@ -81,7 +81,7 @@ class CSoundSource : public CSoundNode {
 
  protected:
   // Reads the whole sound into a new CWave: `frames` frames after a Rewind. The sample count is what
-  // arrived and the sample kind follows the bits (0 for 8-bit, else 1).
+  // arrived and the sample kind follows the bits (kUnsigned8 for 8-bit, else kSigned).
   std::unique_ptr<CWave> DecodeWhole(int32_t frames);
 
   std::unique_ptr<CSampleDecoder> decoder_;

@@ -89,7 +89,7 @@ std::unique_ptr<CWave> CTimeStretcher::MakeStretched(const CWave& wave, const st
     const StretchFrames<int16_t> io(reinterpret_cast<const int16_t*>(wave.Data()), in_frames,
                                     reinterpret_cast<int16_t*>(stretched->Data()), out_frames, channels);
     written = StretchSegments(io, rate, contour);
-  } else if (wave.Kind() == kSamplesSigned) {
+  } else if (wave.Kind() == SampleKind::kSigned) {
     const StretchFrames<int8_t> io(reinterpret_cast<const int8_t*>(wave.Data()), in_frames,
                                    reinterpret_cast<int8_t*>(stretched->Data()), out_frames, channels);
     written = StretchSegments(io, rate, contour);

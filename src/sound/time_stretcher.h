@@ -23,7 +23,7 @@ class StretchFrames;
 // Threading: one MakeStretched at a time per object; separate objects are independent.
 class CTimeStretcher {
  public:
-  // wave: 8- or 16-bit PCM; 8-bit samples are signed when the wave's kind is kSamplesSigned, else
+  // wave: 8- or 16-bit PCM; 8-bit samples are signed when the wave's kind is SampleKind::kSigned, else
   //   unsigned. Positions count frames; the sample count of a multi-channel wave counts frames, as the
   //   sources' GetWave set it (never more than the block holds).
   // contour: the pitch of each 10 ms step from the wave's first sample, in Hz; 0 (or less) = unvoiced.

@@ -8,10 +8,10 @@
 namespace melvox {
 
 // What the samples of a CWave hold.
-enum SampleKind : int32_t {
-  kSamplesUnsigned8 = 0,  // unsigned 8-bit samples
-  kSamplesSigned = 1,     // signed samples: 16-bit, or 8-bit turned signed in place by the analysis
-  kSamplesNotStated = 3,  // the default of a new CWave
+enum class SampleKind : int32_t {
+  kUnsigned8 = 0,  // unsigned 8-bit samples
+  kSigned = 1,     // signed samples: 16-bit, or 8-bit turned signed
+  kNotStated = 3,  // the default of a new CWave
 };
 
 // The block holds `size` bytes. The sample count is size divided by the bytes of one sample (1 for
@@ -52,8 +52,8 @@ class CWave {
   }
   const WAVEFORMATEX& Format() const { return format_; }
   void SetFormat(const WAVEFORMATEX& format) { format_ = format; }
-  int32_t Kind() const { return sample_kind_; }
-  void SetKind(int32_t kind) { sample_kind_ = kind; }
+  SampleKind Kind() const { return sample_kind_; }
+  void SetKind(SampleKind kind) { sample_kind_ = kind; }
   // 1 for 8-bit samples, else 2.
   uint32_t BytesPerSample() const { return format_.wBitsPerSample == 8 ? 1u : 2u; }
 
@@ -65,7 +65,7 @@ class CWave {
   int32_t selection_start_ = 0;
   int32_t selection_end_ = 0;
   WAVEFORMATEX format_{};
-  int32_t sample_kind_ = kSamplesNotStated;
+  SampleKind sample_kind_ = SampleKind::kNotStated;
 };
 
 }  // namespace melvox

@@ -34,7 +34,7 @@ void WriteWaveFile(const char* path, const CWave& wave) {
   if (!file.CreateOutput(path)) throw CMVException(kErrCannotOpenFile);
   bool ok = WriteWaveHeader(file, format, data_bytes);
   const uint8_t* samples = wave.Data();
-  if (format.wBitsPerSample == 8 && wave.Kind() == kSamplesSigned) {
+  if (format.wBitsPerSample == 8 && wave.Kind() == SampleKind::kSigned) {
     uint8_t block[4096];
     for (uint32_t done = 0; ok && done < data_bytes;) {
       const uint32_t take = std::min<uint32_t>(sizeof block, data_bytes - done);

@@ -66,7 +66,7 @@ float ComparePitchSegments(const std::vector<CPitchSegment>& p, int32_t dp_ms, c
     if (m.start_distance < 0.12f) sum += 0.1f * u;
     if (m.start_distance < 0.25f) {
       if (m.length_ratio >= 0.6f) sum += 0.3f * u;
-      if (m.length_ratio > 0.3f && p[j].GetTag() == q[j].GetTag()) sum += 0.5f * u;
+      if (m.length_ratio > 0.3f && p[j].Shape() == q[j].Shape()) sum += 0.5f * u;
     }
   }
   return sum / kTotal;
@@ -100,26 +100,28 @@ float WeightedScore(const ComparisonTerms& terms) {
   return (4.0f * terms.s_c + 3.0f * terms.s_b + 2.0f * terms.s_a + 0.8f * terms.duration_score) / 9.8f;
 }
 
-ComparisonTerms CompareAnalysesInDetail(const CSoundAnalysis& a, const CSoundAnalysis& b) {
+ComparisonTerms CompareAnalysesInDetail(const CSpectralAnalysis& a, const CSpectralAnalysis& b) {
   ComparisonTerms terms;
-  terms.duration_a_ms = DurationMs(a);
-  terms.duration_b_ms = DurationMs(b);
+  terms.duration_a_ms = DurationMs(a.Analysis());
+  terms.duration_b_ms = DurationMs(b.Analysis());
   if (terms.duration_a_ms > kMaxComparedMs || terms.duration_b_ms > kMaxComparedMs) return terms;
   terms.compared = true;
   const int32_t da = terms.duration_a_ms;
   const int32_t db = terms.duration_b_ms;
   terms.duration_score = DurationScore(da, db);
-  // The second sound's products come first in every comparison.
-  terms.s_a = ComparePitchSegments(b.GetProductA(), db, a.GetProductA(), da);
-  terms.s_b = CompareNoiseSegments(b.GetProductB(), db, a.GetProductB(), da);
-  terms.s_c = CompareNoteLists(b.GetProductC(), a.GetProductC());
-  terms.notes_a = NotesWithPeaks(a.GetProductC());
-  terms.notes_b = NotesWithPeaks(b.GetProductC());
+  // The second sound's segments and notes come first in every comparison.
+  terms.s_a = ComparePitchSegments(b.Analysis().VoicedSegments(), db, a.Analysis().VoicedSegments(), da);
+  terms.s_b = CompareNoiseSegments(b.Analysis().NoisySegments(), db, a.Analysis().NoisySegments(), da);
+  terms.s_c = CompareNoteLists(b.Notes(), a.Notes());
+  terms.notes_a = NotesWithPeaks(a.Notes());
+  terms.notes_b = NotesWithPeaks(b.Notes());
   terms.score = WeightedScore(terms);
   return terms;
 }
 
-float CompareAnalyses(const CSoundAnalysis& a, const CSoundAnalysis& b) { return CompareAnalysesInDetail(a, b).score; }
+float CompareAnalyses(const CSpectralAnalysis& a, const CSpectralAnalysis& b) {
+  return CompareAnalysesInDetail(a, b).score;
+}
 
 int32_t ScorePercent(float score) { return static_cast<int32_t>(score * 100.0f); }
 
@@ -131,7 +133,7 @@ int32_t CompareSources(CSoundSource& first, CSoundSource& second) {
   if (wave_a == nullptr || wave_b == nullptr) return 0;
   const CSoundAnalysis a(wave_a.get(), 0);
   const CSoundAnalysis b(wave_b.get(), 0);
-  return ScorePercent(CompareAnalyses(a, b));
+  return ScorePercent(CompareAnalyses(CSpectralAnalysis(a), CSpectralAnalysis(b)));
 }
 
 }  // namespace melvox

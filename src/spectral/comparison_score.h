@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "analysis/pitch_segment.h"
-#include "analysis/sound_analysis.h"
 #include "analysis/value_segment.h"
 #include "sound/sound_node.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox {
 
@@ -21,9 +21,9 @@ struct ComparisonTerms {
   int32_t duration_b_ms = 0;
   bool compared = false;  // false when a sound is longer than 10 s: the terms below stay 0
   float duration_score = 0.0f;
-  float s_a = 0.0f;    // voiced stretches (productA)
-  float s_b = 0.0f;    // noisy stretches (productB)
-  float s_c = 0.0f;    // note lists (productC)
+  float s_a = 0.0f;    // voiced segments (ComparePitchSegments)
+  float s_b = 0.0f;    // noisy segments (CompareNoiseSegments)
+  float s_c = 0.0f;    // note lists (CompareNoteLists)
   size_t notes_a = 0;  // notes of each sound that carry peaks (the ones compared)
   size_t notes_b = 0;
   float score = 0.0f;  // (4 sC + 3 sB + 2 sA + 0.8 duration score) / 9.8; 0 when not compared
@@ -52,12 +52,13 @@ float CompareNoiseSegments(const std::vector<CValueSegment>& p, int32_t dp_ms, c
 // (4 sC + 3 sB + 2 sA + 0.8 duration score) / 9.8 of the terms, in single precision.
 float WeightedScore(const ComparisonTerms& terms);
 
-// The similarity of two analysed sounds, 0 to 1, with its terms: the products of b come first in the
-// three comparisons (sC compares b's note list, as rows, with a's). The products of both analyses are
-// made when they are missing; over 10 s they are not needed and the score is 0.
-ComparisonTerms CompareAnalysesInDetail(const CSoundAnalysis& a, const CSoundAnalysis& b);
+// The similarity of two analysed sounds, 0 to 1, with its terms: the segments and notes of b come first
+// in the three comparisons (sC compares b's note list, as rows, with a's). The voiced and noisy
+// segments and the note lists of both are made when they are missing; over 10 s they are not needed
+// and the score is 0.
+ComparisonTerms CompareAnalysesInDetail(const CSpectralAnalysis& a, const CSpectralAnalysis& b);
 // The score of CompareAnalysesInDetail alone.
-float CompareAnalyses(const CSoundAnalysis& a, const CSoundAnalysis& b);
+float CompareAnalyses(const CSpectralAnalysis& a, const CSpectralAnalysis& b);
 
 // trunc(score x 100) in single precision: 0.999 gives 99.
 int32_t ScorePercent(float score);

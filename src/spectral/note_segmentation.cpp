@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "analysis/sound_analysis.h"
 #include "spectral/peak_linking.h"
 #include "spectral/peak_set_similarity.h"
 #include "spectral/peak_tracks.h"
@@ -78,16 +77,6 @@ int32_t RepresentativeStep(const NoteSteps& steps, int32_t begin, int32_t end) {
 
 int32_t StepStartMs(const NoteSteps& steps, int32_t k) { return 10 * (steps.first_frame + kStepFrames * k); }
 
-// The note list that an analysis holds as its productC.
-class CNoteList final : public CAnalysisProduct {
- public:
-  explicit CNoteList(std::vector<CNoteSegment> notes) : notes_(std::move(notes)) {}
-  const std::vector<CNoteSegment>& Notes() const { return notes_; }
-
- private:
-  std::vector<CNoteSegment> notes_;
-};
-
 }  // namespace
 
 NoteSteps PrepareNoteSteps(const std::vector<FrameResult>& results) {
@@ -121,12 +110,6 @@ std::vector<CNoteSegment> GroupNotes(const NoteSteps& steps, int32_t note_count)
 
 std::vector<CNoteSegment> SegmentNotes(const std::vector<FrameResult>& results) {
   return GroupNotes(PrepareNoteSteps(results));
-}
-
-const std::vector<CNoteSegment>& CSoundAnalysis::GetProductC() const {
-  // Only this function stores into product_c_, and always a CNoteList.
-  if (!product_c_) product_c_ = std::make_unique<CNoteList>(SegmentNotes(results_));
-  return static_cast<const CNoteList&>(*product_c_).Notes();
 }
 
 }  // namespace melvox

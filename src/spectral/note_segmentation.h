@@ -1,4 +1,4 @@
-// The note segmentation: the note list (productC) of an analysed sound, made from its peak tracks.
+// The note segmentation: the note list of an analysed sound, made from its peak tracks.
 #pragma once
 
 #include <cstdint>

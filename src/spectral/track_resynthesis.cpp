@@ -43,9 +43,10 @@ float PeakAmplitude(const SpectralPeak& peak) {
   return peak.energy / static_cast<float>(6 - peak.bin);
 }
 
-std::unique_ptr<CWave> ResynthesizeTracks(const CSoundAnalysis& analysis) {
-  const CPeakTracks* tracks = analysis.GetTracks();
+std::unique_ptr<CWave> ResynthesizeTracks(const CSpectralAnalysis& spectral) {
+  const CPeakTracks* tracks = spectral.PeakTracks();
   if (tracks == nullptr) return nullptr;
+  const CSoundAnalysis& analysis = spectral.Analysis();
   return ResynthesizeTracks(*tracks, analysis.Length(), analysis.Hop(), analysis.SelectionStart());
 }
 

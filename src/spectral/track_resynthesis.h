@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "analysis/sound_analysis.h"
 #include "sound/wave.h"
 #include "spectral/peak_tracks.h"
+#include "spectral/spectral_analysis.h"
 #include "spectral/spectral_peak.h"
 
 namespace melvox {
@@ -16,9 +16,9 @@ namespace melvox {
 // (6, 5, 4, 3, 2 for bins 0 to 4), in single precision, which softens the lowest bins.
 float PeakAmplitude(const SpectralPeak& peak);
 
-// The tones of the analysis's peak tracks (GetTracks), mixed: see the overload below, on the analysis's
-// length, step and selection start. Null when the analysis has no tracks.
-std::unique_ptr<CWave> ResynthesizeTracks(const CSoundAnalysis& analysis);
+// The tones of a sound's peak tracks (PeakTracks), mixed: see the overload below, on its analysis's
+// length, step and selection start. Null when the sound has no tracks.
+std::unique_ptr<CWave> ResynthesizeTracks(const CSpectralAnalysis& spectral);
 
 // The same for given tracks of a wave of `length` samples analysed in steps of `hop` samples from
 // `selection_start` on. The result (44100 Hz, 16-bit mono, SynthesizeTone's format) covers the whole

@@ -104,7 +104,7 @@ TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInS
   // The same bytes already in signed form (sample kind 1).
   waves.push_back(samples::MakeWave8(mix, kRate));
   for (uint32_t i = 0; i < waves.back()->Size(); ++i) waves.back()->Data()[i] ^= 0x80;
-  waves.back()->SetKind(kSamplesSigned);
+  waves.back()->SetKind(SampleKind::kSigned);
   // Two equal channels: the positions count frames.
   std::vector<int16_t> interleaved;
   for (const int16_t sample : mix) interleaved.insert(interleaved.end(), {sample, sample});

@@ -63,7 +63,7 @@ TEST(MakeFricativeSound, KeepsOnlyFricativeRunsAmplifiedWithRampsAndClipping) {
     const CSoundAnalysis analysis(wave.get(), 0);
     const auto sound = MakeFricativeSound(analysis, *wave);
     ASSERT_NE(sound, nullptr);
-    EXPECT_EQ(sound->Kind(), kSamplesSigned);
+    EXPECT_EQ(sound->Kind(), SampleKind::kSigned);
     EXPECT_EQ(sound->SelectionStart(), kStart);
     EXPECT_EQ(sound->SelectionEnd(), kSelectionEnd);
     const std::vector<int16_t>& in = input;

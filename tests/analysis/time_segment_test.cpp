@@ -45,29 +45,29 @@ TEST(PitchSegment, ContourShapes) {
   struct Case {
     const char* name;
     std::vector<int> pitches;
-    int32_t tag;
+    ContourShape shape;
   };
   const Case cases[] = {
       // ln(130 / 100) = 0.26 > 0.15
-      {"rising", Line(100, 130, 10), kContourRising},
-      {"falling", Line(130, 100, 10), kContourFalling},
+      {"rising", Line(100, 130, 10), ContourShape::kRising},
+      {"falling", Line(130, 100, 10), ContourShape::kFalling},
       // ln(110 / 100) = 0.095: within 0.15
-      {"gentle rise is level", Line(100, 110, 10), kContourLevel},
-      {"level", std::vector<int>(30, 120), kContourLevel},
+      {"gentle rise is level", Line(100, 110, 10), ContourShape::kLevel},
+      {"level", std::vector<int>(30, 120), ContourShape::kLevel},
       // 200 ms, lowest in the middle: ln(100 / 150) = -0.41
-      {"dip", Concat(Line(150, 100, 10), Line(100, 150, 10)), kContourDip},
-      {"peak", Concat(Line(100, 150, 10), Line(150, 100, 10)), kContourPeak},
+      {"dip", Concat(Line(150, 100, 10), Line(100, 150, 10)), ContourShape::kDip},
+      {"peak", Concat(Line(100, 150, 10), Line(150, 100, 10)), ContourShape::kPeak},
       // 150 ms is not longer than 150 ms: the middle is not looked at.
-      {"short dip stays level", Concat(Line(150, 100, 8), Line(100, 150, 7)), kContourLevel},
+      {"short dip stays level", Concat(Line(150, 100, 8), Line(100, 150, 7)), ContourShape::kLevel},
       // Rising from 100 to 130 (slope 0.26) with the middle at 200: 0.69 > 1.3 x 0.26.
-      {"rise with a high middle", Concat(Line(100, 200, 12), Line(200, 130, 12)), kContourPeak},
+      {"rise with a high middle", Concat(Line(100, 200, 12), Line(200, 130, 12)), ContourShape::kPeak},
       // Rising from 100 to 160 (slope 0.47) with a small bump: the slope wins.
-      {"rise with a bump", Concat(Line(100, 150, 12), Line(150, 160, 12)), kContourRising},
+      {"rise with a bump", Concat(Line(100, 150, 12), Line(150, 160, 12)), ContourShape::kRising},
   };
   for (const Case& c : cases) {
     CPitchSegment segment = Segment(c.pitches);
-    EXPECT_EQ(segment.ClassifyContour(), c.tag) << c.name;
-    EXPECT_EQ(segment.GetTag(), c.tag) << c.name;
+    EXPECT_EQ(segment.ClassifyContour(), c.shape) << c.name;
+    EXPECT_EQ(segment.Shape(), c.shape) << c.name;
     // Appending tracks the end and the first lowest and highest pitch with their times.
     const auto low = std::min_element(c.pitches.begin(), c.pitches.end());
     const auto high = std::max_element(c.pitches.begin(), c.pitches.end());
@@ -127,17 +127,19 @@ TEST(PitchSegment, BuildKeepsLongRunsJoinsNearSingleStepsAndClassifies) {
   ASSERT_EQ(segments.size(), 1u);
   EXPECT_EQ(segments[0].GetStart(), 10);
   EXPECT_EQ(segments[0].GetEnd(), 140);
-  EXPECT_EQ(segments[0].GetTag(), kContourRising);
+  EXPECT_EQ(segments[0].Shape(), ContourShape::kRising);
 }
 
 TEST(ValueSegment, ClassesFollowTheMeanValuePerStep) {
   // Mean per step = sum x 10 / duration: above 116 high, below 76 low.
-  for (const auto& [values, tag] : std::vector<std::pair<std::vector<int>, int32_t>>{
-           {{117, 117, 117}, kNoiseHigh}, {{116, 116, 117}, kNoiseMiddle}, {{75, 76, 76}, kNoiseLow}}) {
+  for (const auto& [values, noise] :
+       std::vector<std::pair<std::vector<int>, NoiseClass>>{{{117, 117, 117}, NoiseClass::kHigh},
+                                                            {{116, 116, 117}, NoiseClass::kMiddle},
+                                                            {{75, 76, 76}, NoiseClass::kLow}}) {
     CValueSegment segment(values[0], 0);
     segment.Extend(values[1], 10);
     segment.Extend(values[2], 20);
-    EXPECT_EQ(segment.Classify(), tag) << values[0] << " " << values[1] << " " << values[2];
+    EXPECT_EQ(segment.Classify(), noise) << values[0] << " " << values[1] << " " << values[2];
   }
 }
 

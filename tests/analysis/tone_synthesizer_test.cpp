@@ -33,7 +33,7 @@ TEST(SynthesizeTone, ThreeStepsRampUpHoldAndFadeOut) {
   const auto wave = SynthesizeTone({{200, kLoud}, {200, kLoud}, {200, kLoud}});
   ASSERT_NE(wave, nullptr);
   ASSERT_EQ(wave->SampleCount(), 1323u);
-  EXPECT_EQ(wave->Kind(), kSamplesSigned);
+  EXPECT_EQ(wave->Kind(), SampleKind::kSigned);
   EXPECT_EQ(wave->Format().nSamplesPerSec, 44100u);
   const auto s = Samples16(*wave);
 

@@ -7,7 +7,7 @@
 
 #include "audio/audio_fixture.h"
 #include "core/mv_exception.h"
-#include "support/sound_data.h"
+#include "support/thrown.h"
 
 namespace melvox {
 namespace {

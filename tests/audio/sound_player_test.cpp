@@ -14,6 +14,7 @@
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "support/sound_data.h"
+#include "support/thrown.h"
 
 // The no-server case below starts libpulse's main loop, whose own synchronization (atomics and
 // lock-free queues compiled without ThreadSanitizer) the sanitizer cannot see: not our races.

@@ -15,7 +15,7 @@
 #include "audio/notify_queue.h"
 #include "platform/temp_file.h"
 #include "samples/speech_like.h"
-#include "support/sound_data.h"
+#include "support/thrown.h"
 
 namespace melvox {
 namespace {

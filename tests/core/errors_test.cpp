@@ -7,7 +7,7 @@
 
 #include "core/mv_exception.h"
 #include "core/public_call.h"
-#include "support/sound_data.h"
+#include "support/thrown.h"
 
 namespace melvox {
 namespace {

@@ -47,7 +47,7 @@ TEST(CMemorySourceTest, GetWaveCopiesSamplesKindAndFormatWithTheDefaultSelection
   ASSERT_NE(copy, nullptr);
   EXPECT_NE(copy->Data(), holder->Data());
   EXPECT_EQ(Samples16(*copy), Ramp(50));
-  EXPECT_EQ(copy->Kind(), kSamplesSigned);
+  EXPECT_EQ(copy->Kind(), SampleKind::kSigned);
   EXPECT_EQ(copy->SelectionStart(), 0);
   EXPECT_EQ(copy->SelectionEnd(), 49);
 }

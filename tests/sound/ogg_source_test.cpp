@@ -12,6 +12,7 @@
 #include "sound/open_sound_file.h"
 #include "support/ogg_encoder.h"
 #include "support/sound_data.h"
+#include "support/thrown.h"
 #include "support/wav_bytes.h"
 
 namespace melvox {

@@ -105,7 +105,7 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
 
     const std::unique_ptr<CWave> wave = source.GetWave();
     ASSERT_EQ(wave->SampleCount(), c.length);
-    EXPECT_EQ(wave->Kind(), format.wBitsPerSample == 8 ? kSamplesUnsigned8 : kSamplesSigned);
+    EXPECT_EQ(wave->Kind(), format.wBitsPerSample == 8 ? SampleKind::kUnsigned8 : SampleKind::kSigned);
     EXPECT_EQ(wave->SelectionEnd(), static_cast<int32_t>(c.length) - 1);
     const Bytes whole(wave->Data(), wave->Data() + size_t{wave->SampleCount()} * format.nBlockAlign);
     if (c.correlation == 1.0) {

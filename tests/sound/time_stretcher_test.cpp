@@ -29,7 +29,7 @@ std::vector<Sample> SamplesOf(const CWave& wave) {
 }
 
 template <typename Sample>
-std::unique_ptr<CWave> WaveOf(const std::vector<Sample>& samples, uint16_t channels, int32_t kind) {
+std::unique_ptr<CWave> WaveOf(const std::vector<Sample>& samples, uint16_t channels, SampleKind kind) {
   const WAVEFORMATEX format = MakePcmFormat(channels, kRate, sizeof(Sample) * 8);
   auto wave = std::make_unique<CWave>(format, static_cast<uint32_t>(samples.size() * sizeof(Sample)), samples.data());
   wave->SetSampleCount(static_cast<uint32_t>(samples.size() / channels));
@@ -55,9 +55,9 @@ std::vector<std::unique_ptr<CWave>> InThreeTypes(const std::vector<int16_t>& val
     u8.push_back(static_cast<uint8_t>(v + 128));
   }
   std::vector<std::unique_ptr<CWave>> waves;
-  waves.push_back(WaveOf(s16, 1, kSamplesSigned));
-  waves.push_back(WaveOf(s8, 1, kSamplesSigned));
-  waves.push_back(WaveOf(u8, 1, kSamplesUnsigned8));
+  waves.push_back(WaveOf(s16, 1, SampleKind::kSigned));
+  waves.push_back(WaveOf(s8, 1, SampleKind::kSigned));
+  waves.push_back(WaveOf(u8, 1, SampleKind::kUnsigned8));
   return waves;
 }
 
@@ -173,7 +173,7 @@ TEST(TimeStretcher, SampleTypesAndChannelsStretchAlike) {
   const auto out_s16 = SamplesOf<int16_t>(*Stretch(*waves[0], contour, -50));
   const auto out_s8 = SamplesOf<int8_t>(*Stretch(*waves[1], contour, -50));
   const auto out_u8 = SamplesOf<uint8_t>(*Stretch(*waves[2], contour, -50));
-  const auto out_stereo = SamplesOf<int16_t>(*Stretch(*WaveOf(stereo, 2, kSamplesSigned), contour, -50));
+  const auto out_stereo = SamplesOf<int16_t>(*Stretch(*WaveOf(stereo, 2, SampleKind::kSigned), contour, -50));
   ASSERT_EQ(out_u8.size(), out_s8.size());
   ASSERT_EQ(out_s16.size(), out_s8.size());
   ASSERT_EQ(out_stereo.size(), 2 * out_s8.size());

@@ -13,6 +13,7 @@
 #include "support/ima_adpcm_encoder.h"
 #include "support/sound_data.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 #include "support/wav_bytes.h"
 
 namespace melvox {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/sound_data.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 #include "support/wav_bytes.h"
 
 namespace melvox {
@@ -14,7 +14,7 @@ namespace {
 
 using testing::Bytes;
 
-std::unique_ptr<CWave> WaveOf(const Bytes& bytes, uint16_t channels, uint32_t rate, uint16_t bits, int32_t kind) {
+std::unique_ptr<CWave> WaveOf(const Bytes& bytes, uint16_t channels, uint32_t rate, uint16_t bits, SampleKind kind) {
   auto wave =
       std::make_unique<CWave>(MakePcmFormat(channels, rate, bits), static_cast<uint32_t>(bytes.size()), bytes.data());
   wave->SetKind(kind);
@@ -35,12 +35,12 @@ TEST(WriteWaveFile, WritesTheCanonicalLayout) {
   };
   Case cases[] = {
       // Stereo at 44100 Hz: block align 4, 176400 bytes per second; the sample count counts frames.
-      {WaveOf(testing::SamplesToBytes(frames), 2, 44100, 16, kSamplesSigned), testing::PcmWav16(frames, 44100, 2)},
-      {WaveOf({0, 1, 128, 254, 255, 7}, 1, 8000, 8, kSamplesUnsigned8),
+      {WaveOf(testing::SamplesToBytes(frames), 2, 44100, 16, SampleKind::kSigned), testing::PcmWav16(frames, 44100, 2)},
+      {WaveOf({0, 1, 128, 254, 255, 7}, 1, 8000, 8, SampleKind::kUnsigned8),
        testing::PcmWav8({0, 1, 128, 254, 255, 7}, 8000)},
       // Signed 8-bit samples are written unsigned, as the format wants: -128 -> 0, 0 -> 128, 127 -> 255.
-      {WaveOf({0x80, 0x00, 0x7F, 0xFF}, 1, 11025, 8, kSamplesSigned), testing::PcmWav8({0, 128, 255, 127}, 11025)},
-      {WaveOf({10, 20, 30}, 1, 8000, 8, kSamplesUnsigned8), padded},
+      {WaveOf({0x80, 0x00, 0x7F, 0xFF}, 1, 11025, 8, SampleKind::kSigned), testing::PcmWav8({0, 128, 255, 127}, 11025)},
+      {WaveOf({10, 20, 30}, 1, 8000, 8, SampleKind::kUnsigned8), padded},
   };
   testing::TempDir dir;
   for (const Case& c : cases) {
@@ -54,9 +54,10 @@ TEST(WriteWaveFile, FailuresCarryTheirCodes) {
   const auto code_of = [](const std::string& path, const CWave& wave) {
     return testing::ErrorCodeOf([&] { WriteWaveFile(path.c_str(), wave); });
   };
-  EXPECT_EQ(code_of(dir.File("no-such-folder/out.wav"), *WaveOf({1, 2}, 1, 8000, 16, kSamplesSigned)),
+  EXPECT_EQ(code_of(dir.File("no-such-folder/out.wav"), *WaveOf({1, 2}, 1, 8000, 16, SampleKind::kSigned)),
             kErrCannotOpenFile);
-  EXPECT_EQ(code_of(dir.File("out.wav"), *WaveOf({1, 2, 3}, 1, 8000, 24, kSamplesSigned)), kErrUnsupportedWaveFormat);
+  EXPECT_EQ(code_of(dir.File("out.wav"), *WaveOf({1, 2, 3}, 1, 8000, 24, SampleKind::kSigned)),
+            kErrUnsupportedWaveFormat);
 }
 
 }  // namespace

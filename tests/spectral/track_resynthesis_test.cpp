@@ -84,17 +84,18 @@ TEST(ResynthesizeTracks, AnalysedSpeechLastsItsStepsAt44100HzAfterItsSelectionSt
     const auto hop = static_cast<int32_t>(rate / 100);
     wave->SetSelection(static_cast<int32_t>(rate), static_cast<int32_t>(wave->SampleCount()) - 1);  // from 1 s
     const CSoundAnalysis analysis(wave.get(), 0);
-    ASSERT_NE(analysis.GetTracks(), nullptr);
-    ASSERT_FALSE(analysis.GetTracks()->Tracks().empty());
+    const CSpectralAnalysis spectral(analysis);
+    ASSERT_NE(spectral.PeakTracks(), nullptr);
+    ASSERT_FALSE(spectral.PeakTracks()->Tracks().empty());
 
-    const auto sound = ResynthesizeTracks(analysis);
+    const auto sound = ResynthesizeTracks(spectral);
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->Format().nSamplesPerSec, 44100u);
     EXPECT_EQ(sound->SampleCount(), wave->SampleCount() / hop * 441);
     // The first tone starts in the step of the first track frame, 100 steps after the wave's start.
     const std::vector<int16_t> s = Samples16(*sound);
     const auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; }) - s.begin();
-    EXPECT_EQ(first / 441, analysis.GetTracks()->FirstFrame() + 100);
+    EXPECT_EQ(first / 441, spectral.PeakTracks()->FirstFrame() + 100);
   }
 }
 

@@ -1,13 +1,10 @@
-// Reading sounds back for checks, the steady harmonic signal that several tests analyse, slow down or
-// stretch, and what a failure says.
+// Reading sounds back for checks, and the steady harmonic signal that several tests analyse, slow down
+// or stretch.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "core/mv_exception.h"
-#include "melvox/errors.h"
 #include "sound/counted_ptr.h"
 #include "sound/sound_node.h"
 #include "sound/wave.h"
@@ -28,27 +25,5 @@ CountedPtr<CSoundSource> OpenBytes(const Bytes& bytes);
 // k-th of amplitude `amplitude` / k, from sample `onset` on (zeros before it). The phase is taken modulo
 // the period, so the signal repeats exactly after every whole multiple of it.
 std::vector<int16_t> Harmonic(double period, int count, size_t length, double amplitude, size_t onset = 0);
-
-// The code of the CMVException that body throws, or -1 when it returns.
-template <typename Body>
-int32_t ErrorCodeOf(Body&& body) {
-  try {
-    body();
-  } catch (const CMVException& error) {
-    return error.GetCode();
-  }
-  return -1;
-}
-
-// The text of the CMsgException that body throws (what the host sees), or "(nothing thrown)".
-template <typename Body>
-std::string HostMessageOf(Body&& body) {
-  try {
-    body();
-  } catch (const CMsgException& error) {
-    return error.what();
-  }
-  return "(nothing thrown)";
-}
 
 }  // namespace melvox::testing

@@ -17,6 +17,7 @@
 #include "samples/speech_like.h"
 #include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
+#include "spectral/spectral_analysis.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
 
@@ -163,14 +164,15 @@ TEST_F(AnalysisCommands, AnalyzeJsonReadsBackToTheLibrarysNumbers) {
   }
   EXPECT_EQ(json["contour"].items.size(), (speech_.size() - 1) / 160 + 1);
 
-  ASSERT_EQ(json["pitch_segments"].items.size(), analysis.GetProductA().size());
-  EXPECT_EQ(json["pitch_segments"][0]["pitches"].items.size(), analysis.GetProductA()[0].Pitches().size());
-  EXPECT_EQ(json["noise_segments"].items.size(), analysis.GetProductB().size());
-  ASSERT_EQ(json["notes"].items.size(), analysis.GetProductC().size());
-  ASSERT_FALSE(analysis.GetProductC()[0].Peaks().empty());
-  EXPECT_EQ(json["notes"][0]["peaks"][0]["energy"].Float(), analysis.GetProductC()[0].Peaks()[0].energy);
-  ASSERT_EQ(json["tracks"]["tracks"].items.size(), analysis.GetTracks()->Tracks().size());
-  EXPECT_EQ(json["tracks"]["tracks"][0][0]["energy"].Float(), analysis.GetTracks()->Tracks()[0].peaks[0].energy);
+  ASSERT_EQ(json["pitch_segments"].items.size(), analysis.VoicedSegments().size());
+  EXPECT_EQ(json["pitch_segments"][0]["pitches"].items.size(), analysis.VoicedSegments()[0].Pitches().size());
+  EXPECT_EQ(json["noise_segments"].items.size(), analysis.NoisySegments().size());
+  const CSpectralAnalysis spectral(analysis);
+  ASSERT_EQ(json["notes"].items.size(), spectral.Notes().size());
+  ASSERT_FALSE(spectral.Notes()[0].Peaks().empty());
+  EXPECT_EQ(json["notes"][0]["peaks"][0]["energy"].Float(), spectral.Notes()[0].Peaks()[0].energy);
+  ASSERT_EQ(json["tracks"]["tracks"].items.size(), spectral.PeakTracks()->Tracks().size());
+  EXPECT_EQ(json["tracks"]["tracks"][0][0]["energy"].Float(), spectral.PeakTracks()->Tracks()[0].peaks[0].energy);
 
   // Without --spectrum the steps carry no log spectrum.
   const testing::CliResult plain = testing::RunCli({"analyze", path_, "--json"});

@@ -8,38 +8,41 @@
 #include "pitch_summary.h"
 #include "spectral/note_segment.h"
 #include "spectral/peak_tracks.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 namespace {
 
-const char* ShapeName(int32_t tag) {
-  switch (tag) {
-    case kContourRising:
+const char* ShapeName(ContourShape shape) {
+  switch (shape) {
+    case ContourShape::kRising:
       return "rising";
-    case kContourFalling:
+    case ContourShape::kFalling:
       return "falling";
-    case kContourLevel:
+    case ContourShape::kLevel:
       return "level";
-    case kContourDip:
+    case ContourShape::kDip:
       return "dip";
-    case kContourPeak:
+    case ContourShape::kPeak:
       return "peak";
-    default:
-      return "none";
+    case ContourShape::kUnclassified:
+      break;
   }
+  return "none";
 }
 
-const char* NoiseName(int32_t tag) {
-  switch (tag) {
-    case kNoiseHigh:
+const char* NoiseName(NoiseClass noise) {
+  switch (noise) {
+    case NoiseClass::kHigh:
       return "high";
-    case kNoiseMiddle:
+    case NoiseClass::kMiddle:
       return "middle";
-    case kNoiseLow:
+    case NoiseClass::kLow:
       return "low";
-    default:
-      return "none";
+    case NoiseClass::kUnclassified:
+      break;
   }
+  return "none";
 }
 
 void WriteStep(JsonWriter& json, const FrameResult& step, bool spectrum) {
@@ -65,10 +68,10 @@ void WriteStep(JsonWriter& json, const FrameResult& step, bool spectrum) {
 
 void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   json.Key("pitch_segments").BeginArray();
-  for (const CPitchSegment& segment : analysis.GetProductA()) {
+  for (const CPitchSegment& segment : analysis.VoicedSegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
-    json.Key("tag").Int(segment.GetTag()).Key("shape").String(ShapeName(segment.GetTag()));
+    json.Key("tag").Int(static_cast<int32_t>(segment.Shape())).Key("shape").String(ShapeName(segment.Shape()));
     json.Key("min_hz").Int(segment.MinPitch()).Key("min_ms").Int(segment.MinTime());
     json.Key("max_hz").Int(segment.MaxPitch()).Key("max_ms").Int(segment.MaxTime());
     json.Key("pitches").BeginArray();
@@ -77,10 +80,10 @@ void WriteSegments(JsonWriter& json, const CSoundAnalysis& analysis) {
   }
   json.EndArray();
   json.Key("noise_segments").BeginArray();
-  for (const CValueSegment& segment : analysis.GetProductB()) {
+  for (const CValueSegment& segment : analysis.NoisySegments()) {
     json.BeginObject();
     json.Key("start_ms").Int(segment.GetStart()).Key("end_ms").Int(segment.GetEnd());
-    json.Key("tag").Int(segment.GetTag()).Key("class").String(NoiseName(segment.GetTag()));
+    json.Key("tag").Int(static_cast<int32_t>(segment.Class())).Key("class").String(NoiseName(segment.Class()));
     json.Key("max_value").Int(segment.MaxValue()).Key("max_ms").Int(segment.MaxTime());
     json.Key("sum").Int(segment.Sum());
     json.EndObject();
@@ -122,7 +125,8 @@ void WriteTracks(JsonWriter& json, const CPeakTracks* tracks) {
   json.EndArray().EndObject();
 }
 
-void WriteJson(const CSoundAnalysis& analysis, bool spectrum) {
+void WriteJson(const CSpectralAnalysis& spectral, bool spectrum) {
+  const CSoundAnalysis& analysis = spectral.Analysis();
   JsonWriter json(stdout);
   json.BeginObject();
   json.Key("rate").Int(analysis.Format().nSamplesPerSec);
@@ -139,31 +143,32 @@ void WriteJson(const CSoundAnalysis& analysis, bool spectrum) {
   for (const int16_t pitch : analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()) - 1)) json.Int(pitch);
   json.EndArray();
   WriteSegments(json, analysis);
-  WriteNotes(json, analysis.GetProductC());
-  WriteTracks(json, analysis.GetTracks());
+  WriteNotes(json, spectral.Notes());
+  WriteTracks(json, spectral.PeakTracks());
   json.EndObject();
   std::fputc('\n', stdout);
 }
 
-void WriteText(const CSoundAnalysis& analysis) {
+void WriteText(const CSpectralAnalysis& spectral) {
+  const CSoundAnalysis& analysis = spectral.Analysis();
   std::printf("rate: %u\n", static_cast<unsigned>(analysis.Format().nSamplesPerSec));
   std::printf("selection: %d %d\n", analysis.SelectionStart(), analysis.SelectionEnd());
   PrintPitchSummary(SummarizePitch(analysis.GetPitchContour(analysis.SelectionStart(), analysis.SelectionEnd())),
                     stdout);
-  std::printf("pitch_segments: %zu\n", analysis.GetProductA().size());
-  for (const CPitchSegment& segment : analysis.GetProductA()) {
-    std::printf("  %d-%d ms %s, %u to %u Hz\n", segment.GetStart(), segment.GetEnd(), ShapeName(segment.GetTag()),
+  std::printf("pitch_segments: %zu\n", analysis.VoicedSegments().size());
+  for (const CPitchSegment& segment : analysis.VoicedSegments()) {
+    std::printf("  %d-%d ms %s, %u to %u Hz\n", segment.GetStart(), segment.GetEnd(), ShapeName(segment.Shape()),
                 segment.MinPitch(), segment.MaxPitch());
   }
-  std::printf("noise_segments: %zu\n", analysis.GetProductB().size());
-  for (const CValueSegment& segment : analysis.GetProductB()) {
-    std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.GetTag()));
+  std::printf("noise_segments: %zu\n", analysis.NoisySegments().size());
+  for (const CValueSegment& segment : analysis.NoisySegments()) {
+    std::printf("  %d-%d ms %s\n", segment.GetStart(), segment.GetEnd(), NoiseName(segment.Class()));
   }
-  std::printf("notes: %zu\n", analysis.GetProductC().size());
-  for (const CNoteSegment& note : analysis.GetProductC()) {
+  std::printf("notes: %zu\n", spectral.Notes().size());
+  for (const CNoteSegment& note : spectral.Notes()) {
     std::printf("  %d-%d ms, %zu peaks\n", note.GetStart(), note.GetEnd(), note.Peaks().size());
   }
-  const CPeakTracks* tracks = analysis.GetTracks();
+  const CPeakTracks* tracks = spectral.PeakTracks();
   std::printf("peak_tracks: %zu\n", tracks != nullptr ? tracks->Tracks().size() : size_t{0});
 }
 
@@ -171,10 +176,11 @@ int RunAnalyze(const ParsedArgs& args) {
   std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
   if (args.Has("--detect")) DetectEndpoints(*wave);
   const CSoundAnalysis analysis(wave.get(), 0);
+  const CSpectralAnalysis spectral(analysis);
   if (args.Has("--json")) {
-    WriteJson(analysis, args.Has("--spectrum"));
+    WriteJson(spectral, args.Has("--spectrum"));
   } else {
-    WriteText(analysis);
+    WriteText(spectral);
   }
   return 0;
 }

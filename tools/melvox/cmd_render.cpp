@@ -5,6 +5,7 @@
 #include "graph_sounds.h"
 #include "pitch_summary.h"
 #include "sound/wave_writer.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -15,7 +16,7 @@ int RunRender(const ParsedArgs& args) {
   std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
   if (args.Has("--detect")) DetectEndpoints(*wave);
   const CSoundAnalysis analysis(wave.get(), 0);
-  const std::unique_ptr<CWave> sound = MakeGraphSound(kind, analysis, *wave);
+  const std::unique_ptr<CWave> sound = MakeGraphSound(kind, CSpectralAnalysis(analysis), *wave);
   WriteWaveFile(args.Positional()[1].c_str(), *sound);
   return 0;
 }

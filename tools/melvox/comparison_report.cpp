@@ -5,6 +5,7 @@
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
 #include "pitch_summary.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -27,7 +28,7 @@ std::unique_ptr<CSoundAnalysis> Analyse(const char* role, const std::string& pat
 ComparisonTerms CompareFiles(const std::string& reference, const std::string& recording, bool whole) {
   const std::unique_ptr<CSoundAnalysis> first = Analyse("reference", reference, whole);
   const std::unique_ptr<CSoundAnalysis> second = Analyse("recording", recording, whole);
-  return CompareAnalysesInDetail(*first, *second);
+  return CompareAnalysesInDetail(CSpectralAnalysis(*first), CSpectralAnalysis(*second));
 }
 
 void PrintTerms(const ComparisonTerms& terms, std::FILE* out, const char* indent) {

@@ -7,6 +7,7 @@
 #include "graph_sounds.h"
 #include "pitch_summary.h"
 #include "sound/wave_writer.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -24,6 +25,7 @@ void ShowSlowedAndRendered(DemoContext& context) {
 
   std::unique_ptr<CWave> wave = LoadWave(context.sample_path);
   const CSoundAnalysis analysis(wave.get(), 0);
+  const CSpectralAnalysis spectral(analysis);
   const struct {
     GraphSound kind;
     const char* name;
@@ -35,7 +37,7 @@ void ShowSlowedAndRendered(DemoContext& context) {
   };
   for (const auto& sound : sounds) {
     const std::string path = context.folder + "/sample_" + sound.name + ".wav";
-    WriteWaveFile(path.c_str(), *MakeGraphSound(sound.kind, analysis, *wave));
+    WriteWaveFile(path.c_str(), *MakeGraphSound(sound.kind, spectral, *wave));
     std::printf("  %s (melvox render --sound %s): %s\n", sound.what, sound.name, path.c_str());
   }
 }

@@ -18,7 +18,8 @@ GraphSound ParseGraphSound(const std::string& name) {
   throw UsageError("--sound must be tone, fricative or resynthesis (got '" + name + "')");
 }
 
-std::unique_ptr<CWave> MakeGraphSound(GraphSound kind, const CSoundAnalysis& analysis, const CWave& wave) {
+std::unique_ptr<CWave> MakeGraphSound(GraphSound kind, const CSpectralAnalysis& spectral, const CWave& wave) {
+  const CSoundAnalysis& analysis = spectral.Analysis();
   std::unique_ptr<CWave> sound;
   const char* missing = nullptr;
   switch (kind) {
@@ -31,7 +32,7 @@ std::unique_ptr<CWave> MakeGraphSound(GraphSound kind, const CSoundAnalysis& ana
       missing = "The sound is too short to analyse: it has no fricative sound.";
       break;
     case GraphSound::kResynthesis:
-      sound = ResynthesizeTracks(analysis);
+      sound = ResynthesizeTracks(spectral);
       missing = "The sound has no spectral peak tracks to resynthesize.";
       break;
   }

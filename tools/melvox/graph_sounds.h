@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "analysis/sound_analysis.h"
 #include "sound/wave.h"
+#include "spectral/spectral_analysis.h"
 
 namespace melvox::cli {
 
@@ -20,9 +20,10 @@ enum class GraphSound {
 // "tone", "fricative" or "resynthesis"; UsageError for anything else.
 GraphSound ParseGraphSound(const std::string& name);
 
-// The sound of `kind` made from the analysis of `wave`. Throws CMsgException with our own text when
-// there is none (no peak tracks, a sound too short to analyse).
-std::unique_ptr<CWave> MakeGraphSound(GraphSound kind, const CSoundAnalysis& analysis, const CWave& wave);
+// The sound of `kind` made from the analysis of `wave` (the spectral analysis and the analysis under
+// it). Throws CMsgException with our own text when there is none (no peak tracks, a sound too short
+// to analyse).
+std::unique_ptr<CWave> MakeGraphSound(GraphSound kind, const CSpectralAnalysis& spectral, const CWave& wave);
 
 struct SlowedLengths {
   uint32_t rate = 0;         // samples per second, of both

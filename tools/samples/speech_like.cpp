@@ -161,7 +161,7 @@ std::vector<int16_t> WhiteNoise(uint32_t rate, int ms, float amplitude, uint32_t
 std::unique_ptr<CWave> MakeWave16(const std::vector<int16_t>& samples, uint32_t rate) {
   auto wave =
       std::make_unique<CWave>(MakePcmFormat(1, rate, 16), static_cast<uint32_t>(samples.size() * 2), samples.data());
-  wave->SetKind(kSamplesSigned);
+  wave->SetKind(SampleKind::kSigned);
   return wave;
 }
 
@@ -169,7 +169,7 @@ std::unique_ptr<CWave> MakeWave8(const std::vector<int16_t>& samples, uint32_t r
   std::vector<uint8_t> bytes(samples.size());
   for (size_t i = 0; i < samples.size(); ++i) bytes[i] = static_cast<uint8_t>((samples[i] >> 8) + 128);
   auto wave = std::make_unique<CWave>(MakePcmFormat(1, rate, 8), static_cast<uint32_t>(bytes.size()), bytes.data());
-  wave->SetKind(kSamplesUnsigned8);
+  wave->SetKind(SampleKind::kUnsigned8);
   return wave;
 }
 

@@ -50,7 +50,7 @@ std::vector<int16_t> WhiteNoise(uint32_t rate, int ms, float amplitude, uint32_t
 
 // A 16-bit mono CWave holding samples.
 std::unique_ptr<CWave> MakeWave16(const std::vector<int16_t>& samples, uint32_t rate);
-// An unsigned 8-bit mono CWave (sample kind 0) holding the upper byte of each sample.
+// An unsigned 8-bit mono CWave (SampleKind::kUnsigned8) holding the upper byte of each sample.
 std::unique_ptr<CWave> MakeWave8(const std::vector<int16_t>& samples, uint32_t rate);
 
 }  // namespace melvox::samples

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/sound_analysis.h"
 #include "spectral/peak_tracks.h"
 
 namespace melvox {
@@ -67,13 +66,13 @@ CSpectrumColorAnalyzer::~CSpectrumColorAnalyzer() = default;
 int32_t CSpectrumColorAnalyzer::RowCount() const { return 1; }
 
 uint32_t CSpectrumColorAnalyzer::FrameCount() const {
-  return analysis_ == nullptr ? 0 : static_cast<uint32_t>(analysis_->Results().size());
+  return spectral_ == nullptr ? 0 : static_cast<uint32_t>(spectral_->Analysis().Results().size());
 }
 
-bool CSpectrumColorAnalyzer::HasData() const { return analysis_ != nullptr && FrameCount() != 0; }
+bool CSpectrumColorAnalyzer::HasData() const { return spectral_ != nullptr && FrameCount() != 0; }
 
 void CSpectrumColorAnalyzer::Clear() {
-  analysis_ = nullptr;
+  spectral_ = nullptr;
   InvalidatePeak();
   std::vector<ColorRecord>().swap(records_);
   first_frame_ = 0;
@@ -86,14 +85,14 @@ ColorRecord CSpectrumColorAnalyzer::RecordAt(int32_t frame, int32_t /*row*/) con
   return index < records_.size() ? records_[index] : kEmptyColorRecord;
 }
 
-void CSpectrumColorAnalyzer::Compute(const CSoundAnalysis* analysis) {
+void CSpectrumColorAnalyzer::Compute(const CSpectralAnalysis* spectral) {
   Clear();
-  if (analysis == nullptr) return;
-  analysis_ = analysis;
-  const int32_t bins = SpectrumBins(analysis->Results());
+  if (spectral == nullptr) return;
+  spectral_ = spectral;
+  const int32_t bins = SpectrumBins(spectral->Analysis().Results());
   if (palette_.size() != static_cast<size_t>(bins)) palette_ = BuildSpectrumPalette(bins);
 
-  const CPeakTracks* tracks = analysis->GetTracks();
+  const CPeakTracks* tracks = spectral->PeakTracks();
   if (tracks == nullptr) return;
   first_frame_ = tracks->FirstFrame();
   last_frame_ = tracks->LastFrame();

@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "graph/analyzers/color_analyzer.h"
+#include "spectral/spectral_analysis.h"
 #include "spectral/spectral_peak.h"
 
 namespace melvox {
-
-class CSoundAnalysis;
 
 // One colour per spectrum bin, low bins blue, middle green, high red: with a = floor(bins x 0.6) and
 // b = floor(a x 0.52) in single precision, a gradient from blue to green over entries 0 .. b - 2, one
@@ -27,11 +26,11 @@ std::vector<ColorRecord> BuildSpectrumPalette(int32_t bins);
 // (a bin outside the palette adds no colour).
 ColorRecord ColorOfPeaks(const std::vector<SpectralPeak>& peaks, const std::vector<ColorRecord>& palette);
 
-// A frame is one 10 ms step (FrameResult) of the attached CSoundAnalysis, counted from 0; there is one
-// row. Compute colours the steps that the peak tracks span (firstFrame .. lastFrame) with ColorOfPeaks
-// of the tracks' points; the steps outside that span, and every step of an analysis without tracks
-// (GetTracks null), read as kEmptyColorRecord. FrameCount and HasData still count the analysis's
-// steps, so such an analysis has data that is all empty records.
+// A frame is one 10 ms step (FrameResult) of the sound analysis under the attached CSpectralAnalysis,
+// counted from 0; there is one row. Compute colours the steps that the peak tracks span (firstFrame ..
+// lastFrame) with ColorOfPeaks of the tracks' points; the steps outside that span, and every step of a
+// sound without tracks (PeakTracks null), read as kEmptyColorRecord. FrameCount and HasData still count
+// the analysis's steps, so such a sound has data that is all empty records.
 //
 // Threading: built, used and destroyed on one thread, by the view that is given a sound. It reads the
 // analysis and its tracks, which must outlive it, keeps its own palette and records, and holds no
@@ -47,15 +46,15 @@ class CSpectrumColorAnalyzer : public CColorAnalyzer {
   // Detaches the analysis, drops the peak cache and frees the records; the palette stays.
   void Clear() override;
   ColorRecord RecordAt(int32_t frame, int32_t row) const override;
-  // Attaches `analysis` (not owned; null detaches as Clear does), drops the peak cache, builds the
+  // Attaches `spectral` (not owned; null detaches as Clear does), drops the peak cache, builds the
   // palette again when the bin count (the length of the first non-empty log spectrum) changed, and
   // colours the tracked steps.
-  virtual void Compute(const CSoundAnalysis* analysis);
+  virtual void Compute(const CSpectralAnalysis* spectral);
 
   const std::vector<ColorRecord>& Palette() const { return palette_; }
 
  private:
-  const CSoundAnalysis* analysis_ = nullptr;
+  const CSpectralAnalysis* spectral_ = nullptr;
   std::vector<ColorRecord> palette_;
   std::vector<ColorRecord> records_;  // frames first_frame_ .. last_frame_
   int32_t first_frame_ = 0;

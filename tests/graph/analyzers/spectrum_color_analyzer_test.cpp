@@ -47,8 +47,9 @@ TEST(SpectrumColorAnalyzer, MixesThePaletteColoursOfAStepsPeaksByEnergy) {
 TEST(SpectrumColorAnalyzer, ColoursTheTrackedStepsOfAHarmonicTone) {
   auto wave = testing::SilenceThenTone();
   const CSoundAnalysis analysis(wave.get(), 0);
+  const CSpectralAnalysis spectral(analysis);
   CSpectrumColorAnalyzer analyzer;
-  analyzer.Compute(&analysis);
+  analyzer.Compute(&spectral);
   ASSERT_EQ(analyzer.FrameCount(), analysis.Results().size());
   EXPECT_EQ(analyzer.Palette().size(), analysis.Results()[50].log_spectrum.size());
   // The silence holds no peaks; the tone's steps are coloured, with a level.
@@ -59,7 +60,8 @@ TEST(SpectrumColorAnalyzer, ColoursTheTrackedStepsOfAHarmonicTone) {
   // An analysis too short for any step has no tracks: no data, every step the empty record.
   auto short_wave = samples::MakeWave16(std::vector<int16_t>(100, 1000), 22050);
   const CSoundAnalysis empty(short_wave.get(), 0);
-  analyzer.Compute(&empty);
+  const CSpectralAnalysis no_tracks(empty);
+  analyzer.Compute(&no_tracks);
   EXPECT_EQ(analyzer.RecordAt(0, 0), kEmptyColorRecord);
   std::vector<ColorRecord> out(2);
   EXPECT_FALSE(analyzer.RenderColumns(out, 200, {65535, 65535, 65535, 98}));
