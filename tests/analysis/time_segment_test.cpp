@@ -1,8 +1,6 @@
 #include "analysis/time_segment.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 #include "spectral/peak_linking.h"
 
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>
