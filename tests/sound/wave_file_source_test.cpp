@@ -19,11 +19,6 @@
 namespace melvox::testing {
 namespace {
 
-// The code of the CMVException that opening bytes ends in, or -1 when it opens.
-int32_t RefusalCode(const Bytes& bytes) {
-  return ErrorCodeOf([&] { OpenBytes(bytes); });
-}
-
 // Signal-to-error ratio in dB of the first n samples of `decoded` against `input`.
 double SnrDb(const int16_t* decoded, const std::vector<int16_t>& input, size_t n) {
   double error = 0.0;
@@ -142,7 +137,7 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
       {"zero sample rate", rate_zero, 9},
       {"IMA ADPCM block of 4 bytes", adpcm_align_4, 9},
   };
-  for (const Malformed& test : cases) EXPECT_EQ(RefusalCode(test.bytes), test.code) << test.name;
+  for (const Malformed& test : cases) EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(test.bytes); }), test.code) << test.name;
 }
 
 TEST(CFileReaderTest, FailuresCarryTheirCodes) {
