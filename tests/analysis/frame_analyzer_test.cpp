@@ -1,6 +1,5 @@
 #include "analysis/frame_analyzer.h"
 
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -34,10 +33,7 @@ TEST(FrameAnalyzer, PeriodicFramesGiveTheirPitchAndCandidates) {
     const char* name;
     uint32_t rate;
     double f0;
-    int harmonics;
-    int32_t reference_pitch;
-    int16_t pitch;
-    int32_t first_lag;
+    int harmonics, reference_pitch, pitch, first_lag;
     bool deepest_first;  // the chosen lag is the deepest minimum (depth 1.0)
   };
   const Case cases[] = {
@@ -75,8 +71,7 @@ TEST(FrameAnalyzer, GatesMakeLoudNoiseQuietFramesAndOnsetsUnvoiced) {
     const char* name;
     std::vector<int16_t> frame;
     float energy;
-    uint16_t crossings;
-    int16_t pitch;
+    uint16_t crossings, pitch;
   };
   const Case cases[] = {
       {"periodic, 49 crossings", tone, 1.0e7f, 49, 300},
@@ -109,11 +104,8 @@ TEST(FrameAnalyzer, SilentStepHasLevelOnly) {
   FrameFeature quiet{99.0f, 0, 300, kFrameSilence};  // 300 crossings: only the low 8 bits are kept
   FrameResult silent;
   analyzer.AnalyzeFrame(tone.data(), quiet, silent);
-  EXPECT_TRUE(silent.silent);
-  EXPECT_EQ(silent.pitch_hz, 0);
-  EXPECT_EQ(silent.periodicity, 0.0f);
-  EXPECT_TRUE(silent.log_spectrum.empty());
-  EXPECT_TRUE(silent.candidates.empty());
+  EXPECT_TRUE(silent.silent && silent.pitch_hz == 0 && silent.periodicity == 0.0f);
+  EXPECT_TRUE(silent.log_spectrum.empty() && silent.candidates.empty());
   EXPECT_FLOAT_EQ(silent.level_db, 20.0f);  // 10 log10(99 + 1)
   EXPECT_FLOAT_EQ(silent.level_drop, voiced.level_db - 20.0f);
   EXPECT_EQ(silent.zero_crossings, 300 - 256);
@@ -126,8 +118,7 @@ TEST(FrameAnalyzer, SpectrumLengthAndFrameLengthFollowTheRate) {
     size_t log_values;       // trunc(min(0.6 x count, 60))
     int32_t frame_length;    // max(power of two holding 10 ms, window + longest lag)
   };
-  for (const Case& c : {Case{8000, 63, 37, 173}, Case{11025, 63, 37, 238}, Case{16000, 127, 60, 346},
-                        Case{22050, 127, 60, 477}, Case{44100, 255, 60, 955}, Case{96000, 511, 60, 2080}}) {
+  for (const Case& c : {Case{8000, 63, 37, 173}, Case{22050, 127, 60, 477}, Case{96000, 511, 60, 2080}}) {
     CFrameAnalyzer analyzer;
     analyzer.Configure(MakePcmFormat(1, c.rate, 16), 0);
     EXPECT_EQ(analyzer.SpectrumCount(), c.spectrum_count) << c.rate;

@@ -1,6 +1,5 @@
 #include "analysis/pitch_smoothing.h"
 
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -1,8 +1,5 @@
 #include "analysis/sound_analysis.h"
 
-#include <cmath>
-#include <cstdint>
-#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -38,10 +35,8 @@ std::vector<Vowel> VowelsOf(uint32_t rate, const std::vector<samples::Syllable>&
   return vowels;
 }
 
-std::vector<int> Contour(const CSoundAnalysis& analysis) {
-  std::vector<int> pitches;
-  for (const FrameResult& result : analysis.Results()) pitches.push_back(result.pitch_hz);
-  return pitches;
+std::vector<int16_t> Contour(const CSoundAnalysis& analysis) {
+  return analysis.GetPitchContour(analysis.SelectionStart(), analysis.SelectionEnd());
 }
 
 // The closest the unit tests come to real speech: the generated phrase's vowels must be voiced and
@@ -76,9 +71,8 @@ TEST(SoundAnalysis, PitchFollowsTheGeneratedIntonationOfSpeechLikeSound) {
     EXPECT_GT(inner_steps, 50u) << rate << " Hz";
     EXPECT_EQ(voiced_steps, inner_steps) << rate << " Hz";
     // The noise floor before the phrase is never voiced.
-    for (size_t step = 0; step < Samples(rate, 100) / hop; ++step) {
-      EXPECT_EQ(analysis.Results()[step].pitch_hz, 0) << rate << " Hz, step " << step;
-    }
+    const std::vector<int16_t> floor = analysis.GetPitchContour(0, static_cast<int32_t>(Samples(rate, 100)) - 1);
+    EXPECT_EQ(floor, std::vector<int16_t>(floor.size(), 0)) << rate << " Hz";
   }
 }
 
@@ -118,17 +112,17 @@ TEST(SoundAnalysis, PitchContourIsPaddedToTheRequestedRange) {
   const std::vector<FrameResult>& results = analysis.Results();
   ASSERT_EQ(results.size(), 54u);  // frames start up to the selection end minus one hop
 
-  // From sample 0: 5 leading zeros, then the results.
-  const std::vector<int16_t> from_start = analysis.GetPitchContour(0, 20 * 80 - 1);
-  ASSERT_EQ(from_start.size(), 20u);
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(from_start[i], 0);
-  for (size_t i = 5; i < 20; ++i) EXPECT_EQ(from_start[i], results[i - 5].pitch_hz);
-
-  // Past the results: zeros up to f1 - f0 + 1 values.
-  const std::vector<int16_t> past = analysis.GetPitchContour(50 * 80, 100 * 80 + 40);
-  ASSERT_EQ(past.size(), 51u);
-  for (size_t i = 0; i < 9; ++i) EXPECT_EQ(past[i], results[45 + i].pitch_hz);
-  for (size_t i = 9; i < past.size(); ++i) EXPECT_EQ(past[i], 0);
+  // The pitches of steps first to last, with zeros for steps outside the results.
+  const auto steps = [&](int first, int last) {
+    std::vector<int16_t> pitches;
+    for (int step = first; step <= last; ++step) {
+      pitches.push_back(step >= 5 && step < 59 ? results[size_t(step - 5)].pitch_hz : int16_t{0});
+    }
+    return pitches;
+  };
+  // From sample 0: 5 leading zeros, then the results; past the results, zeros up to f1 - f0 + 1 values.
+  EXPECT_EQ(analysis.GetPitchContour(0, 20 * 80 - 1), steps(0, 19));
+  EXPECT_EQ(analysis.GetPitchContour(50 * 80, 100 * 80 + 40), steps(50, 100));
 
   // A range wholly before the selection holds only its own steps.
   EXPECT_EQ(analysis.GetPitchContour(0, 2 * 80 - 1), std::vector<int16_t>(2, 0));
@@ -141,8 +135,7 @@ TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
   auto wave = samples::MakeWave16(samples::Tone(rate, 200.0f, 500, 8000.0f), rate);
   struct Case {
     int32_t selected;
-    size_t results;
-    size_t analysed;
+    size_t results, analysed;
   };
   // A step is analysed while its start lies at or before the selection end minus the frame length,
   // so a whole frame must fit before the selection's last sample.

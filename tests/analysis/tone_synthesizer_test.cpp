@@ -8,10 +8,8 @@
 
 #include "support/sound_data.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::Samples16;
 
 constexpr int32_t kLoud = 27851;  // the amplitude the pitch view plays its tone at
 
@@ -100,4 +98,4 @@ TEST(SynthesizeTone, PitchesAboveHalfTheRateAreSilent) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

@@ -120,8 +120,7 @@ inline bool WaitIdle(CPlaybackEngine& engine, int64_t timeout_ms) {
 
 // A recorded file split into its 44-byte header and its samples.
 struct RecordedFile {
-  Bytes header;
-  Bytes data;
+  Bytes header, data;
 };
 inline RecordedFile ReadRecording(const std::string& path) {
   const Bytes bytes = ReadFileBytes(path);

@@ -7,20 +7,11 @@
 
 #include "audio/audio_fixture.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
 
-using testing::AsFrames;
-using testing::Clock;
-using testing::CountingOwner;
-using testing::Numbered;
-using testing::NumberedFrames;
-using testing::PlayedFrames;
-using testing::TestDeviceScope;
-using testing::WaitIdle;
-
 // A node between engine and source that records every position reported up the chain.
-class PositionRecorder : public CSoundNode, public testing::Log<int32_t> {
+class PositionRecorder : public CSoundNode, public Log<int32_t> {
  public:
   explicit PositionRecorder(CSoundNode* source) : CSoundNode(source) {}
   void SetPosition(int32_t frame) override {
@@ -194,4 +185,4 @@ TEST(PlaybackEngineTest, ALostDeviceEndsPlaybackAtOnceWithOneMessage) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

@@ -9,28 +9,22 @@
 #include "core/mv_exception.h"
 #include "support/thrown.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::ExpectedHeader;
-using testing::LevelLog;
-using testing::ReadRecording;
-using testing::TempDir;
-using testing::TestInputScope;
 
 constexpr size_t kBufferSamples = CRecordingEngine::kBufferBytes / 2;
 
 bool WaitReturned(platform::TestWaveInSystem& device, uint64_t bytes) {
-  return testing::WaitUntil([&] { return device.ReturnedBytes() >= bytes; });
+  return WaitUntil([&] { return device.ReturnedBytes() >= bytes; });
 }
 
 // Four seconds of numbered samples: every byte of input names its place in the stream.
-const std::vector<int16_t> kInput = testing::Numbered(22050 * 4);
+const std::vector<int16_t> kInput = Numbered(22050 * 4);
 
 // The file holds, under its header, the input from its first byte on, at least `at_least` bytes of it
 // and no more than the device returned.
 void ExpectFileHoldsTheInput(const std::string& path, platform::TestWaveInSystem& device, uint64_t at_least) {
-  const testing::RecordedFile file = ReadRecording(path);
+  const RecordedFile file = ReadRecording(path);
   EXPECT_EQ(file.header, ExpectedHeader(static_cast<uint32_t>(file.data.size())));
   EXPECT_GE(file.data.size(), at_least) << "a buffer returned before the stop is missing";
   EXPECT_LE(file.data.size(), device.ReturnedBytes()) << "more in the file than the device returned";
@@ -71,10 +65,10 @@ TEST(RecordingEngineTest, AFailedWriteIsReportedAndTheFileKeepsWhatWasWrittenUnd
   const std::string path = dir.File("rec.wav");
   CRecordingEngine engine;
   {
-    const testing::FileSizeLimit full_disk(44 + 20000);
+    const FileSizeLimit full_disk(44 + 20000);
     engine.Start(path.c_str());
     ASSERT_TRUE(WaitReturned(input.Device(), 40 * CRecordingEngine::kBufferBytes));
-    EXPECT_EQ(testing::ErrorCodeOf([&] { engine.Stop(); }), kErrFileIo);
+    EXPECT_EQ(ErrorCodeOf([&] { engine.Stop(); }), kErrFileIo);
   }
   ExpectFileHoldsTheInput(path, input.Device(), 20000);
   EXPECT_EQ(ReadRecording(path).data.size(), 20000u);
@@ -88,7 +82,7 @@ TEST(RecordingEngineTest, ARecordingStoppedAtOnceLeavesAnEmptyWaveOverWhatWasThe
   CRecordingEngine engine;
   engine.Start(path.c_str());
   engine.Stop();
-  EXPECT_EQ(testing::ReadFileBytes(path), ExpectedHeader(0)) << "RIFF size 36, data size 0";
+  EXPECT_EQ(ReadFileBytes(path), ExpectedHeader(0)) << "RIFF size 36, data size 0";
 }
 
 TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {
@@ -169,4 +163,4 @@ TEST(RecordingEngineTest, ADeviceThatFailsWhileRecordingNeitherHangsNorRepeatsIn
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

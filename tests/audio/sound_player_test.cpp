@@ -22,16 +22,8 @@ extern "C" __attribute__((visibility("default"))) const char* __tsan_default_sup
   return "race:libpulsecommon\nrace:libpulse.so\n";
 }
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::AsFrames;
-using testing::CountingOwner;
-using testing::HostMessageOf;
-using testing::PcmWav16;
-using testing::PlayedFrames;
-using testing::TempDir;
-using testing::TestDeviceScope;
 
 // Generous bounds for "it happens": only a hung player exceeds them.
 constexpr int64_t kPatienceMs = 5000;
@@ -48,23 +40,11 @@ struct Decoded {
 };
 Decoded Decode(CSoundSource& source) {
   std::unique_ptr<CWave> wave = source.GetWave();
-  std::vector<int16_t> samples = testing::Samples16(*wave);
+  std::vector<int16_t> samples = Samples16(*wave);
   samples.resize(static_cast<size_t>(source.GetLength()));
   DetectEndpoints(*wave);
   return {samples, wave->SelectionStart(), wave->SelectionEnd()};
 }
-
-// The speech sample in a WAV file, and what its two versions hold (the slowed one at -10).
-struct SpeechFile {
-  SpeechFile()
-      : path(folder.Write("speech.wav", PcmWav16(Speech(), kRate))),
-        original(Decode(*OpenSoundFile(path.c_str()))),
-        slowed(Decode(*PrepareSlowed(*OpenSoundFile(path.c_str()), -10))) {}
-  TempDir folder;
-  std::string path;
-  Decoded original;
-  Decoded slowed;
-};
 
 // Plays one version through the player and returns the frames the device received.
 std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, bool slowed) {
@@ -101,15 +81,9 @@ TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndAnUnchangedLevelPreparesNot
   player.SetSlowdown(0);
   std::rename(away.c_str(), path.c_str());
 
-  struct Case {
-    int32_t level;
-    int32_t held;
-  };
-  const Case cases[] = {{-10, -10}, {0, -10}, {-150, -100}, {-5, -10}, {-37, -37}, {-100, -100}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE("level " + std::to_string(c.level));
-    player.SetSlowdown(c.level);
-    EXPECT_EQ(PlayToTheEnd(player, scope, true).size(), slowed_length[c.held]);
+  for (const auto& [level, held] : {std::pair{-10, -10}, {0, -10}, {-37, -37}, {-150, -100}}) {
+    player.SetSlowdown(level);
+    EXPECT_EQ(PlayToTheEnd(player, scope, true).size(), slowed_length[held]) << "level " << level;
   }
 
   // The same with -100 stored: levels held at -100 prepare nothing, another one must open the file.
@@ -125,11 +99,12 @@ TEST(SoundPlayerTest, ANewLevelWhilePlayingLeavesWhatPlaysIntact) {
   // A slower clock, so that the new level is prepared (a few ms) while the sound still plays (1.4 s
   // in 140 ms).
   TestDeviceScope scope(10.0);
-  const SpeechFile speech;
-  const Decoded& original = speech.original;
-  const Decoded& slowed = speech.slowed;
+  TempDir folder;
+  const std::string path = folder.Write("speech.wav", PcmWav16(Speech(), kRate));
+  const Decoded original = Decode(*OpenSoundFile(path.c_str()));
+  const Decoded slowed = Decode(*PrepareSlowed(*OpenSoundFile(path.c_str()), -10));
   CSoundPlayer player;
-  player.Load(speech.path.c_str(), 0);
+  player.Load(path.c_str(), 0);
   CountingOwner listener;
   player.AddListener(&listener);
 
@@ -149,22 +124,28 @@ TEST(SoundPlayerTest, ANewLevelWhilePlayingLeavesWhatPlaysIntact) {
   EXPECT_GT(PlayToTheEnd(player, scope, true).size(), slowed.samples.size()) << "-20 is slower than -10";
 }
 
-TEST(SoundPlayerTest, AfterStopOrTheNaturalEndTheFileIsOpenedAgainAndLoadedAgainWhenItChanged) {
+TEST(SoundPlayerTest, EachVersionPlaysItsDetectedPartAndAChangedFileIsLoadedAgain) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   const std::string path = folder.File("speech.wav");
   // Writes the speech after `quiet` samples of silence; returns what its detected part plays.
+  auto part = [](const Decoded& d) {
+    return PlayedFrames(d.samples, static_cast<uint32_t>(d.first), static_cast<uint32_t>(d.last));
+  };
   auto write = [&](size_t quiet) {
     std::vector<int16_t> sound = Speech();
     sound.insert(sound.begin(), quiet, 0);
-    testing::WriteFileBytes(path, PcmWav16(sound, kRate));
-    const Decoded decoded = Decode(*OpenSoundFile(path.c_str()));
-    return PlayedFrames(decoded.samples, static_cast<uint32_t>(decoded.first), static_cast<uint32_t>(decoded.last));
+    WriteFileBytes(path, PcmWav16(sound, kRate));
+    return part(Decode(*OpenSoundFile(path.c_str())));
   };
   const std::vector<int16_t> first = write(0);
   CSoundPlayer player;
   player.Load(path.c_str(), 1);
   EXPECT_EQ(PlayToTheEnd(player, scope, false), first);
+  // Each version plays its own detected part (the slowed one's ends are not the original's).
+  const Decoded slowed = Decode(*PrepareSlowed(*OpenSoundFile(path.c_str()), -10));
+  ASSERT_GT(slowed.first, 0);
+  EXPECT_EQ(PlayToTheEnd(player, scope, true), part(slowed));
   player.Stop();
   // The source was released; the file changed since Load, so it is loaded again, selection included.
   const std::vector<int16_t> second = write(3000);
@@ -178,16 +159,12 @@ TEST(SoundPlayerTest, DurationIsTheFileLengthInSinglePrecisionTruncated) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   struct Case {
-    uint32_t frames;
-    uint32_t rate;
+    uint32_t frames, rate;
     int32_t ms;
   };
-  const Case cases[] = {
-      {11025, 22050, 500},  // half a second
-      {2008, 8000, 250},    // 251 ms exactly: 2008 / 8000 in single precision is just below 0.251
-      {8008, 8000, 1001},   // 1001 ms: in double precision the product falls just below 1001
-      {1, 44100, 0},
-  };
+  // 2008 / 8000 in single precision is just below 0.251; in double precision 8008 / 8000 x 1000 falls
+  // just below 1001.
+  const Case cases[] = {{11025, 22050, 500}, {2008, 8000, 250}, {8008, 8000, 1001}, {1, 44100, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.frames) + " frames at " + std::to_string(c.rate) + " Hz");
     const std::string path = folder.Write("d.wav", PcmWav16(std::vector<int16_t>(c.frames, 100), c.rate));
@@ -197,26 +174,6 @@ TEST(SoundPlayerTest, DurationIsTheFileLengthInSinglePrecisionTruncated) {
     player.SetSlowdown(-100);
     EXPECT_EQ(player.GetDuration(), c.ms) << "the slowed version has no say";
   }
-}
-
-TEST(SoundPlayerTest, OnlyUseSelectionRestrictsEachVersionToItsOwnDetectedPart) {
-  TestDeviceScope scope(100.0);
-  const SpeechFile speech;
-  const Decoded& original = speech.original;
-  const Decoded& slowed = speech.slowed;
-  // The sample has quiet at both ends, so each selection is a proper part of its version.
-  ASSERT_GT(original.first, 0);
-  ASSERT_LT(original.last, static_cast<int32_t>(original.samples.size()) - 1);
-  ASSERT_GT(slowed.first, 0);
-  ASSERT_NE(slowed.first, original.first);
-
-  CSoundPlayer player;
-  player.Load(speech.path.c_str(), 1);
-  auto part = [](const Decoded& d) {
-    return PlayedFrames(d.samples, static_cast<uint32_t>(d.first), static_cast<uint32_t>(d.last));
-  };
-  EXPECT_EQ(PlayToTheEnd(player, scope, false), part(original));
-  EXPECT_EQ(PlayToTheEnd(player, scope, true), part(slowed));
 }
 
 TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
@@ -295,4 +252,4 @@ TEST(SoundPlayerTest, ListenersHearEveryNaturalEndOnceInOrder) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

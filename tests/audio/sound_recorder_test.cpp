@@ -17,15 +17,8 @@
 #include "samples/speech_like.h"
 #include "support/thrown.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::ExpectedHeader;
-using testing::HostMessageOf;
-using testing::LevelLog;
-using testing::ReadRecording;
-using testing::TempDir;
-using testing::TestInputScope;
 
 TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
   TestInputScope input(10.0);
@@ -34,7 +27,7 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
     CSoundRecorder recorder;
     path = recorder.GetFileName();
     EXPECT_EQ(path.rfind(platform::TempFolder() + "/tmp", 0), 0u) << path;
-    EXPECT_EQ(testing::ReadFileBytes(path), ExpectedHeader(0)) << "made by the constructor, an empty recording";
+    EXPECT_EQ(ReadFileBytes(path), ExpectedHeader(0)) << "made by the constructor, an empty recording";
     for (int i = 0; i < 2; ++i) {
       ASSERT_TRUE(i == 0 || ::unlink(path.c_str()) == 0);  // deleted between recordings: made anew
       recorder.Start();
@@ -70,7 +63,7 @@ TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBo
     EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
     ASSERT_EQ(::remove(path.c_str()), 0);
   }
-  EXPECT_EQ(testing::ReadFileBytes(other), (testing::Bytes{1, 2, 3}));
+  EXPECT_EQ(ReadFileBytes(other), (Bytes{1, 2, 3}));
 
   input.Device().InjectFailure(platform::WaveInOp::kOpen, MMSYSERR_NODRIVER);
   EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
@@ -105,9 +98,9 @@ TEST(SoundRecorderTest, EachListenerGetsEveryLevelInOrderAtMostOnePairPer50Ms) {
   EXPECT_EQ(first.Values(), levels);
   EXPECT_EQ(second.Values(), levels);
 
-  std::vector<testing::Clock::time_point> times;
+  std::vector<Clock::time_point> times;
   for (LevelLog* log : {&first, &second}) {
-    for (const testing::Level& level : log->Entries()) times.push_back(level.at);
+    for (const Level& level : log->Entries()) times.push_back(level.at);
   }
   std::sort(times.begin(), times.end());
   // Each delivery follows a wait of 50 ms on the steady clock that begins after the previous delivery
@@ -150,9 +143,9 @@ TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
   constexpr uint32_t kRate = 22050;
   const std::vector<int16_t> phrase = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
   TempDir folder;
-  const std::string phrase_path = folder.Write("phrase.wav", testing::PcmWav16(phrase, kRate));
-  const std::string other_path = folder.Write(
-      "other.wav", testing::PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), samples::Voice{}), kRate));
+  const std::string phrase_path = folder.Write("phrase.wav", PcmWav16(phrase, kRate));
+  const std::string other_path =
+      folder.Write("other.wav", PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), samples::Voice{}), kRate));
   // The phrase said after 1.5 s of room noise and followed by 2 s more, as a speaker might.
   std::vector<int16_t> said = samples::WhiteNoise(kRate, 1500, 60.0f, 3);
   said.insert(said.end(), phrase.begin(), phrase.end());
@@ -183,4 +176,4 @@ TEST(SoundRecorderTest, CompareSeesTheFileAsItStandsAndOnlyTheDetectedSound) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

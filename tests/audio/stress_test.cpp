@@ -13,16 +13,8 @@
 #include "audio/sound_recorder.h"
 #include "samples/speech_like.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::CountingOwner;
-using testing::ExpectedHeader;
-using testing::LevelLog;
-using testing::NumberedFrames;
-using testing::ReadRecording;
-using testing::TestDeviceScope;
-using testing::TestInputScope;
 
 constexpr int kCycles = 500;
 constexpr int64_t kPatienceMs = 5000;
@@ -70,7 +62,7 @@ TEST(PlaybackStressTest, PlayToTheNaturalEndTellsTheOwnerEveryTime) {
     ASSERT_TRUE(engine.Play(0, 2500)) << "cycle " << i;
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs)) << "cycle " << i << ": the notification deadlocked";
     // Play refuses while the worker is still inside the notification, so wait for it to leave.
-    ASSERT_TRUE(testing::WaitIdle(engine, kPatienceMs)) << "cycle " << i;
+    ASSERT_TRUE(WaitIdle(engine, kPatienceMs)) << "cycle " << i;
     // A Stop or a disconnection inside the notification closes the device; else the next Play does.
     ASSERT_EQ(scope.Device().LiveDevices(), inside == Inside::kNothing ? 1u : 0u) << "cycle " << i;
     if (inside == Inside::kDisconnect) {
@@ -88,14 +80,13 @@ TEST(PlaybackStressTest, PlayToTheNaturalEndTellsTheOwnerEveryTime) {
 // listeners leave and come back.
 TEST(PlaybackStressTest, ThePlayerTellsItsListenersEveryNaturalEnd) {
   TestDeviceScope scope(100.0);  // 2500 frames (3 buffers) last about 1 ms
-  testing::TempDir folder;
+  TempDir folder;
   CSoundPlayer player;
   CountingOwner a;
   CountingOwner b;
   player.AddListener(&a);
   player.AddListener(&b);
-  player.Load(folder.Write("tone.wav", testing::PcmWav16(samples::Tone(22050, 440.0f, 113, 9000.0f), 22050)).c_str(),
-              0);
+  player.Load(folder.Write("tone.wav", PcmWav16(samples::Tone(22050, 440.0f, 113, 9000.0f), 22050)).c_str(), 0);
   for (int i = 0; i < kCycles; ++i) {
     // The next play follows the end notification at once: the player itself waits for the worker
     // to leave it, and opens the file again (the natural end released the source).
@@ -127,7 +118,7 @@ TEST(RecordingStressTest, TwoHundredStartStopCyclesLeaveAValidFileEveryTime) {
     if (i % 5 != 0) std::this_thread::sleep_for(std::chrono::milliseconds(i % 5));
     if (i % 3 == 0) continue;  // the next Start stops it
     recorder.Stop();
-    const testing::RecordedFile file = ReadRecording(recorder.GetFileName());
+    const RecordedFile file = ReadRecording(recorder.GetFileName());
     ASSERT_EQ(file.header, ExpectedHeader(static_cast<uint32_t>(file.data.size()))) << "cycle " << i;
     ASSERT_EQ(file.data.size(), recorder.RecordedBytes()) << "cycle " << i;
   }
@@ -182,4 +173,4 @@ TEST(RecordingStressTest, ListenersAddedAndRemovedWhileLevelsFlowAreNeverCalledO
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

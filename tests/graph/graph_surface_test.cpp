@@ -3,6 +3,7 @@
 // graph plays and the surface goes.
 #include "graph/graph_surface.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -81,18 +82,12 @@ TEST(GraphSurfaceTest, HostsCopyTheHeadlessPixelsAndHearOfEveryChange) {
   SurfaceDesk desk;
   CountedPtr<CSoundSource> sound = OpenSoundFile(desk.file.c_str());
   const platform::Bitmap expected = DrawGraphPicture(sound.Get(), 15, kWidth, kHeight, 0);
-  auto same = [&](const std::vector<uint32_t>& pixels) {
-    for (int32_t y = 0; y < expected.Height(); ++y) {
-      for (int32_t x = 0; x < kWidth; ++x) {
-        const platform::COLORREF c = expected.GetPixel(x, y);
-        const uint32_t argb =
-            0xFF000000u | platform::GetRValue(c) << 16 | platform::GetGValue(c) << 8 | platform::GetBValue(c);
-        if (pixels[size_t(y) * kWidth + x] != argb) return false;
-      }
-    }
-    return true;
-  };
-  EXPECT_TRUE(WaitUntil([&] { return same(desk.Pixels()); }));
+  std::vector<uint32_t> argb;  // what the host copies: opaque 0xAARRGGBB, row after row
+  for (int32_t i = 0; i < kWidth * expected.Height(); ++i) {
+    const platform::COLORREF c = expected.GetPixel(i % kWidth, i / kWidth);
+    argb.push_back(0xFF000000u | platform::GetRValue(c) << 16 | platform::GetGValue(c) << 8 | platform::GetBValue(c));
+  }
+  EXPECT_TRUE(WaitUntil([&] { return std::equal(argb.begin(), argb.end(), desk.Pixels().begin()); }));
 
   // While a graph plays, its cursor moves: every pixel that changes lies in an announced rectangle.
   platform::SetWaveOutSystem(platform::TestWaveOutSystem::Make(1));

@@ -98,15 +98,13 @@ TEST(GraphViewTest, DragShowsTheColumnsBetweenPressAndPointerInverted) {
     }
     return columns;
   };
-  std::vector<int32_t> fifty_to_fifty_nine;
-  for (int32_t x = 50; x < 60; ++x) fifty_to_fifty_nine.push_back(x);
 
   view.MouseDown(50, 10);
   EXPECT_TRUE(host.HasCapture());
   view.MouseMove(20, 10);
   EXPECT_EQ(inverted_columns(host.Pixels()).size(), 30u);
   view.MouseMove(60, 10);
-  EXPECT_EQ(inverted_columns(host.Pixels()), fifty_to_fifty_nine);
+  EXPECT_EQ(inverted_columns(host.Pixels()), (std::vector<int32_t>{50, 51, 52, 53, 54, 55, 56, 57, 58, 59}));
   view.MouseUp(60, 10);
   EXPECT_FALSE(host.HasCapture());
   EXPECT_TRUE(inverted_columns(host.Pixels()).empty());

@@ -18,6 +18,7 @@
 #include "platform/test_wave_out.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
+#include "support/thrown.h"
 #include "support/wait.h"
 #include "support/wav_bytes.h"
 
@@ -137,12 +138,8 @@ TEST(GraphicManagerTest, SoundsReachEveryWindowAndFailuresAreShownThenThrown) {
   desk.manager->SelectSound(true);  // before any file: no sound anywhere
   EXPECT_EQ(views_with_input(), 0);
 
-  try {
-    desk.manager->SetSoundFile(desk.folder.File("missing.wav").c_str(), 0);
-    ADD_FAILURE() << "no exception";
-  } catch (const CMsgException& error) {
-    EXPECT_STREQ(error.what(), "Cannot open file");
-  }
+  EXPECT_EQ(HostMessageOf([&] { desk.manager->SetSoundFile(desk.folder.File("missing.wav").c_str(), 0); }),
+            "Cannot open file");
   EXPECT_EQ(desk.boxes.Entries(), std::vector<std::string>{"Error: Cannot open file"});
 
   desk.manager->SetSoundFile(desk.file.c_str(), 1);

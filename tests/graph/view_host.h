@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
 #include "graph/graph_view.h"
 #include "platform/headless_window_system.h"

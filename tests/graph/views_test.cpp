@@ -1,7 +1,6 @@
 // The four views given real sounds: the values they compute, what a click in them plays, and what
 // silence and no sound leave.
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -104,9 +104,7 @@ TEST(GraphX11Test, GraphsInAHostWindowPlayFollowTheHostsResizeAndOutliveIt) {
   platform::SetWaveOutSystem(platform::TestWaveOutSystem::Make(1));
 
   // The host makes a graph narrower: a grey frame until RefreshGraphs draws it for its size.
-  const uint32_t narrower[] = {200};
-  xcb_configure_window(display.Connection(), envelope, XCB_CONFIG_WINDOW_WIDTH, narrower);
-  xcb_flush(display.Connection());
+  display.Resize(envelope, 200, 90);
   auto interior_white = [&] {
     const platform::Bitmap shown = display.Screenshot(envelope);
     if (shown.Width() != 200 || shown.GetPixel(0, 45) != kGraphFrameColor) return false;

@@ -4,7 +4,6 @@
 // snapshot is the headless picture. Skips when the example is not built, no display opens or no sound
 // server answers.
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -99,15 +98,7 @@ TEST(Gtk4HostTest, OnX11TheAreaShowsTheHeadlessPixelsBeforeAndAfterAResizeAndACl
   EXPECT_EQ(LoudPieces(heard, 0, mark), 0u) << "sound before the click";
   EXPECT_GE(LoudPieces(heard, mark, heard.size()), 50u) << "less than 0.5 s of sound after the click";
 
-  // Closed as a window manager closes it.
-  xcb_client_message_event_t close{};
-  close.response_type = XCB_CLIENT_MESSAGE;
-  close.format = 32;
-  close.window = window;
-  close.type = display.Atom("WM_PROTOCOLS");
-  close.data.data32[0] = display.Atom("WM_DELETE_WINDOW");
-  xcb_send_event(display.Connection(), 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
-  xcb_flush(display.Connection());
+  display.SendClose(window);
   EXPECT_EQ(host.Status(5000), 0);
 }
 

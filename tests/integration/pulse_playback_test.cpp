@@ -1,10 +1,7 @@
 // Plays a file of tones through the player on a real PulseAudio server and checks on a recording of the
-// sink's monitor that the tones arrive whole, in order, promptly and without a gap, while the position
-// a host polls rises to the end.
-#include <algorithm>
-#include <chrono>
+// sink's monitor that the tones arrive whole, in order, promptly and without a gap. (How the position
+// follows the server, the device suite checks.)
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -44,7 +41,7 @@ double Rms(const int16_t* x) {
 
 using PulsePlaybackTest = testing::PulseTest;
 
-TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhileThePositionRisesToTheEnd) {
+TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderPromptlyAndWithoutAGap) {
   std::vector<int16_t> sequence;
   for (float hz : kTones) {
     const std::vector<int16_t> tone = samples::Tone(kRate, hz, 200, 12000.0f);
@@ -65,14 +62,7 @@ TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhileThePositionRise
   const size_t mark = monitor.Samples().size();
   player.PlayOriginal();
   EXPECT_STREQ(player.DeviceName(), "pulse");
-  // The position as a host would poll it; -1 once the natural end has closed the device.
-  std::vector<int32_t> positions;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!listener.WaitEnded(0)) {
-    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the natural end never came";
-    if (const int32_t position = player.GetPlayPosition(); position >= 0) positions.push_back(position);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  ASSERT_TRUE(listener.WaitEnded(10000)) << "the natural end never came";
   ASSERT_TRUE(monitor.WaitFor(monitor.Samples().size() + kRate / 2));  // the tail, and quiet after it
   monitor.Stop();
   player.RemoveListener(&listener);
@@ -104,13 +94,6 @@ TEST_F(PulsePlaybackTest, TonesArriveWholeInOrderWithoutAGapWhileThePositionRise
     for (size_t f = 1; f < std::size(kTones); ++f) best = power(f) > power(best) ? f : best;
     EXPECT_EQ(kTones[best], kTones[k]) << "tone " << k;
   }
-
-  // Positions never go back and reach the end, less what the sink still held when the server had read
-  // the last buffer (about 30 ms) and one 10 ms timing update.
-  ASSERT_FALSE(positions.empty());
-  EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "a position went backwards";
-  EXPECT_LE(positions.back(), static_cast<int32_t>(length));
-  EXPECT_GE(positions.back(), static_cast<int32_t>(length - kRate * 60 / 1000));
 }
 
 }  // namespace

@@ -52,8 +52,6 @@ TEST_F(PulseRecorderTest, APhrasePlayedIntoTheSinkIsRecordedWholeAndComparesWell
   const std::vector<int16_t> phrase = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
   testing::TempDir folder;
   const std::string phrase_path = folder.Write("phrase.wav", testing::PcmWav16(phrase, kRate));
-  const std::string other_path = folder.Write(
-      "other.wav", testing::PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), samples::Voice{}), kRate));
   // A take as a speaker makes it: room noise, the phrase 700 ms in, room noise after it. Recording
   // starts inside the noise, as a microphone's does (the null sink's monitor is otherwise digital
   // silence, which no room gives).
@@ -89,12 +87,9 @@ TEST_F(PulseRecorderTest, APhrasePlayedIntoTheSinkIsRecordedWholeAndComparesWell
   EXPECT_GT(lag_ms, 350.0);
   EXPECT_LT(lag_ms, 650.0);
 
-  // The recording compares far better with the phrase than with another of similar length: 95 to 99
-  // against 46 to 47 measured.
-  const int32_t same = recorder.Compare(phrase_path.c_str());
-  const int32_t other = recorder.Compare(other_path.c_str());
-  EXPECT_GE(same, 85);
-  EXPECT_LT(other, same - 30);
+  // The recording compares well with the phrase (95 to 99 measured); how far better than with another
+  // phrase, the recorder's unit test checks.
+  EXPECT_GE(recorder.Compare(phrase_path.c_str()), 85);
 }
 
 }  // namespace

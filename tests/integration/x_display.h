@@ -2,14 +2,10 @@
 // own, acting as a host application's, its windows, what the server shows of a window, and xdotool.
 #pragma once
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <xcb/xcb.h>
 
@@ -92,6 +88,22 @@ class XDisplay {
     const auto reply = Reply(
         xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, from, to, x, y), nullptr));
     return reply != nullptr ? *reply : xcb_translate_coordinates_reply_t{};
+  }
+  void Resize(xcb_window_t window, uint32_t width, uint32_t height) {
+    const uint32_t size[] = {width, height};
+    xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(connection_);
+  }
+  // Asks the window to close, as a window manager does.
+  void SendClose(xcb_window_t window) {
+    xcb_client_message_event_t close{};
+    close.response_type = XCB_CLIENT_MESSAGE;
+    close.format = 32;
+    close.window = window;
+    close.type = Atom("WM_PROTOCOLS");
+    close.data.data32[0] = Atom("WM_DELETE_WINDOW");
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(connection_);
   }
   xcb_atom_t Atom(const char* name) {
     const auto reply = Reply(xcb_intern_atom_reply(

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>

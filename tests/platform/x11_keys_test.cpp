@@ -1,9 +1,6 @@
 // Typed characters from the server's keyboard mapping, with Shift, Caps Lock and NumLock.
 #include "platform/x11_keys.h"
 
-#include <cstdint>
-#include <vector>
-
 #include <gtest/gtest.h>
 
 namespace melvox::platform {

@@ -1,7 +1,6 @@
 // Converting window pixels into the X server's image formats, and splitting uploads into requests.
 #include "platform/x11_pixels.h"
 
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -1,8 +1,6 @@
 #include "sound/ogg_source.h"
 
 #include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
@@ -15,12 +13,8 @@
 #include "support/thrown.h"
 #include "support/wav_bytes.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::Bytes;
-using testing::ErrorCodeOf;
-using testing::OpenBytes;
 
 // Recomputes the checksum of every page, so that a change reaches the decoder.
 Bytes WithChecksums(Bytes bytes) {
@@ -52,7 +46,7 @@ Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
 // page's frame count as the stream's length.
 TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
   const auto input = samples::WhiteNoise(22050, 3000, 9000.0f, 3);
-  const Bytes ogg = testing::EncodeOggVorbis(input, 1, 22050);
+  const Bytes ogg = EncodeOggVorbis(input, 1, 22050);
   const int64_t frames = static_cast<int64_t>(input.size());
 
   CountedPtr<CSoundSource> longer = OpenBytes(WithFinalFrameCount(ogg, frames + 3000));
@@ -81,7 +75,7 @@ TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
 TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormat) {
   Bytes not_vorbis = {'O', 'g', 'g', 'S'};
   not_vorbis.resize(200, 0);
-  const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
+  const Bytes ogg = EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
   // Codeword lengths of the first codebook that leave part of the code unused: the decoder cannot build
   // that codebook, and went on decoding with an empty one (a division by zero).
   Bytes bad_code = ogg;
@@ -108,11 +102,11 @@ class FailingReader : public CMemoryFileReader {
 };
 
 TEST(COggSourceTest, ReadErrorsInsideTheDecoderPropagate) {
-  const Bytes ogg = testing::EncodeOggVorbis(samples::Tone(22050, 200.0f, 2000, 9000.0f), 1, 22050);
+  const Bytes ogg = EncodeOggVorbis(samples::Tone(22050, 200.0f, 2000, 9000.0f), 1, 22050);
   for (int reads : {1, 2, 3, 5, 8}) {
     EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(std::make_unique<FailingReader>(ogg, reads)); }), kErrFileIo) << reads;
   }
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

@@ -17,10 +17,8 @@
 #include "support/ogg_encoder.h"
 #include "support/sound_data.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::Bytes;
 
 // Everything a source delivers from its start, read in pieces of up to 1000 frames; `asked` counts the
 // frames asked for.
@@ -59,7 +57,7 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
   }
   Bytes ramp(3000);  // every 8-bit value
   for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<uint8_t>(i);
-  const auto blocks = static_cast<uint32_t>(testing::EncodeImaAdpcm(tone, 256).size() / 256);
+  const auto blocks = static_cast<uint32_t>(EncodeImaAdpcm(tone, 256).size() / 256);
   const auto speech_frames = static_cast<uint32_t>(speech.size());
   struct Case {
     const char* name;
@@ -75,21 +73,20 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
   const Case cases[] = {
       // A memory source with a wave always has data.
       {"memory", MakeMemorySource(samples::MakeWave16(tone, 8000)), MakePcmFormat(1, 8000, 16), 3200, 3200,
-       testing::SamplesToBytes(tone), 1.0, true, false},
-      {"16-bit WAV", testing::OpenBytes(testing::PcmWav16(speech, 22050)), MakePcmFormat(1, 22050, 16), speech_frames,
-       speech_frames, testing::SamplesToBytes(speech), 1.0, false, true},
-      {"8-bit WAV", testing::OpenBytes(testing::PcmWav8(ramp, 11025)), MakePcmFormat(1, 11025, 8), 3000, 3000, ramp,
-       1.0, false, true},
+       SamplesToBytes(tone), 1.0, true, false},
+      {"16-bit WAV", OpenBytes(PcmWav16(speech, 22050)), MakePcmFormat(1, 22050, 16), speech_frames, speech_frames,
+       SamplesToBytes(speech), 1.0, false, true},
+      {"8-bit WAV", OpenBytes(PcmWav8(ramp, 11025)), MakePcmFormat(1, 11025, 8), 3000, 3000, ramp, 1.0, false, true},
       // The decoder yields 505 samples per block; the whole sound (GetWave, and so playback and
       // analysis) stops at 504 per block, so only the last sample of each block goes unused. The decoder
       // never reads past the data, so the source still has data after its last block.
-      {"IMA ADPCM", testing::OpenBytes(testing::AdpcmWav(tone, 8000, 256)), MakePcmFormat(1, 8000, 16), blocks * 504,
-       blocks * 505, Bytes(), 0.0, true, true},
+      {"IMA ADPCM", OpenBytes(AdpcmWav(tone, 8000, 256)), MakePcmFormat(1, 8000, 16), blocks * 504, blocks * 505,
+       Bytes(), 0.0, true, true},
       // Vorbis is lossy, but at quality 0.4 a speech-like signal keeps its shape sample for sample.
-      {"Ogg Vorbis", testing::OpenBytes(testing::EncodeOggVorbis(speech, 1, 22050)), MakePcmFormat(1, 22050, 16),
-       speech_frames, speech_frames, testing::SamplesToBytes(speech), 0.98, false, false},
-      {"Ogg Vorbis stereo", testing::OpenBytes(testing::EncodeOggVorbis(stereo, 2, 44100)), MakePcmFormat(2, 44100, 16),
-       13230, 13230, testing::SamplesToBytes(stereo), 0.98, false, false},
+      {"Ogg Vorbis", OpenBytes(EncodeOggVorbis(speech, 1, 22050)), MakePcmFormat(1, 22050, 16), speech_frames,
+       speech_frames, SamplesToBytes(speech), 0.98, false, false},
+      {"Ogg Vorbis stereo", OpenBytes(EncodeOggVorbis(stereo, 2, 44100)), MakePcmFormat(2, 44100, 16), 13230, 13230,
+       SamplesToBytes(stereo), 0.98, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -137,4 +134,4 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

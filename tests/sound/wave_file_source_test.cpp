@@ -16,19 +16,8 @@
 #include "support/thrown.h"
 #include "support/wav_bytes.h"
 
-namespace melvox {
+namespace melvox::testing {
 namespace {
-
-using testing::Bytes;
-using testing::ErrorCodeOf;
-using testing::OpenBytes;
-using testing::ReadAll16;
-using testing::WavBuilder;
-
-// The code of the CMVException that opening bytes ends in, or -1 when it opens.
-int32_t RefusalCode(const Bytes& bytes) {
-  return ErrorCodeOf([&] { OpenBytes(bytes); });
-}
 
 // Signal-to-error ratio in dB of the first n samples of `decoded` against `input`.
 double SnrDb(const int16_t* decoded, const std::vector<int16_t>& input, size_t n) {
@@ -44,13 +33,13 @@ double SnrDb(const int16_t* decoded, const std::vector<int16_t>& input, size_t n
 // The lengths of IMA ADPCM sources are checked with every kind of source in sound_source_test.cpp.
 TEST(CWaveFileSourceTest, ImaAdpcmDecodesCloseToTheInputAndAStepIndexPastTheTableStopsItsBlock) {
   const auto samples = samples::Tone(8000, 300.0f, 400, 10000.0f);
-  const auto wave = OpenBytes(testing::AdpcmWav(samples, 8000, 256))->GetWave();
+  const auto wave = OpenBytes(AdpcmWav(samples, 8000, 256))->GetWave();
   // 4-bit IMA ADPCM of a steady sine reaches well over 20 dB signal-to-error (the last block is padded
   // past the input).
   EXPECT_GT(SnrDb(reinterpret_cast<const int16_t*>(wave->Data()), samples, samples.size()), 20.0);
 
-  Bytes file = testing::AdpcmWav(samples, 8000, 64);
-  const size_t data = file.size() - testing::EncodeImaAdpcm(samples, 64).size();
+  Bytes file = AdpcmWav(samples, 8000, 64);
+  const size_t data = file.size() - EncodeImaAdpcm(samples, 64).size();
   file[data + 64 + 2] = 89;  // the second block's step index
   CountedPtr<CSoundSource> source = OpenBytes(file);
   const auto decoded = ReadAll16(*source);
@@ -66,15 +55,15 @@ TEST(CWaveFileSourceTest, ImaAdpcmDecodesCloseToTheInputAndAStepIndexPastTheTabl
 TEST(CWaveFileSourceTest, ImaAdpcmWrittenBySox) {
   if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
   const auto samples = samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{});
-  testing::TempDir folder;
-  const std::string in = folder.Write("in.wav", testing::PcmWav16(samples, 22050));
+  TempDir folder;
+  const std::string in = folder.Write("in.wav", PcmWav16(samples, 22050));
   const std::string out = folder.File("ima.wav");
   const std::string back = folder.File("back.wav");
   // -D: sox dithers at random by default, so the encoded file would differ from run to run.
   ASSERT_EQ(std::system(("sox -D " + in + " -e ima-adpcm " + out).c_str()), 0);
   ASSERT_EQ(std::system(("sox -D " + out + " -e signed-integer -b 16 " + back).c_str()), 0);
   CountedPtr<CSoundSource> source = OpenSoundFile(out.c_str());
-  const Bytes file = testing::ReadFileBytes(out);
+  const Bytes file = ReadFileBytes(out);
   const uint16_t block_align = static_cast<uint16_t>(file[32] | file[33] << 8);
   EXPECT_EQ(source->GetLength() % ((block_align - 4) * 2), 0);
   EXPECT_GE(source->GetLength(), static_cast<int32_t>(samples.size() / 505 * 504));
@@ -87,8 +76,8 @@ TEST(CWaveFileSourceTest, ImaAdpcmWrittenBySox) {
 }
 
 TEST(CWaveFileSourceTest, ChunksAroundTheFormatAndData) {
-  const Bytes samples = testing::SamplesToBytes(std::vector<int16_t>(50, 9));
-  const Bytes format = testing::FormatBody(1, 1, 8000, 2, 16);
+  const Bytes samples = SamplesToBytes(std::vector<int16_t>(50, 9));
+  const Bytes format = FormatBody(1, 1, 8000, 2, 16);
   // A list chunk between "fmt " and "data" is skipped, odd-sized with the RIFF pad byte or without; a
   // data chunk claiming more than the file holds ends with the file.
   for (const Bytes& file :
@@ -115,9 +104,9 @@ struct Malformed {
 };
 
 TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
-  const Bytes samples = testing::SamplesToBytes(std::vector<int16_t>(64, 1));
-  const Bytes format = testing::FormatBody(1, 1, 8000, 2, 16);
-  const Bytes good = testing::PcmWav16(std::vector<int16_t>(64, 1), 8000);
+  const Bytes samples = SamplesToBytes(std::vector<int16_t>(64, 1));
+  const Bytes format = FormatBody(1, 1, 8000, 2, 16);
+  const Bytes good = PcmWav16(std::vector<int16_t>(64, 1), 8000);
   auto with_u16 = [&](size_t at, uint16_t value) {
     Bytes bytes = good;
     bytes[at] = static_cast<uint8_t>(value);
@@ -135,7 +124,7 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
       {"cut inside the RIFF header", Bytes(good.begin(), good.begin() + 10), 9},
       {"not RIFF", Bytes{'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, 9},
       {"not WAVE", WavBuilder().FormType("AVI ").Chunk("fmt ", format).Data(samples).Build(), 9},
-      {"stereo", testing::PcmWav16(std::vector<int16_t>(64, 1), 8000, 2), 9},
+      {"stereo", PcmWav16(std::vector<int16_t>(64, 1), 8000, 2), 9},
       {"zero channels", with_u16(22, 0), 9},
       {"no data chunk", WavBuilder().Chunk("fmt ", format).Chunk("LIST", Bytes(4, 0)).Build(), 9},
       {"a chunk before the format", WavBuilder().Chunk("LIST", Bytes(4, 0)).Chunk("fmt ", format).Data(samples).Build(),
@@ -148,12 +137,12 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
       {"zero sample rate", rate_zero, 9},
       {"IMA ADPCM block of 4 bytes", adpcm_align_4, 9},
   };
-  for (const Malformed& test : cases) EXPECT_EQ(RefusalCode(test.bytes), test.code) << test.name;
+  for (const Malformed& test : cases) EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(test.bytes); }), test.code) << test.name;
 }
 
 TEST(CFileReaderTest, FailuresCarryTheirCodes) {
   EXPECT_EQ(ErrorCodeOf([] { OpenSoundFile("/nonexistent/melvox/sound.wav"); }), 10);
-  testing::TempDir folder;
+  TempDir folder;
   EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(folder.Path().c_str()); }), 10);  // a folder is no file to read
   CFileReader closed;
   uint8_t byte = 0;
@@ -173,4 +162,4 @@ TEST(CFileReaderTest, FailuresCarryTheirCodes) {
 }
 
 }  // namespace
-}  // namespace melvox
+}  // namespace melvox::testing

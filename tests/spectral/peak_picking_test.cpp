@@ -1,6 +1,5 @@
 #include "spectral/peak_picking.h"
 
-#include <cstdint>
 #include <vector>
 
 #include <gtest/gtest.h>

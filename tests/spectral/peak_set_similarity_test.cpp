@@ -45,8 +45,7 @@ TEST(PeakSetSimilarity, WorkedExamples) {
 TEST(PeakSetSimilarity, UnpairedCostGrowsWithEnergy) {
   const struct {
     int32_t bin;
-    float energy;
-    float expected;
+    float energy, expected;
   } cases[] = {
       {0, 100.0f, 0.0f},
       {5, 20.0f, 0.0f},

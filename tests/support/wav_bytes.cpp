@@ -1,7 +1,5 @@
 #include "support/wav_bytes.h"
 
-#include <cstring>
-
 #include "support/ima_adpcm_encoder.h"
 
 namespace melvox::testing {

@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>

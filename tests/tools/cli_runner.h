@@ -23,8 +23,7 @@ struct CliRun {
   CliRun() : CliRun("") {}
   std::string interrupt_after;
   int signal;
-  std::string stdout_path;
-  std::string tmpdir;
+  std::string stdout_path, tmpdir;
 };
 
 // Runs melvox with the given arguments (no shell involved) and waits for it.
