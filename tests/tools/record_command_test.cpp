@@ -51,10 +51,11 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   EXPECT_EQ(run.out.rfind("device: null\n", 0), 0u) << run.out;
   EXPECT_NE(run.out.find("level: [                              ]  -inf dBFS  0.5 s\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("written: " + path + "\n"), std::string::npos) << run.out;
-  // One second of buffers, less the part-filled one a stop leaves out (at most 23 ms).
+  // One second of buffers, less the part-filled one a stop leaves out (at most 23 ms); the stop comes
+  // from a wall-clock check every 50 ms, so on a loaded machine a buffer or two may land before it.
   const long recorded = Field(run.out, "recorded_ms");
   EXPECT_GE(recorded, 970);
-  EXPECT_LE(recorded, 1000);
+  EXPECT_LE(recorded, 1000 + 2 * 23);
 
   const std::vector<uint8_t> bytes = ReadFileBytes(path);
   ASSERT_GE(bytes.size(), 44u);
