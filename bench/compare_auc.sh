@@ -9,19 +9,24 @@
 # Packages: espeak-ng, flite, festival with festvox-kallpc16k, festvox-kdlpc16k and
 # festvox-us-slt-hts, sox; installed with apt-get when missing (as root).
 #
-# The set: SET_DIR/sounds/*.wav (16-bit mono, each synthesizer's own rate; telephone ones 8000 Hz)
+# The set: SET_DIR/sounds/*.wav (16-bit mono at 16000 Hz; telephone ones at 8000 Hz). One rate for
+# all, as a recorder and its references share one: the analysis's spectrum bins are 62.5 Hz wide at
+# 8000, 16000 and 32000 Hz but 86 Hz at 22050 Hz, so sounds of those two families do not compare.
 # and SET_DIR/manifest.txt, one pair a line (lines starting with # are comments):
 #   LABEL SPLIT CONDITION REF_VOICE REC_VOICE REF_PATH REC_PATH
 #   LABEL      same (REC says REF's phrase) or different (another phrase of similar length)
-#   SPLIT      tune (REC's voice was used to choose the note grouping) or held (voice held out)
+#   SPLIT      tune (both voices were used to choose the note grouping) or held (both held out)
 #   CONDITION  how REC was changed: clean, gain-12, gain-20, white-10, white-20 (white noise at that
 #              SNR in dB against the sound's RMS), room-10, room-20 (light reverb and brown noise at
 #              that SNR), tempo+10, tempo-10 (per cent, pitch kept), pitch+100, pitch-100 (cents,
 #              tempo kept), telephone (300-3400 Hz band, 8000 Hz), or two of them joined by "&"
 #   REF_VOICE, REC_VOICE  SYNTHESIZER:VOICE, e.g. espeak:en+f3, flite:slt, festival:ked_diphone
-#   REF_PATH, REC_PATH    relative to SET_DIR; references are clean sayings in a tuning voice
-# Every recording is paired with the references of its own phrase (same) and of every other phrase
-# whose reference in that voice is within a factor 1.25 in length (different). Nothing is random:
+#   REF_PATH, REC_PATH    relative to SET_DIR
+# References are clean sayings, one voice per synthesizer and split: espeak:en, flite:kal16 and
+# festival:kal_diphone for the tuning voices, espeak:en-gb-scotland, flite:slt and
+# festival:ked_diphone for the held-out ones. Each reference is paired with every recording of its
+# split that says its phrase (same; the reference itself left out) or another phrase whose reference
+# in that voice is within a factor 1.25 in length (different). Nothing is random:
 # sox runs with a fixed seed, so the set is the same on every machine with the same packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -77,14 +82,16 @@ phrases=(
   "Happy birthday to you."
   "The river runs under the old bridge."
 )
-# Voices: the first three are the references; tune voices first, then the held-out ones.
+# Voices: those the note grouping was tuned on, then those held out; each split has one reference
+# voice per synthesizer.
 tune_voices=(espeak:en flite:kal16 festival:kal_diphone espeak:en-us espeak:en+f3 espeak:en+m3 flite:rms
   festival:cmu_us_slt_arctic_hts)
 held_voices=(espeak:en-gb-scotland espeak:en+f4 espeak:en-029 flite:awb flite:slt festival:ked_diphone)
-references=(espeak:en flite:kal16 festival:kal_diphone)
+tune_references=(espeak:en flite:kal16 festival:kal_diphone)
+held_references=(espeak:en-gb-scotland flite:slt festival:ked_diphone)
 conditions=(gain-12 gain-20 white-10 white-20 room-10 room-20 tempo+10 tempo-10 pitch+100 pitch-100 telephone
   "pitch+100&white-20" "gain-12&tempo+10" "telephone&room-20" "tempo-10&pitch-100")
-per_recording=3 # changed sayings per phrase and voice, besides the clean one
+per_recording=3 # changed sayings per phrase in a voice that is no reference, besides the clean one
 
 mkdir -p "$set_dir/sounds"
 work="$(mktemp -d)"
@@ -97,7 +104,7 @@ synthesize() { # VOICE TEXT OUT
     flite) flite -voice "$voice" -t "$2" -o "$work/raw.wav" ;;
     festival) echo "$2" | text2wave -eval "(voice_$voice)" -o "$work/raw.wav" ;;
   esac
-  sox "$work/raw.wav" -b 16 -c 1 "$3"
+  sox -R "$work/raw.wav" -b 16 -c 1 "$3" rate 16000
 }
 
 rms() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
@@ -128,12 +135,15 @@ change() { # IN CONDITION OUT (one change)
   esac
 }
 
-sound_path() { echo "sounds/p$(printf %02d "$1")_${2/:/-}_${3}.wav"; } # PHRASE VOICE CONDITION
+sound_path() { printf -v "$1" "sounds/p%02d_%s_%s.wav" "$2" "${3/:/-}" "$4"; } # VARIABLE PHRASE VOICE CONDITION
 
 make_sound() { # PHRASE VOICE CONDITION
-  local out="$set_dir/$(sound_path "$@")"
+  local out clean
+  sound_path out "$@"
+  sound_path clean "$1" "$2" clean
+  out="$set_dir/$out"
+  clean="$set_dir/$clean"
   [[ -s "$out" ]] && return
-  local clean="$set_dir/$(sound_path "$1" "$2" clean)"
   [[ -s "$clean" ]] || synthesize "$2" "${phrases[$1]}" "$clean"
   [[ "$3" == clean ]] && return
   local input="$clean" step=0 part
@@ -147,16 +157,22 @@ make_sound() { # PHRASE VOICE CONDITION
 }
 
 voices=("${tune_voices[@]}" "${held_voices[@]}")
-# The recordings of each phrase and voice: clean, and per_recording conditions taken in turn so that
-# every voice meets every condition about equally often.
+references=" ${tune_references[*]} ${held_references[*]} "
+# The recordings of each phrase and voice: clean, and every condition for a reference voice (a change
+# of the reference's own voice); for another voice per_recording conditions taken in turn, so that
+# it meets every condition about equally often.
 declare -A recordings=()
 for ((p = 0; p < ${#phrases[@]}; p++)); do
   echo "phrase $((p + 1)) of ${#phrases[@]}" >&2
   for ((v = 0; v < ${#voices[@]}; v++)); do
     list=(clean)
-    for ((k = 0; k < per_recording; k++)); do
-      list+=("${conditions[(p + 4 * v + k * ${#conditions[@]} / per_recording) % ${#conditions[@]}]}")
-    done
+    if [[ "$references" == *" ${voices[v]} "* ]]; then
+      list+=("${conditions[@]}")
+    else
+      for ((k = 0; k < per_recording; k++)); do
+        list+=("${conditions[(p + 4 * v + k * ${#conditions[@]} / per_recording) % ${#conditions[@]}]}")
+      done
+    fi
     for c in "${list[@]}"; do
       make_sound "$p" "${voices[v]}" "$c"
     done
@@ -164,38 +180,40 @@ for ((p = 0; p < ${#phrases[@]}; p++)); do
   done
 done
 
-split_of() {
-  local v
-  for v in "${tune_voices[@]}"; do [[ "$v" == "$1" ]] && { echo tune; return; }; done
-  echo held
-}
-
-{
-  echo "# LABEL SPLIT CONDITION REF_VOICE REC_VOICE REF_PATH REC_PATH (see bench/compare_auc.sh)"
-  for ref in "${references[@]}"; do
-    lengths=()
-    for ((p = 0; p < ${#phrases[@]}; p++)); do
-      lengths+=("$(soxi -s "$set_dir/$(sound_path "$p" "$ref" clean)")")
-    done
-    for ((p = 0; p < ${#phrases[@]}; p++)); do
-      ref_path="$(sound_path "$p" "$ref" clean)"
-      for ((v = 0; v < ${#voices[@]}; v++)); do
-        voice="${voices[v]}"
-        split="$(split_of "$voice")"
-        for c in ${recordings[$p,$v]}; do
-          [[ "$voice" == "$ref" && "$c" == clean ]] && continue # the reference itself
-          echo "same $split $c $ref $voice $ref_path $(sound_path "$p" "$voice" "$c")"
-        done
-        for ((q = 0; q < ${#phrases[@]}; q++)); do
-          ((q != p)) || continue
-          awk -v a="${lengths[p]}" -v b="${lengths[q]}" 'BEGIN { r = a / b; exit !(r >= 0.8 && r <= 1.25) }' || continue
-          for c in ${recordings[$q,$v]}; do
-            echo "different $split $c $ref $voice $ref_path $(sound_path "$q" "$voice" "$c")"
-          done
+# Pairs each reference with every recording of its split (tune voices with tune references, held-out
+# voices with held-out references).
+write_pairs() { # SPLIT REFERENCE VOICE...
+  local split="$1" ref="$2" p q v c ref_path rec_path label
+  shift 2
+  local lengths=()
+  for ((p = 0; p < ${#phrases[@]}; p++)); do
+    sound_path ref_path "$p" "$ref" clean
+    lengths+=("$(soxi -s "$set_dir/$ref_path")")
+  done
+  for ((p = 0; p < ${#phrases[@]}; p++)); do
+    sound_path ref_path "$p" "$ref" clean
+    for voice in "$@"; do
+      v="${voice_index[$voice]}"
+      for ((q = 0; q < ${#phrases[@]}; q++)); do
+        ((q == p || (5 * lengths[p] >= 4 * lengths[q] && 4 * lengths[p] <= 5 * lengths[q]))) || continue
+        for c in ${recordings[$q,$v]}; do
+          ((q != p)) || [[ "$voice" != "$ref" || "$c" != clean ]] || continue # the reference itself
+          sound_path rec_path "$q" "$voice" "$c"
+          label=different
+          ((q != p)) || label=same
+          echo "$label $split $c $ref $voice $ref_path $rec_path"
         done
       done
     done
   done
+}
+
+declare -A voice_index=()
+for ((v = 0; v < ${#voices[@]}; v++)); do voice_index[${voices[v]}]=$v; done
+{
+  echo "# LABEL SPLIT CONDITION REF_VOICE REC_VOICE REF_PATH REC_PATH (see bench/compare_auc.sh)"
+  for ref in "${tune_references[@]}"; do write_pairs tune "$ref" "${tune_voices[@]}"; done
+  for ref in "${held_references[@]}"; do write_pairs held "$ref" "${held_voices[@]}"; done
 } >"$manifest.part"
 mv "$manifest.part" "$manifest"
 evaluate

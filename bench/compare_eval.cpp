@@ -10,7 +10,8 @@
 // compare`. Printed: the AUC of every scorer of Scorers() (the whole score and each of its terms
 // alone) overall and per condition, for the tuning voices and the held-out voices; then, for every
 // note grouping of Groupings(), the AUC of the whole score and of the note term with that grouping.
-// A condition's AUC compares its same-phrase pairs with its different-phrase pairs.
+// A condition's AUC compares its same-phrase pairs with its different-phrase pairs: a change (gain,
+// noise, ...) of the reference's own voice, or another voice (clean, or with any change).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/endpoint_detector.h"
@@ -84,7 +86,7 @@ float Energy(const std::vector<SpectralPeak>& points) {
   return sum;
 }
 
-enum class Carry { kMiddle, kLoudest, kAverage };
+enum class Carry { kMiddle, kLoudest, kAverage, kLoudSteady };
 
 // The steps' points clustered by bin (a gap of more than 2 bins starts a new cluster); each cluster
 // becomes one peak at its energy-weighted mean bin with its energy summed and divided by the steps.
@@ -116,6 +118,18 @@ CNoteSegment Note(const NoteSteps& steps, int32_t begin, int32_t end, Carry carr
   std::vector<SpectralPeak> peaks;
   if (carry == Carry::kMiddle) peaks = steps.points[(begin + end - 1) / 2];
   if (carry == Carry::kAverage) peaks = Average(steps, begin, end);
+  if (carry == Carry::kLoudSteady) {
+    // The largest energy sum x steadiness (the smaller similarity to the step before and after).
+    const auto count = static_cast<int32_t>(steps.points.size());
+    float best_value = -1.0f;
+    for (int32_t k = begin; k < end; ++k) {
+      float steadiness = 1.0f;
+      if (k > 0) steadiness = std::min(steadiness, steps.similarity[k]);
+      if (k + 1 < count) steadiness = std::min(steadiness, steps.similarity[k + 1]);
+      const float value = Energy(steps.points[k]) * steadiness;
+      if (value > best_value) best_value = value, peaks = steps.points[k];
+    }
+  }
   if (carry == Carry::kLoudest) {
     int32_t best = begin;
     for (int32_t k = begin; k < end; ++k) {
@@ -166,6 +180,36 @@ std::vector<CNoteSegment> EqualParts(const NoteSteps& steps, int32_t parts, Carr
   return notes;
 }
 
+// Equal parts of the steps that hold points with an energy sum of at least `floor` x the loudest
+// step's (the others are left out, as a quieter recording loses its weak steps); a note spans its
+// first to its last step.
+std::vector<CNoteSegment> FilledParts(const NoteSteps& steps, int32_t parts, Carry carry, float floor) {
+  float loudest = 0.0f;
+  for (const auto& points : steps.points) loudest = std::max(loudest, Energy(points));
+  NoteSteps kept = steps;
+  std::vector<int32_t> index;  // kept step -> step
+  kept.points.clear();
+  kept.similarity.clear();
+  for (int32_t k = 0; k < static_cast<int32_t>(steps.points.size()); ++k) {
+    if (steps.points[k].empty() || Energy(steps.points[k]) < floor * loudest) continue;
+    kept.points.push_back(steps.points[k]);
+    kept.similarity.push_back(
+        kept.points.size() == 1 ? 0.0f : ComparePeakSets(kept.points[kept.points.size() - 2], kept.points.back()));
+    index.push_back(k);
+  }
+  std::vector<CNoteSegment> notes;
+  const auto count = static_cast<int32_t>(kept.points.size());
+  int32_t begin = 0;
+  for (int32_t i = 1; i <= parts; ++i) {
+    const int32_t end = i * count / parts;
+    if (end == begin) continue;
+    const CNoteSegment note = Note(kept, begin, end, carry);
+    notes.emplace_back(StepMs(steps, index[begin]), StepMs(steps, index[end - 1] + 1), note.Peaks());
+    begin = end;
+  }
+  return notes;
+}
+
 // Bottom-up: every step with points starts as a note; the two neighbouring notes whose carried points
 // are most alike merge (keeping the louder points) until no neighbours are alike above `threshold`.
 // Notes more than 2 empty steps apart never merge.
@@ -199,28 +243,169 @@ std::vector<CNoteSegment> Merged(const NoteSteps& steps, float threshold) {
   return notes;
 }
 
+// Levels: the steps' energies moved to a common level before grouping, and the neighbour
+// similarities recomputed on the new energies.
+enum class Level { kStandard, kLoudestPoint, kLoudestStep };
+
+NoteSteps Relevelled(NoteSteps steps, Level level, float target) {
+  double sum = 0.0, squares = 0.0, loudest_point = 0.0, loudest_step = 0.0;
+  size_t count = 0;
+  for (const auto& points : steps.points) {
+    double step = 0.0;
+    for (const SpectralPeak& p : points) {
+      sum += p.energy;
+      squares += double{p.energy} * p.energy;
+      loudest_point = std::max(loudest_point, double{p.energy});
+      step += p.energy;
+      ++count;
+    }
+    loudest_step = std::max(loudest_step, step);
+  }
+  if (count == 0) return steps;
+  const double mean = sum / static_cast<double>(count);
+  const double spread = std::sqrt(std::max(0.0, squares / static_cast<double>(count) - mean * mean));
+  for (auto& points : steps.points) {
+    for (SpectralPeak& p : points) {
+      double e = p.energy;
+      if (level == Level::kStandard) e = spread > 0.0 ? 33.0 + (e - mean) * target / spread : 33.0;
+      if (level == Level::kLoudestPoint) e = e - loudest_point + target;
+      if (level == Level::kLoudestStep) e = e * target / loudest_step;
+      p.energy = static_cast<float>(std::max(0.0, e));
+    }
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Bins warped so that the sound's energy-weighted mean bin lands at `target`, as another voice
+// moves the same vowel's peaks by a factor; a step's points that land on one bin merge.
+NoteSteps Warped(NoteSteps steps, float target) {
+  double sum = 0.0, weighted = 0.0;
+  for (const auto& points : steps.points) {
+    for (const SpectralPeak& p : points) sum += p.energy, weighted += double{p.energy} * p.bin;
+  }
+  if (sum <= 0.0) return steps;
+  const double factor = target / (weighted / sum);
+  for (auto& points : steps.points) {
+    std::vector<SpectralPeak> warped;
+    for (SpectralPeak p : points) {
+      p.bin = static_cast<int32_t>(std::lround(p.bin * factor));
+      if (!warped.empty() && warped.back().bin == p.bin) {
+        warped.back().energy += p.energy;
+      } else {
+        warped.push_back(p);
+      }
+    }
+    points = warped;
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Each step keeps only its `count` strongest points.
+NoteSteps Strongest(NoteSteps steps, size_t count) {
+  for (auto& points : steps.points) {
+    if (points.size() <= count) continue;
+    std::vector<SpectralPeak> sorted = points;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });
+    sorted.resize(count);
+    std::sort(sorted.begin(), sorted.end(), [](const SpectralPeak& a, const SpectralPeak& b) { return a.bin < b.bin; });
+    points = sorted;
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Every energy moved towards `centre` by `keep` (1 keeps it, 0 sets it to `centre`); with
+// `per_step`, each step's energies are first scaled so that its loudest point has energy `centre`.
+NoteSteps Compressed(NoteSteps steps, float centre, float keep, bool per_step) {
+  for (auto& points : steps.points) {
+    float loudest = 0.0f;
+    for (const SpectralPeak& p : points) loudest = std::max(loudest, p.energy);
+    for (SpectralPeak& p : points) {
+      const float e = per_step && loudest > 0.0f ? p.energy * centre / loudest : p.energy;
+      p.energy = std::max(0.0f, centre + (e - centre) * keep);
+    }
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// The note groupings compared. "All steps" cuts every step of the tracks' span into equal parts (the
+// grouping before this one); "sounding steps" only the steps that hold points (GroupNotes now). The
+// level and bin variants change the steps' points before an all-steps grouping carrying the loud x
+// steady step, and recompute the neighbour similarities on them.
 std::vector<Design> Groupings() {
+  const auto before = [](const NoteSteps& s) { return EqualParts(s, 9, Carry::kLoudSteady); };
   std::vector<Design> designs = {
-      {"equal parts 9, loud x steady (in use)", [](const NoteSteps& s) { return GroupNotes(s); }},
+      {"sounding steps, 9 parts, loud x steady, halfway to 33 (in use)",
+       [](const NoteSteps& s) { return GroupNotes(s); }},
       {"no note term (sC = 0)", [](const NoteSteps&) { return std::vector<CNoteSegment>(); }},
+      {"all steps, 9 parts, loud x steady (before)", before},
   };
   for (const int32_t parts : {6, 12}) {
-    designs.push_back({"equal parts " + std::to_string(parts) + ", loud x steady",
+    designs.push_back({"the same as in use with " + std::to_string(parts) + " parts",
                        [parts](const NoteSteps& s) { return GroupNotes(s, parts); }});
   }
   const std::pair<Carry, const char*> carries[] = {
       {Carry::kMiddle, "middle"}, {Carry::kLoudest, "loudest"}, {Carry::kAverage, "average"}};
   for (const auto& [carry, name] : carries) {
     designs.push_back(
-        {std::string("equal parts 9, ") + name, [c = carry](const NoteSteps& s) { return EqualParts(s, 9, c); }});
+        {std::string("all steps, 9 parts, ") + name, [c = carry](const NoteSteps& s) { return EqualParts(s, 9, c); }});
   }
+  for (const float floor : {0.0f, 0.3f, 0.5f}) {
+    char title[80];
+    std::snprintf(title, sizeof title, "steps above %.1f x the loudest, 9 parts, loud x steady", floor);
+    designs.push_back({title, [floor](const NoteSteps& s) { return FilledParts(s, 9, Carry::kLoudSteady, floor); }});
+  }
+  designs.push_back({"sounding steps, 9 parts, levelled to spread 4", [](const NoteSteps& s) {
+                       return FilledParts(Relevelled(s, Level::kStandard, 4.0f), 9, Carry::kLoudSteady, 0.0f);
+                     }});
   for (const float threshold : {0.4f, 0.6f}) {
     char title[80];
-    std::snprintf(title, sizeof title, "change below %.1f, loudest", threshold);
+    std::snprintf(title, sizeof title, "new note at a change below %.1f, loudest", threshold);
     designs.push_back({title, [threshold](const NoteSteps& s) { return ChangeNotes(s, threshold, Carry::kLoudest); }});
   }
   designs.push_back({"fixed 5 steps, loudest", [](const NoteSteps& s) { return FixedLength(s, 5, Carry::kLoudest); }});
   designs.push_back({"bottom-up merging above 0.8", [](const NoteSteps& s) { return Merged(s, 0.8f); }});
+  const std::tuple<float, float, bool, const char*> compressions[] = {
+      {33.0f, 0.5f, false, "energies halfway to 33"},
+      {33.0f, 0.25f, false, "energies 3/4 of the way to 33"},
+      {40.0f, 0.0f, false, "every energy 40"},
+      {45.0f, 0.5f, true, "each step's loudest at 45, halfway"},
+  };
+  for (const auto& [centre, keep, per_step, name] : compressions) {
+    designs.push_back({std::string("all steps, ") + name,
+                       [centre = centre, keep = keep, per_step = per_step, before](const NoteSteps& s) {
+                         return before(Compressed(s, centre, keep, per_step));
+                       }});
+  }
+  const std::tuple<Level, float, const char*> levels[] = {
+      {Level::kStandard, 4.0f, "spread 4"},
+      {Level::kStandard, 8.0f, "spread 8"},
+      {Level::kStandard, 16.0f, "spread 16"},
+      {Level::kLoudestPoint, 60.0f, "loudest point 60"},
+      {Level::kLoudestStep, 150.0f, "loudest step 150"},
+  };
+  for (const auto& [level, target, name] : levels) {
+    designs.push_back(
+        {std::string("all steps, levelled to ") + name, [level = level, target = target, before](const NoteSteps& s) {
+           return before(Relevelled(s, level, target));
+         }});
+  }
+  for (const float target : {13.0f, 20.0f}) {
+    designs.push_back({"all steps, bins warped to a mean of " + std::to_string(static_cast<int>(target)),
+                       [target, before](const NoteSteps& s) { return before(Warped(s, target)); }});
+  }
+  for (const size_t count : {2, 3}) {
+    designs.push_back({"all steps, strongest " + std::to_string(count) + " points",
+                       [count, before](const NoteSteps& s) { return before(Strongest(s, count)); }});
+  }
   return designs;
 }
 
@@ -299,8 +484,17 @@ class Evaluation {
     const Sound& ref = sounds_[ref_index];
     const Sound& rec = sounds_[rec_index];
     Pair pair{label == "same", split == "held", condition, {}, {}, {}};
-    if (condition == "clean") {
-      pair.condition += Synthesizer(ref_voice) == Synthesizer(rec_voice) ? ", same synthesizer" : ", other synthesizer";
+    // A change of the reference's own voice is its own condition; another voice is one condition per
+    // kind, clean, and one for all its changed sayings.
+    if (ref_voice != rec_voice) {
+      if (condition != "clean") {
+        pair.condition = "another voice and a change";
+      } else {
+        pair.condition = Synthesizer(ref_voice) == Synthesizer(rec_voice) ? "another voice, same synthesizer"
+                                                                          : "another synthesizer";
+      }
+    } else if (condition == "clean") {
+      return;  // no same-phrase pair: the reference itself is left out
     }
     for (const Scorer& scorer : scorers_) pair.scores.push_back(scorer.score(ref, rec));
     const ComparisonTerms terms = Terms(ref, rec);
@@ -357,7 +551,7 @@ class Evaluation {
       }
     }
     std::printf("\nNote groupings: AUC of the whole score and of sC alone, and the whole score's worst condition\n");
-    std::printf("%-44s %7s %7s %7s %7s  %s\n", "grouping", "tune", "held", "sC tune", "sC held",
+    std::printf("%-58s %7s %7s %7s %7s %11s  %s\n", "grouping", "tune", "held", "sC tune", "sC held", "sC same/dif",
                 "worst held condition");
     for (size_t d = 0; d < designs_.size(); ++d) {
       const Value whole = [d](const Pair& p) { return p.whole[d]; };
@@ -369,9 +563,12 @@ class Evaluation {
             pairs_, [&](const Pair& p) { return p.held && p.condition == condition; }, whole);
         if (auc < worst_auc) worst_auc = auc, worst = condition;
       }
-      std::printf("%-44s %7.4f %7.4f %7.4f %7.4f  %.4f %s\n", designs_[d].name.c_str(),
+      double sums[2] = {}, tally[2] = {};
+      for (const Pair& p : pairs_) sums[p.same] += p.s_c[d], ++tally[p.same];
+      std::printf("%-58s %7.4f %7.4f %7.4f %7.4f  %4.2f/%4.2f  %.4f %s\n", designs_[d].name.c_str(),
                   Auc(pairs_, splits[0].second, whole), Auc(pairs_, splits[1].second, whole),
-                  Auc(pairs_, splits[0].second, s_c), Auc(pairs_, splits[1].second, s_c), worst_auc, worst.c_str());
+                  Auc(pairs_, splits[0].second, s_c), Auc(pairs_, splits[1].second, s_c), sums[1] / tally[1],
+                  sums[0] / tally[0], worst_auc, worst.c_str());
     }
   }
 
