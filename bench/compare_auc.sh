@@ -9,9 +9,9 @@
 # Packages: espeak-ng, flite, festival with festvox-kallpc16k, festvox-kdlpc16k and
 # festvox-us-slt-hts, sox; installed with apt-get when missing (as root).
 #
-# The set: SET_DIR/sounds/*.wav (16-bit mono at 16000 Hz; telephone ones at 8000 Hz). One rate for
+# The set: SET_DIR/sounds/*.wav, 16-bit mono at 16000 Hz (telephone ones at 8000 Hz; one rate for
 # all, as a recorder and its references share one: the analysis's spectrum bins are 62.5 Hz wide at
-# 8000, 16000 and 32000 Hz but 86 Hz at 22050 Hz, so sounds of those two families do not compare.
+# 8000, 16000 and 32000 Hz but 86 Hz at 22050 Hz, so sounds of those two families compare poorly),
 # and SET_DIR/manifest.txt, one pair a line (lines starting with # are comments):
 #   LABEL SPLIT CONDITION REF_VOICE REC_VOICE REF_PATH REC_PATH
 #   LABEL      same (REC says REF's phrase) or different (another phrase of similar length)
@@ -26,8 +26,8 @@
 # festival:kal_diphone for the tuning voices, espeak:en-gb-scotland, flite:slt and
 # festival:ked_diphone for the held-out ones. Each reference is paired with every recording of its
 # split that says its phrase (same; the reference itself left out) or another phrase whose reference
-# in that voice is within a factor 1.25 in length (different). Nothing is random:
-# sox runs with a fixed seed, so the set is the same on every machine with the same packages.
+# in that voice is within a factor 1.25 in length (different). Nothing is random: sox runs with a
+# fixed seed, so the set is the same on every machine with the same packages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [[ -n "${1:-}" ]] || { echo "usage: $0 SET_DIR [BUILD_DIR]" >&2; exit 2; }

@@ -348,6 +348,20 @@ std::vector<Design> Groupings() {
       {"no note term (sC = 0)", [](const NoteSteps&) { return std::vector<CNoteSegment>(); }},
       {"all steps, 9 parts, loud x steady (before)", before},
   };
+  for (const float keep : {0.0f, 0.25f, 0.75f, 1.0f}) {
+    // The notes in use with their energies at `keep` of the distance to 33 instead of a half.
+    char title[80];
+    std::snprintf(title, sizeof title, "the same as in use, energies at %.2f of the way from 33", keep);
+    designs.push_back({title, [keep](const NoteSteps& s) {
+                         std::vector<CNoteSegment> notes;
+                         for (const CNoteSegment& note : GroupNotes(s)) {
+                           std::vector<SpectralPeak> peaks = note.Peaks();
+                           for (SpectralPeak& p : peaks) p.energy = 33.0f + (2.0f * p.energy - 66.0f) * keep;
+                           notes.emplace_back(note.GetStart(), note.GetEnd(), peaks);
+                         }
+                         return notes;
+                       }});
+  }
   for (const int32_t parts : {6, 12}) {
     designs.push_back({"the same as in use with " + std::to_string(parts) + " parts",
                        [parts](const NoteSteps& s) { return GroupNotes(s, parts); }});
