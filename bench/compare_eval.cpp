@@ -40,13 +40,15 @@ using namespace melvox;
 
 // One sound of the set, decoded and analysed.
 struct Sound {
+  std::string path;
   std::unique_ptr<CWave> wave;  // with the detected endpoints selected (the whole sound with --whole)
   std::unique_ptr<CSoundAnalysis> analysis;
   std::unique_ptr<CSpectralAnalysis> spectral;   // over analysis, with the library's note list
   std::vector<std::vector<CNoteSegment>> notes;  // per grouping of Groupings()
 };
 
-// A scorer: how alike a recording is to its reference, higher for more alike (any scale).
+// A scorer: how alike a recording is to its reference, higher for more alike (any scale, e.g. a
+// percentage). Another comparison is one more entry of Scorers().
 struct Scorer {
   std::string name;
   std::function<float(const Sound& reference, const Sound& recording)> score;
@@ -469,6 +471,7 @@ class Evaluation {
     if (known != files_.end()) return known->second;
     CountedPtr<CSoundSource> source = OpenSoundFile(path.c_str());
     Sound sound;
+    sound.path = path;
     if (source) sound.wave = source->GetWave();
     if (sound.wave == nullptr) {
       std::fprintf(stderr, "cannot read %s\n", path.c_str());
