@@ -245,6 +245,72 @@ std::vector<CNoteSegment> Merged(const NoteSteps& steps, float threshold) {
   return notes;
 }
 
+// The library's parts of the sounding steps, each note carrying what `carry` makes of its steps
+// (indices into steps), with energies halfway to 33 like GroupNotes.
+std::vector<CNoteSegment> SoundingNotes(
+    const NoteSteps& steps, const std::function<std::vector<SpectralPeak>(const std::vector<int32_t>&)>& carry) {
+  std::vector<int32_t> sounding;
+  for (int32_t k = 0; k < static_cast<int32_t>(steps.points.size()); ++k) {
+    if (!steps.points[k].empty()) sounding.push_back(k);
+  }
+  std::vector<CNoteSegment> notes;
+  const auto count = static_cast<int32_t>(sounding.size());
+  int32_t begin = 0;
+  for (int32_t i = 1; i <= kNotesPerSound; ++i) {
+    const int32_t end = i * count / kNotesPerSound;
+    if (end == begin) continue;
+    std::vector<SpectralPeak> peaks = carry({sounding.begin() + begin, sounding.begin() + end});
+    for (SpectralPeak& p : peaks) p.energy = (p.energy + 33.0f) / 2.0f;
+    notes.emplace_back(StepMs(steps, sounding[begin]), StepMs(steps, sounding[end - 1] + 1), peaks);
+    begin = end;
+  }
+  return notes;
+}
+
+// The part's step most alike to the others of its part (the highest mean similarity).
+std::vector<SpectralPeak> Medoid(const NoteSteps& steps, const std::vector<int32_t>& part) {
+  int32_t best = part[0];
+  float best_value = -1.0f;
+  for (const int32_t k : part) {
+    float sum = 0.0f;
+    for (const int32_t j : part) sum += j == k ? 0.0f : ComparePeakSets(steps.points[j], steps.points[k]);
+    if (sum > best_value) best_value = sum, best = k;
+  }
+  return steps.points[best];
+}
+
+// The loud x steady step with steadiness the mean (not the smaller) of the neighbour similarities,
+// or its points joined with those of its sounding neighbours (a peak within a bin of a kept one
+// is left out unless louder, then it replaces it).
+std::vector<SpectralPeak> LoudSteady(const NoteSteps& steps, const std::vector<int32_t>& part, bool mean, bool join) {
+  const auto count = static_cast<int32_t>(steps.points.size());
+  size_t best = 0;
+  float best_value = -1.0f;
+  for (size_t i = 0; i < part.size(); ++i) {
+    const int32_t k = part[i];
+    const float before = k > 0 ? steps.similarity[k] : 1.0f;
+    const float after = k + 1 < count ? steps.similarity[k + 1] : 1.0f;
+    const float value = Energy(steps.points[k]) * (mean ? (before + after) / 2.0f : std::min(before, after));
+    if (value > best_value) best_value = value, best = i;
+  }
+  std::vector<SpectralPeak> peaks = steps.points[part[best]];
+  if (!join) return peaks;
+  for (const size_t i : {best - 1, best + 1}) {
+    if (i >= part.size()) continue;
+    for (const SpectralPeak& p : steps.points[part[i]]) {
+      auto near =
+          std::find_if(peaks.begin(), peaks.end(), [&](const SpectralPeak& q) { return std::abs(q.bin - p.bin) <= 1; });
+      if (near == peaks.end()) {
+        peaks.push_back(p);
+      } else if (p.energy > near->energy) {
+        *near = p;
+      }
+    }
+  }
+  std::sort(peaks.begin(), peaks.end(), [](const SpectralPeak& a, const SpectralPeak& b) { return a.bin < b.bin; });
+  return peaks;
+}
+
 // Levels: the steps' energies moved to a common level before grouping, and the neighbour
 // similarities recomputed on the new energies.
 enum class Level { kStandard, kLoudestPoint, kLoudestStep };
@@ -364,6 +430,17 @@ std::vector<Design> Groupings() {
                          return notes;
                        }});
   }
+  designs.push_back({"the same as in use, the part's most typical step", [](const NoteSteps& s) {
+                       return SoundingNotes(s, [&s](const std::vector<int32_t>& part) { return Medoid(s, part); });
+                     }});
+  designs.push_back({"the same as in use, steadiness the mean of the similarities", [](const NoteSteps& s) {
+                       return SoundingNotes(
+                           s, [&s](const std::vector<int32_t>& part) { return LoudSteady(s, part, true, false); });
+                     }});
+  designs.push_back({"the same as in use, joined with its sounding neighbours", [](const NoteSteps& s) {
+                       return SoundingNotes(
+                           s, [&s](const std::vector<int32_t>& part) { return LoudSteady(s, part, false, true); });
+                     }});
   for (const int32_t parts : {6, 12}) {
     designs.push_back({"the same as in use with " + std::to_string(parts) + " parts",
                        [parts](const NoteSteps& s) { return GroupNotes(s, parts); }});
