@@ -1,19 +1,17 @@
-// Evaluation of the comparison score: how well it tells a phrase said again (another voice, speed or
-// pitch, added noise, another gain) from a different phrase of similar length, as the area under the
-// ROC curve (AUC: the chance that a same-phrase pair scores above a different-phrase pair, ties
-// counting half). Run through bench/compare_auc.sh, which makes the speech with espeak-ng.
+// Evaluation of the comparison score: how well it tells a phrase said again (another voice or
+// synthesizer, another level, noise, room, tempo, pitch, telephone band) from a different phrase of
+// similar length, as the area under the ROC curve (AUC: the chance that a same-phrase pair scores
+// above a different-phrase pair, ties counting half). Run through bench/compare_auc.sh, which makes
+// the set and describes its manifest.
 //
-//   compare_eval [--whole] [--pad MS] [MANIFEST]
+//   compare_eval [--whole] MANIFEST
 //
-// MANIFEST lines: "same|different tune|held REF.wav REC.wav [noise SNR_DB] [gain FACTOR]"; the
-// transforms apply to REC. --pad MS puts a faint noise floor of MS / 5 to MS ms (varying) before and
-// after every recording (REC, and the generated sounds said again), as the recorder's recordings hold
-// room noise around the speech. The generated set is always evaluated too: phrases made by
-// samples::SpeechLike from random syllables, said again with other pitches, tempos, amplitudes and
-// noise floors. Every sound goes through endpoint detection (not with --whole) and an analysis, as in
-// `melvox compare`; the whole score (all four terms) is evaluated for the note grouping in use and
-// for the alternatives below. "tune" pairs are those the grouping was chosen on; "held" pairs were
-// kept out of that choice.
+// Every sound goes through endpoint detection (not with --whole) and an analysis, as in `melvox
+// compare`. Printed: the AUC of every scorer of Scorers() (the whole score and each of its terms
+// alone) overall and per condition, for the tuning voices and the held-out voices; then, for every
+// note grouping of Groupings(), the AUC of the whole score and of the note term with that grouping.
+// A condition's AUC compares its same-phrase pairs with its different-phrase pairs: a change (gain,
+// noise, ...) of the reference's own voice, or another voice (clean, or with any change).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,11 +22,11 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
-#include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "spectral/comparison_score.h"
 #include "spectral/note_list_comparison.h"
@@ -39,6 +37,37 @@
 namespace {
 
 using namespace melvox;
+
+// One sound of the set, decoded and analysed.
+struct Sound {
+  std::string path;
+  std::unique_ptr<CWave> wave;  // with the detected endpoints selected (the whole sound with --whole)
+  std::unique_ptr<CSoundAnalysis> analysis;
+  std::unique_ptr<CSpectralAnalysis> spectral;   // over analysis, with the library's note list
+  std::vector<std::vector<CNoteSegment>> notes;  // per grouping of Groupings()
+};
+
+// A scorer: how alike a recording is to its reference, higher for more alike (any scale, e.g. a
+// percentage). Another comparison is one more entry of Scorers().
+struct Scorer {
+  std::string name;
+  std::function<float(const Sound& reference, const Sound& recording)> score;
+};
+
+ComparisonTerms Terms(const Sound& reference, const Sound& recording) {
+  return CompareAnalysesInDetail(*reference.spectral, *recording.spectral);
+}
+
+// What is evaluated: the comparison score as the recorder computes it, and each of its terms alone.
+std::vector<Scorer> Scorers() {
+  return {
+      {"whole", [](const Sound& a, const Sound& b) { return Terms(a, b).score; }},
+      {"sC notes", [](const Sound& a, const Sound& b) { return Terms(a, b).s_c; }},
+      {"sB noisy", [](const Sound& a, const Sound& b) { return Terms(a, b).s_b; }},
+      {"sA voiced", [](const Sound& a, const Sound& b) { return Terms(a, b).s_a; }},
+      {"duration", [](const Sound& a, const Sound& b) { return Terms(a, b).duration_score; }},
+  };
+}
 
 using Grouping = std::function<std::vector<CNoteSegment>(const NoteSteps&)>;
 
@@ -59,7 +88,7 @@ float Energy(const std::vector<SpectralPeak>& points) {
   return sum;
 }
 
-enum class Carry { kMiddle, kLoudest, kAverage };
+enum class Carry { kMiddle, kLoudest, kAverage, kLoudSteady };
 
 // The steps' points clustered by bin (a gap of more than 2 bins starts a new cluster); each cluster
 // becomes one peak at its energy-weighted mean bin with its energy summed and divided by the steps.
@@ -91,6 +120,18 @@ CNoteSegment Note(const NoteSteps& steps, int32_t begin, int32_t end, Carry carr
   std::vector<SpectralPeak> peaks;
   if (carry == Carry::kMiddle) peaks = steps.points[(begin + end - 1) / 2];
   if (carry == Carry::kAverage) peaks = Average(steps, begin, end);
+  if (carry == Carry::kLoudSteady) {
+    // The largest energy sum x steadiness (the smaller similarity to the step before and after).
+    const auto count = static_cast<int32_t>(steps.points.size());
+    float best_value = -1.0f;
+    for (int32_t k = begin; k < end; ++k) {
+      float steadiness = 1.0f;
+      if (k > 0) steadiness = std::min(steadiness, steps.similarity[k]);
+      if (k + 1 < count) steadiness = std::min(steadiness, steps.similarity[k + 1]);
+      const float value = Energy(steps.points[k]) * steadiness;
+      if (value > best_value) best_value = value, peaks = steps.points[k];
+    }
+  }
   if (carry == Carry::kLoudest) {
     int32_t best = begin;
     for (int32_t k = begin; k < end; ++k) {
@@ -141,6 +182,36 @@ std::vector<CNoteSegment> EqualParts(const NoteSteps& steps, int32_t parts, Carr
   return notes;
 }
 
+// Equal parts of the steps that hold points with an energy sum of at least `floor` x the loudest
+// step's (the others are left out, as a quieter recording loses its weak steps); a note spans its
+// first to its last step.
+std::vector<CNoteSegment> FilledParts(const NoteSteps& steps, int32_t parts, Carry carry, float floor) {
+  float loudest = 0.0f;
+  for (const auto& points : steps.points) loudest = std::max(loudest, Energy(points));
+  NoteSteps kept = steps;
+  std::vector<int32_t> index;  // kept step -> step
+  kept.points.clear();
+  kept.similarity.clear();
+  for (int32_t k = 0; k < static_cast<int32_t>(steps.points.size()); ++k) {
+    if (steps.points[k].empty() || Energy(steps.points[k]) < floor * loudest) continue;
+    kept.points.push_back(steps.points[k]);
+    kept.similarity.push_back(
+        kept.points.size() == 1 ? 0.0f : ComparePeakSets(kept.points[kept.points.size() - 2], kept.points.back()));
+    index.push_back(k);
+  }
+  std::vector<CNoteSegment> notes;
+  const auto count = static_cast<int32_t>(kept.points.size());
+  int32_t begin = 0;
+  for (int32_t i = 1; i <= parts; ++i) {
+    const int32_t end = i * count / parts;
+    if (end == begin) continue;
+    const CNoteSegment note = Note(kept, begin, end, carry);
+    notes.emplace_back(StepMs(steps, index[begin]), StepMs(steps, index[end - 1] + 1), note.Peaks());
+    begin = end;
+  }
+  return notes;
+}
+
 // Bottom-up: every step with points starts as a note; the two neighbouring notes whose carried points
 // are most alike merge (keeping the louder points) until no neighbours are alike above `threshold`.
 // Notes more than 2 empty steps apart never merge.
@@ -174,364 +245,459 @@ std::vector<CNoteSegment> Merged(const NoteSteps& steps, float threshold) {
   return notes;
 }
 
-std::vector<Design> Designs() {
+// The library's parts of the sounding steps, each note carrying what `carry` makes of its steps
+// (indices into steps), with energies halfway to 33 like GroupNotes.
+std::vector<CNoteSegment> SoundingNotes(
+    const NoteSteps& steps, const std::function<std::vector<SpectralPeak>(const std::vector<int32_t>&)>& carry) {
+  std::vector<int32_t> sounding;
+  for (int32_t k = 0; k < static_cast<int32_t>(steps.points.size()); ++k) {
+    if (!steps.points[k].empty()) sounding.push_back(k);
+  }
+  std::vector<CNoteSegment> notes;
+  const auto count = static_cast<int32_t>(sounding.size());
+  int32_t begin = 0;
+  for (int32_t i = 1; i <= kNotesPerSound; ++i) {
+    const int32_t end = i * count / kNotesPerSound;
+    if (end == begin) continue;
+    std::vector<SpectralPeak> peaks = carry({sounding.begin() + begin, sounding.begin() + end});
+    for (SpectralPeak& p : peaks) p.energy = (p.energy + 33.0f) / 2.0f;
+    notes.emplace_back(StepMs(steps, sounding[begin]), StepMs(steps, sounding[end - 1] + 1), peaks);
+    begin = end;
+  }
+  return notes;
+}
+
+// The part's step most alike to the others of its part (the highest mean similarity).
+std::vector<SpectralPeak> Medoid(const NoteSteps& steps, const std::vector<int32_t>& part) {
+  int32_t best = part[0];
+  float best_value = -1.0f;
+  for (const int32_t k : part) {
+    float sum = 0.0f;
+    for (const int32_t j : part) sum += j == k ? 0.0f : ComparePeakSets(steps.points[j], steps.points[k]);
+    if (sum > best_value) best_value = sum, best = k;
+  }
+  return steps.points[best];
+}
+
+// The loud x steady step with steadiness the mean (not the smaller) of the neighbour similarities,
+// or its points joined with those of its sounding neighbours (a peak within a bin of a kept one
+// is left out unless louder, then it replaces it).
+std::vector<SpectralPeak> LoudSteady(const NoteSteps& steps, const std::vector<int32_t>& part, bool mean, bool join) {
+  const auto count = static_cast<int32_t>(steps.points.size());
+  size_t best = 0;
+  float best_value = -1.0f;
+  for (size_t i = 0; i < part.size(); ++i) {
+    const int32_t k = part[i];
+    const float before = k > 0 ? steps.similarity[k] : 1.0f;
+    const float after = k + 1 < count ? steps.similarity[k + 1] : 1.0f;
+    const float value = Energy(steps.points[k]) * (mean ? (before + after) / 2.0f : std::min(before, after));
+    if (value > best_value) best_value = value, best = i;
+  }
+  std::vector<SpectralPeak> peaks = steps.points[part[best]];
+  if (!join) return peaks;
+  for (const size_t i : {best - 1, best + 1}) {
+    if (i >= part.size()) continue;
+    for (const SpectralPeak& p : steps.points[part[i]]) {
+      auto near =
+          std::find_if(peaks.begin(), peaks.end(), [&](const SpectralPeak& q) { return std::abs(q.bin - p.bin) <= 1; });
+      if (near == peaks.end()) {
+        peaks.push_back(p);
+      } else if (p.energy > near->energy) {
+        *near = p;
+      }
+    }
+  }
+  std::sort(peaks.begin(), peaks.end(), [](const SpectralPeak& a, const SpectralPeak& b) { return a.bin < b.bin; });
+  return peaks;
+}
+
+// Levels: the steps' energies moved to a common level before grouping, and the neighbour
+// similarities recomputed on the new energies.
+enum class Level { kStandard, kLoudestPoint, kLoudestStep };
+
+NoteSteps Relevelled(NoteSteps steps, Level level, float target) {
+  double sum = 0.0, squares = 0.0, loudest_point = 0.0, loudest_step = 0.0;
+  size_t count = 0;
+  for (const auto& points : steps.points) {
+    double step = 0.0;
+    for (const SpectralPeak& p : points) {
+      sum += p.energy;
+      squares += double{p.energy} * p.energy;
+      loudest_point = std::max(loudest_point, double{p.energy});
+      step += p.energy;
+      ++count;
+    }
+    loudest_step = std::max(loudest_step, step);
+  }
+  if (count == 0) return steps;
+  const double mean = sum / static_cast<double>(count);
+  const double spread = std::sqrt(std::max(0.0, squares / static_cast<double>(count) - mean * mean));
+  for (auto& points : steps.points) {
+    for (SpectralPeak& p : points) {
+      double e = p.energy;
+      if (level == Level::kStandard) e = spread > 0.0 ? 33.0 + (e - mean) * target / spread : 33.0;
+      if (level == Level::kLoudestPoint) e = e - loudest_point + target;
+      if (level == Level::kLoudestStep) e = e * target / loudest_step;
+      p.energy = static_cast<float>(std::max(0.0, e));
+    }
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Bins warped so that the sound's energy-weighted mean bin lands at `target`, as another voice
+// moves the same vowel's peaks by a factor; a step's points that land on one bin merge.
+NoteSteps Warped(NoteSteps steps, float target) {
+  double sum = 0.0, weighted = 0.0;
+  for (const auto& points : steps.points) {
+    for (const SpectralPeak& p : points) sum += p.energy, weighted += double{p.energy} * p.bin;
+  }
+  if (sum <= 0.0) return steps;
+  const double factor = target / (weighted / sum);
+  for (auto& points : steps.points) {
+    std::vector<SpectralPeak> warped;
+    for (SpectralPeak p : points) {
+      p.bin = static_cast<int32_t>(std::lround(p.bin * factor));
+      if (!warped.empty() && warped.back().bin == p.bin) {
+        warped.back().energy += p.energy;
+      } else {
+        warped.push_back(p);
+      }
+    }
+    points = warped;
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Each step keeps only its `count` strongest points.
+NoteSteps Strongest(NoteSteps steps, size_t count) {
+  for (auto& points : steps.points) {
+    if (points.size() <= count) continue;
+    std::vector<SpectralPeak> sorted = points;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const SpectralPeak& a, const SpectralPeak& b) { return a.energy > b.energy; });
+    sorted.resize(count);
+    std::sort(sorted.begin(), sorted.end(), [](const SpectralPeak& a, const SpectralPeak& b) { return a.bin < b.bin; });
+    points = sorted;
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// Every energy moved towards `centre` by `keep` (1 keeps it, 0 sets it to `centre`); with
+// `per_step`, each step's energies are first scaled so that its loudest point has energy `centre`.
+NoteSteps Compressed(NoteSteps steps, float centre, float keep, bool per_step) {
+  for (auto& points : steps.points) {
+    float loudest = 0.0f;
+    for (const SpectralPeak& p : points) loudest = std::max(loudest, p.energy);
+    for (SpectralPeak& p : points) {
+      const float e = per_step && loudest > 0.0f ? p.energy * centre / loudest : p.energy;
+      p.energy = std::max(0.0f, centre + (e - centre) * keep);
+    }
+  }
+  for (size_t k = 1; k < steps.points.size(); ++k)
+    steps.similarity[k] = ComparePeakSets(steps.points[k - 1], steps.points[k]);
+  return steps;
+}
+
+// The note groupings compared. "All steps" cuts every step of the tracks' span into equal parts (the
+// grouping before this one); "sounding steps" only the steps that hold points (GroupNotes now). The
+// level and bin variants change the steps' points before an all-steps grouping carrying the loud x
+// steady step, and recompute the neighbour similarities on them.
+std::vector<Design> Groupings() {
+  const auto before = [](const NoteSteps& s) { return EqualParts(s, 9, Carry::kLoudSteady); };
   std::vector<Design> designs = {
-      {"equal parts 9, loud x steady (GroupNotes)", [](const NoteSteps& s) { return GroupNotes(s); }},
+      {"sounding steps, 9 parts, loud x steady, halfway to 33 (in use)",
+       [](const NoteSteps& s) { return GroupNotes(s); }},
       {"no note term (sC = 0)", [](const NoteSteps&) { return std::vector<CNoteSegment>(); }},
+      {"all steps, 9 parts, loud x steady (before)", before},
   };
-  for (const int32_t parts : {6, 8, 12}) {
-    designs.push_back({"equal parts " + std::to_string(parts) + ", loud x steady",
+  for (const float keep : {0.0f, 0.25f, 0.75f, 1.0f}) {
+    // The notes in use with their energies at `keep` of the distance to 33 instead of a half.
+    char title[80];
+    std::snprintf(title, sizeof title, "the same as in use, energies at %.2f of the way from 33", keep);
+    designs.push_back({title, [keep](const NoteSteps& s) {
+                         std::vector<CNoteSegment> notes;
+                         for (const CNoteSegment& note : GroupNotes(s)) {
+                           std::vector<SpectralPeak> peaks = note.Peaks();
+                           for (SpectralPeak& p : peaks) p.energy = 33.0f + (2.0f * p.energy - 66.0f) * keep;
+                           notes.emplace_back(note.GetStart(), note.GetEnd(), peaks);
+                         }
+                         return notes;
+                       }});
+  }
+  designs.push_back({"the same as in use, the part's most typical step", [](const NoteSteps& s) {
+                       return SoundingNotes(s, [&s](const std::vector<int32_t>& part) { return Medoid(s, part); });
+                     }});
+  designs.push_back({"the same as in use, steadiness the mean of the similarities", [](const NoteSteps& s) {
+                       return SoundingNotes(
+                           s, [&s](const std::vector<int32_t>& part) { return LoudSteady(s, part, true, false); });
+                     }});
+  designs.push_back({"the same as in use, joined with its sounding neighbours", [](const NoteSteps& s) {
+                       return SoundingNotes(
+                           s, [&s](const std::vector<int32_t>& part) { return LoudSteady(s, part, false, true); });
+                     }});
+  for (const int32_t parts : {6, 12}) {
+    designs.push_back({"the same as in use with " + std::to_string(parts) + " parts",
                        [parts](const NoteSteps& s) { return GroupNotes(s, parts); }});
   }
   const std::pair<Carry, const char*> carries[] = {
       {Carry::kMiddle, "middle"}, {Carry::kLoudest, "loudest"}, {Carry::kAverage, "average"}};
   for (const auto& [carry, name] : carries) {
     designs.push_back(
-        {std::string("equal parts 9, ") + name, [c = carry](const NoteSteps& s) { return EqualParts(s, 9, c); }});
+        {std::string("all steps, 9 parts, ") + name, [c = carry](const NoteSteps& s) { return EqualParts(s, 9, c); }});
   }
-  for (const float threshold : {0.4f, 0.5f, 0.6f, 0.7f}) {
-    for (const auto& [carry, name] : carries) {
-      char title[80];
-      std::snprintf(title, sizeof title, "change below %.1f, %s", threshold, name);
-      designs.push_back({title, [threshold, c = carry](const NoteSteps& s) { return ChangeNotes(s, threshold, c); }});
-    }
-  }
-  for (const int32_t length : {3, 5}) {
-    designs.push_back({"fixed " + std::to_string(length) + " steps, loudest",
-                       [length](const NoteSteps& s) { return FixedLength(s, length, Carry::kLoudest); }});
-  }
-  for (const float threshold : {0.8f, 0.9f}) {
+  for (const float floor : {0.0f, 0.3f, 0.5f}) {
     char title[80];
-    std::snprintf(title, sizeof title, "bottom-up merging above %.1f", threshold);
-    designs.push_back({title, [threshold](const NoteSteps& s) { return Merged(s, threshold); }});
+    std::snprintf(title, sizeof title, "steps above %.1f x the loudest, 9 parts, loud x steady", floor);
+    designs.push_back({title, [floor](const NoteSteps& s) { return FilledParts(s, 9, Carry::kLoudSteady, floor); }});
+  }
+  designs.push_back({"sounding steps, 9 parts, levelled to spread 4", [](const NoteSteps& s) {
+                       return FilledParts(Relevelled(s, Level::kStandard, 4.0f), 9, Carry::kLoudSteady, 0.0f);
+                     }});
+  for (const float threshold : {0.4f, 0.6f}) {
+    char title[80];
+    std::snprintf(title, sizeof title, "new note at a change below %.1f, loudest", threshold);
+    designs.push_back({title, [threshold](const NoteSteps& s) { return ChangeNotes(s, threshold, Carry::kLoudest); }});
+  }
+  designs.push_back({"fixed 5 steps, loudest", [](const NoteSteps& s) { return FixedLength(s, 5, Carry::kLoudest); }});
+  designs.push_back({"bottom-up merging above 0.8", [](const NoteSteps& s) { return Merged(s, 0.8f); }});
+  const std::tuple<float, float, bool, const char*> compressions[] = {
+      {33.0f, 0.5f, false, "energies halfway to 33"},
+      {33.0f, 0.25f, false, "energies 3/4 of the way to 33"},
+      {40.0f, 0.0f, false, "every energy 40"},
+      {45.0f, 0.5f, true, "each step's loudest at 45, halfway"},
+  };
+  for (const auto& [centre, keep, per_step, name] : compressions) {
+    designs.push_back({std::string("all steps, ") + name,
+                       [centre = centre, keep = keep, per_step = per_step, before](const NoteSteps& s) {
+                         return before(Compressed(s, centre, keep, per_step));
+                       }});
+  }
+  const std::tuple<Level, float, const char*> levels[] = {
+      {Level::kStandard, 4.0f, "spread 4"},
+      {Level::kStandard, 8.0f, "spread 8"},
+      {Level::kStandard, 16.0f, "spread 16"},
+      {Level::kLoudestPoint, 60.0f, "loudest point 60"},
+      {Level::kLoudestStep, 150.0f, "loudest step 150"},
+  };
+  for (const auto& [level, target, name] : levels) {
+    designs.push_back(
+        {std::string("all steps, levelled to ") + name, [level = level, target = target, before](const NoteSteps& s) {
+           return before(Relevelled(s, level, target));
+         }});
+  }
+  for (const float target : {13.0f, 20.0f}) {
+    designs.push_back({"all steps, bins warped to a mean of " + std::to_string(static_cast<int>(target)),
+                       [target, before](const NoteSteps& s) { return before(Warped(s, target)); }});
+  }
+  for (const size_t count : {2, 3}) {
+    designs.push_back({"all steps, strongest " + std::to_string(count) + " points",
+                       [count, before](const NoteSteps& s) { return before(Strongest(s, count)); }});
   }
   return designs;
 }
 
 // ---------------------------------------------------------------------------------------------
-// The sounds and the pairs.
-
-struct Sound {
-  std::unique_ptr<CSoundAnalysis> analysis;
-  std::unique_ptr<CSpectralAnalysis> spectral;   // over analysis: the notes of the design in use
-  std::vector<std::vector<CNoteSegment>> notes;  // per design
-};
+// The pairs and the report.
 
 struct Pair {
   bool same;
-  std::string group;    // "espeak tune", "espeak held", "generated tune", "generated held"
-  std::string variant;  // how the recording differs from the reference
-  size_t ref;
-  size_t rec;
-  ComparisonTerms terms;  // of CompareAnalysesInDetail(reference, recording)
+  bool held;                      // the recording's voice was held out from tuning
+  std::string condition;          // how the recording was changed; "clean, other synthesizer" and so on
+  std::vector<float> scores;      // per scorer
+  std::vector<float> whole, s_c;  // per grouping: the whole score and the note term
 };
 
-// White noise at an SNR (dB, against the whole sound's RMS; 0 for none), then a gain, with clipping.
-std::vector<int16_t> Transformed(std::vector<int16_t> samples, uint32_t rate, double noise_snr_db, double gain,
-                                 uint32_t seed) {
-  if (noise_snr_db > 0.0) {
-    double energy = 0.0;
-    for (const int16_t s : samples) energy += static_cast<double>(s) * s;
-    const double rms = std::sqrt(energy / static_cast<double>(std::max<size_t>(samples.size(), 1)));
-    // Uniform noise of peak a has an RMS of a / sqrt(3).
-    const double peak = rms / std::pow(10.0, noise_snr_db / 20.0) * std::sqrt(3.0);
-    const auto noise =
-        samples::WhiteNoise(rate, static_cast<int>(samples.size() * 1000 / rate) + 1, static_cast<float>(peak), seed);
-    for (size_t i = 0; i < samples.size() && i < noise.size(); ++i) {
-      samples[i] = static_cast<int16_t>(std::clamp(int32_t{samples[i]} + noise[i], -32768, 32767));
-    }
-  }
-  for (int16_t& s : samples) s = static_cast<int16_t>(std::clamp(std::lround(s * gain), -32768L, 32767L));
-  return samples;
-}
-
-double Mean(const std::vector<float>& v) {
-  double sum = 0.0;
-  for (const float x : v) sum += x;
-  return v.empty() ? 0.0 : sum / static_cast<double>(v.size());
-}
-
 // The chance that a same-phrase pair scores above a different-phrase pair, ties counting half.
-double Auc(const std::vector<float>& same, const std::vector<float>& different) {
+double Auc(std::vector<float> same, std::vector<float> different) {
   if (same.empty() || different.empty()) return std::nan("");
+  std::sort(different.begin(), different.end());
   double wins = 0.0;
   for (const float s : same) {
-    for (const float d : different) wins += s > d ? 1.0 : s == d ? 0.5 : 0.0;
+    const auto below = std::lower_bound(different.begin(), different.end(), s) - different.begin();
+    const auto not_above = std::upper_bound(different.begin(), different.end(), s) - different.begin();
+    wins += static_cast<double>(below) + 0.5 * static_cast<double>(not_above - below);
   }
   return wins / (static_cast<double>(same.size()) * static_cast<double>(different.size()));
 }
 
-// The noise floor of a quiet room in a recording: white noise of this peak (about -60 dBFS RMS).
-constexpr float kRoomNoise = 60.0f;
+using Filter = std::function<bool(const Pair&)>;
+using Value = std::function<float(const Pair&)>;
+
+double Auc(const std::vector<Pair>& pairs, const Filter& in, const Value& value) {
+  std::vector<float> same, different;
+  for (const Pair& p : pairs) {
+    if (in(p)) (p.same ? same : different).push_back(value(p));
+  }
+  return Auc(same, different);
+}
+
+std::string Synthesizer(const std::string& voice) { return voice.substr(0, voice.find(':')); }
 
 class Evaluation {
  public:
-  Evaluation(std::vector<Design> designs, bool detect_endpoints, int pad_ms)
-      : designs_(std::move(designs)), detect_endpoints_(detect_endpoints), pad_ms_(pad_ms) {}
+  Evaluation(bool detect_endpoints) : scorers_(Scorers()), designs_(Groupings()), detect_endpoints_(detect_endpoints) {}
 
-  // A recording: the sound (16-bit mono) with room noise before and after it, each of a length
-  // between a fifth of --pad and --pad, as a speaker starts some time after the recording did and the
-  // recording stops some time after the speaker.
-  size_t AddRecording(std::unique_ptr<CWave> wave) {
-    if (pad_ms_ > 0) {
-      const uint32_t rate = wave->Format().nSamplesPerSec;
-      const auto* data = reinterpret_cast<const int16_t*>(wave->Data());
-      std::vector<int16_t> samples = RoomNoise(rate);
-      samples.insert(samples.end(), data, data + wave->SampleCount());
-      const std::vector<int16_t> after = RoomNoise(rate);
-      samples.insert(samples.end(), after.begin(), after.end());
-      wave = samples::MakeWave16(samples, rate);
-    }
-    return Add(std::move(wave));
-  }
-
-  size_t Add(std::unique_ptr<CWave> wave) {
-    if (detect_endpoints_) DetectEndpoints(*wave);
+  size_t AddFile(const std::string& path) {
+    const auto known = files_.find(path);
+    if (known != files_.end()) return known->second;
+    CountedPtr<CSoundSource> source = OpenSoundFile(path.c_str());
     Sound sound;
-    sound.analysis = std::make_unique<CSoundAnalysis>(wave.get(), 0);
+    sound.path = path;
+    if (source) sound.wave = source->GetWave();
+    if (sound.wave == nullptr) {
+      std::fprintf(stderr, "cannot read %s\n", path.c_str());
+      std::exit(1);
+    }
+    if (detect_endpoints_) DetectEndpoints(*sound.wave);
+    sound.analysis = std::make_unique<CSoundAnalysis>(sound.wave.get(), 0);
     sound.spectral = std::make_unique<CSpectralAnalysis>(*sound.analysis);
     const NoteSteps steps = PrepareNoteSteps(sound.analysis->Results());
     for (const Design& design : designs_) sound.notes.push_back(design.group(steps));
     sounds_.push_back(std::move(sound));
+    files_[path] = sounds_.size() - 1;
     return sounds_.size() - 1;
   }
 
-  size_t AddFile(const std::string& path, double noise_snr_db, double gain, bool recording) {
-    const std::string key = path + "|" + std::to_string(noise_snr_db) + "|" + std::to_string(gain);
-    const auto known = files_.find(key);
-    if (known != files_.end()) return known->second;
-    CountedPtr<CSoundSource> source = OpenSoundFile(path.c_str());
-    std::unique_ptr<CWave> wave = source->GetWave();
-    if (noise_snr_db > 0.0 || gain != 1.0) {
-      std::vector<int16_t> samples(wave->SampleCount());
-      std::copy_n(reinterpret_cast<const int16_t*>(wave->Data()), samples.size(), samples.data());
-      const uint32_t rate = wave->Format().nSamplesPerSec;
-      wave = samples::MakeWave16(Transformed(samples, rate, noise_snr_db, gain, static_cast<uint32_t>(files_.size())),
-                                 rate);
+  // One manifest line: LABEL SPLIT CONDITION REF_VOICE REC_VOICE REF_PATH REC_PATH, paths relative
+  // to the manifest's folder.
+  void AddLine(const std::string& line, const std::string& folder) {
+    std::istringstream fields(line);
+    std::string label, split, condition, ref_voice, rec_voice, ref_path, rec_path;
+    if (line.empty() || line[0] == '#' ||
+        !(fields >> label >> split >> condition >> ref_voice >> rec_voice >> ref_path >> rec_path)) {
+      return;
     }
-    const size_t index = recording ? AddRecording(std::move(wave)) : Add(std::move(wave));
-    files_[key] = index;
-    return index;
-  }
-
-  std::vector<int16_t> RoomNoise(uint32_t rate) {
-    ++pads_;
-    // A fixed sequence of lengths (Knuth's multiplicative hash of the count), the same on every run.
-    const uint32_t fraction = (pads_ * 2654435761u) >> 22;  // 0 .. 1023
-    const int ms = pad_ms_ / 5 + static_cast<int>(int64_t{pad_ms_ - pad_ms_ / 5} * fraction / 1023);
-    return samples::WhiteNoise(rate, ms, kRoomNoise, pads_);
-  }
-
-  void AddPair(bool same, const std::string& group, const std::string& variant, size_t ref, size_t rec) {
-    pairs_.push_back(
-        {same, group, variant, ref, rec, CompareAnalysesInDetail(*sounds_[ref].spectral, *sounds_[rec].spectral)});
+    const size_t ref_index = AddFile(folder + ref_path);
+    const size_t rec_index = AddFile(folder + rec_path);
+    const Sound& ref = sounds_[ref_index];
+    const Sound& rec = sounds_[rec_index];
+    Pair pair{label == "same", split == "held", condition, {}, {}, {}};
+    // A change of the reference's own voice is its own condition; another voice is one condition per
+    // kind, clean, and one for all its changed sayings.
+    if (ref_voice != rec_voice) {
+      if (condition != "clean") {
+        pair.condition = "another voice and a change";
+      } else {
+        pair.condition = Synthesizer(ref_voice) == Synthesizer(rec_voice) ? "another voice, same synthesizer"
+                                                                          : "another synthesizer";
+      }
+    } else if (condition == "clean") {
+      return;  // no same-phrase pair: the reference itself is left out
+    }
+    for (const Scorer& scorer : scorers_) pair.scores.push_back(scorer.score(ref, rec));
+    const ComparisonTerms terms = Terms(ref, rec);
+    for (size_t d = 0; d < designs_.size(); ++d) {
+      ComparisonTerms with = terms;
+      with.s_c = terms.compared ? CompareNoteLists(rec.notes[d], ref.notes[d]) : 0.0f;
+      pair.whole.push_back(terms.compared ? WeightedScore(with) : 0.0f);
+      pair.s_c.push_back(with.s_c);
+    }
+    if (std::find(conditions_.begin(), conditions_.end(), pair.condition) == conditions_.end()) {
+      conditions_.push_back(pair.condition);
+    }
+    pairs_.push_back(std::move(pair));
   }
 
   void Report() const {
-    const std::vector<std::pair<std::string, std::function<bool(const Pair&)>>> columns = {
+    size_t counts[2][2] = {};
+    for (const Pair& p : pairs_) ++counts[p.held][p.same];
+    std::printf("%zu sounds, endpoints %s; pairs same/different: tune voices %zu/%zu, held-out voices %zu/%zu\n",
+                sounds_.size(), detect_endpoints_ ? "detected" : "not detected (whole files)", counts[0][1],
+                counts[0][0], counts[1][1], counts[1][0]);
+    const std::pair<const char*, Filter> splits[] = {
+        {"tune", [](const Pair& p) { return !p.held; }},
+        {"held", [](const Pair& p) { return p.held; }},
         {"all", [](const Pair&) { return true; }},
-        {"tune", [](const Pair& p) { return p.group.find("tune") != std::string::npos; }},
-        {"held", [](const Pair& p) { return p.group.find("held") != std::string::npos; }},
-        {"espeak", [](const Pair& p) { return p.group.find("espeak") != std::string::npos; }},
-        {"generated", [](const Pair& p) { return p.group.find("generated") != std::string::npos; }},
     };
-    std::printf("%zu sounds, endpoints %s, recordings padded with %d ms of room noise; pairs (same/different):",
-                sounds_.size(), detect_endpoints_ ? "detected" : "not detected (whole files)", pad_ms_);
-    for (const auto& [name, in] : columns) {
-      size_t same = 0, different = 0;
-      for (const Pair& p : pairs_) {
-        if (in(p)) ++(p.same ? same : different);
-      }
-      std::printf(" %s %zu/%zu", name.c_str(), same, different);
+    std::printf("\nAUC of each scorer\n%-12s", "scorer");
+    for (const auto& split : splits) std::printf(" %7s", split.first);
+    std::printf("\n");
+    for (size_t s = 0; s < scorers_.size(); ++s) {
+      std::printf("%-12s", scorers_[s].name.c_str());
+      for (const auto& [name, in] : splits)
+        std::printf(" %7.4f", Auc(pairs_, in, [s](const Pair& p) { return p.scores[s]; }));
+      std::printf("\n");
     }
-    std::printf("\n\nAUC of the whole score (all four terms), by note grouping\n%-42s", "grouping");
-    for (const auto& column : columns) std::printf(" %9s", column.first.c_str());
-    std::printf("  sC alone  mean %% same/different\n");
-    for (size_t d = 0; d < designs_.size(); ++d) {
-      std::printf("%-42s", designs_[d].name.c_str());
-      for (const auto& column : columns) {
-        std::vector<float> same, different;
+    for (const bool held : {false, true}) {
+      std::printf("\nAUC per condition, %s voices (same/different pairs)\n%-36s", held ? "held-out" : "tuning",
+                  "condition");
+      for (const Scorer& scorer : scorers_) std::printf(" %9s", scorer.name.c_str());
+      std::printf("\n");
+      for (const std::string& condition : conditions_) {
+        const Filter in = [&](const Pair& p) { return p.held == held && p.condition == condition; };
+        size_t same = 0, different = 0;
         for (const Pair& p : pairs_) {
-          if (column.second(p)) (p.same ? same : different).push_back(Score(p, d, -1));
+          if (in(p)) ++(p.same ? same : different);
         }
-        std::printf(" %9.4f", Auc(same, different));
+        char title[80];
+        std::snprintf(title, sizeof title, "%s (%zu/%zu)", condition.c_str(), same, different);
+        std::printf("%-36s", title);
+        for (size_t s = 0; s < scorers_.size(); ++s) {
+          std::printf(" %9.4f", Auc(pairs_, in, [s](const Pair& p) { return p.scores[s]; }));
+        }
+        std::printf("\n");
       }
-      std::vector<float> same, different, same_c, different_c;
-      for (const Pair& p : pairs_) {
-        (p.same ? same : different).push_back(Score(p, d, -1));
-        (p.same ? same_c : different_c).push_back(Score(p, d, 3));
-      }
-      std::printf(" %9.4f  %4.1f/%4.1f\n", Auc(same_c, different_c), 100 * Mean(same), 100 * Mean(different));
     }
-
-    std::printf("\nAUC of each term alone (all pairs, first grouping):");
-    const char* terms[] = {"duration", "sA", "sB", "sC"};
-    for (int term = 0; term < 4; ++term) {
-      std::vector<float> same, different;
-      for (const Pair& p : pairs_) (p.same ? same : different).push_back(Score(p, 0, term));
-      std::printf(" %s %.4f", terms[term], Auc(same, different));
-    }
-    std::printf(
-        "\n\nBy variant of the recording (first grouping): whole-score AUC, mean %% same/different, "
-        "mean sA, sB, sC of the same pairs\n");
-    std::map<std::string, std::pair<std::vector<const Pair*>, std::vector<const Pair*>>> variants;
-    for (const Pair& p : pairs_) (p.same ? variants[p.variant].first : variants[p.variant].second).push_back(&p);
-    for (const auto& [variant, lists] : variants) {
-      std::vector<float> same, different, s_a, s_b, s_c;
-      for (const Pair* p : lists.first) {
-        same.push_back(Score(*p, 0, -1));
-        s_a.push_back(p->terms.s_a);
-        s_b.push_back(p->terms.s_b);
-        s_c.push_back(Score(*p, 0, 3));
+    std::printf("\nNote groupings: AUC of the whole score and of sC alone, and the whole score's worst condition\n");
+    std::printf("%-58s %7s %7s %7s %7s %11s  %s\n", "grouping", "tune", "held", "sC tune", "sC held", "sC same/dif",
+                "worst held condition");
+    for (size_t d = 0; d < designs_.size(); ++d) {
+      const Value whole = [d](const Pair& p) { return p.whole[d]; };
+      const Value s_c = [d](const Pair& p) { return p.s_c[d]; };
+      std::string worst;
+      double worst_auc = 2.0;
+      for (const std::string& condition : conditions_) {
+        const double auc = Auc(
+            pairs_, [&](const Pair& p) { return p.held && p.condition == condition; }, whole);
+        if (auc < worst_auc) worst_auc = auc, worst = condition;
       }
-      for (const Pair* p : lists.second) different.push_back(Score(*p, 0, -1));
-      std::printf("  %-34s %.4f  %4.1f/%4.1f  %.2f %.2f %.2f\n", variant.c_str(), Auc(same, different),
-                  100 * Mean(same), 100 * Mean(different), Mean(s_a), Mean(s_b), Mean(s_c));
+      double sums[2] = {}, tally[2] = {};
+      for (const Pair& p : pairs_) sums[p.same] += p.s_c[d], ++tally[p.same];
+      std::printf("%-58s %7.4f %7.4f %7.4f %7.4f  %4.2f/%4.2f  %.4f %s\n", designs_[d].name.c_str(),
+                  Auc(pairs_, splits[0].second, whole), Auc(pairs_, splits[1].second, whole),
+                  Auc(pairs_, splits[0].second, s_c), Auc(pairs_, splits[1].second, s_c), sums[1] / tally[1],
+                  sums[0] / tally[0], worst_auc, worst.c_str());
     }
   }
 
  private:
-  // The whole score of a pair with design d's note lists (term < 0), or one term alone: 0 duration,
-  // 1 sA, 2 sB, 3 sC.
-  float Score(const Pair& p, size_t d, int term) const {
-    ComparisonTerms terms = p.terms;
-    if (!terms.compared) return 0.0f;
-    terms.s_c = CompareNoteLists(sounds_[p.rec].notes[d], sounds_[p.ref].notes[d]);
-    const float values[] = {terms.duration_score, terms.s_a, terms.s_b, terms.s_c};
-    return term < 0 ? WeightedScore(terms) : values[term];
-  }
-
+  std::vector<Scorer> scorers_;
   std::vector<Design> designs_;
   bool detect_endpoints_;
-  int pad_ms_;
-  uint32_t pads_ = 0;  // seeds of the padding noise
   std::vector<Sound> sounds_;
-  std::vector<Pair> pairs_;
   std::map<std::string, size_t> files_;
+  std::vector<Pair> pairs_;
+  std::vector<std::string> conditions_;  // in the order first met
 };
-
-// ---------------------------------------------------------------------------------------------
-// The generated set.
-
-class Random {
- public:
-  explicit Random(uint32_t seed) : state_(seed * 2654435761u + 12345u) {}
-  uint32_t Next(uint32_t n) {
-    state_ = state_ * 1664525u + 1013904223u;
-    return (state_ >> 8) % n;
-  }
-  float Between(float low, float high) { return low + (high - low) * static_cast<float>(Next(10001)) / 10000.0f; }
-
- private:
-  uint32_t state_;
-};
-
-std::vector<samples::Syllable> RandomPhrase(uint32_t seed) {
-  Random random(seed);
-  const float first_formants[] = {300.0f, 450.0f, 650.0f, 750.0f};
-  const float second_formants[] = {800.0f, 1150.0f, 1700.0f, 2200.0f};
-  std::vector<samples::Syllable> phrase;
-  const uint32_t count = 4 + random.Next(4);
-  for (uint32_t i = 0; i < count; ++i) {
-    samples::Syllable s{};
-    s.fricative_ms = random.Next(2) == 0 ? 0 : static_cast<int>(60 + random.Next(60));
-    s.vowel_ms = static_cast<int>(120 + random.Next(140));
-    s.f0_start_hz = random.Between(95.0f, 150.0f);
-    s.f0_end_hz = random.Between(95.0f, 150.0f);
-    s.formant1_hz = first_formants[random.Next(4)];
-    s.formant2_hz = second_formants[random.Next(4)];
-    s.pause_after_ms = random.Next(3) == 0 ? static_cast<int>(50 + random.Next(70)) : 0;
-    phrase.push_back(s);
-  }
-  return phrase;
-}
-
-double PhraseMs(const std::vector<samples::Syllable>& phrase) {
-  double ms = 240.0;
-  for (const auto& s : phrase) ms += s.fricative_ms + s.vowel_ms + s.pause_after_ms;
-  return ms;
-}
-
-void AddGenerated(Evaluation& evaluation) {
-  constexpr uint32_t kRate = 22050;
-  constexpr uint32_t kPhrases = 24;  // the last third is held out
-  // The reference voice first; then pitch x 0.8 and x 1.3, tempo 0.85 and 1.15, a quarter of the
-  // amplitude, a noise floor 13 times as high, and a mix of all.
-  const samples::Voice voices[] = {
-      {1.0f, 1.0f, 12000.0f, 30.0f, 1},  {0.8f, 1.0f, 12000.0f, 30.0f, 2},  {1.3f, 1.0f, 12000.0f, 30.0f, 3},
-      {1.0f, 0.85f, 12000.0f, 30.0f, 4}, {1.0f, 1.15f, 12000.0f, 30.0f, 5}, {1.0f, 1.0f, 3000.0f, 30.0f, 6},
-      {1.0f, 1.0f, 12000.0f, 400.0f, 7}, {1.2f, 0.9f, 20000.0f, 100.0f, 8},
-  };
-  const char* names[] = {"",           "pitch 0.8",      "pitch 1.3",       "tempo 0.85",
-                         "tempo 1.15", "amplitude 0.25", "noise floor 400", "pitch 1.2 tempo 0.9 loud"};
-  std::vector<std::vector<samples::Syllable>> phrases;
-  std::vector<std::vector<size_t>> sounds;
-  for (uint32_t p = 0; p < kPhrases; ++p) {
-    phrases.push_back(RandomPhrase(p + 1));
-    sounds.emplace_back();
-    for (const samples::Voice& voice : voices) {
-      auto wave = samples::MakeWave16(samples::SpeechLike(kRate, phrases.back(), voice), kRate);
-      // The first voice is the reference; the others are recordings of it.
-      sounds.back().push_back(sounds.back().empty() ? evaluation.Add(std::move(wave))
-                                                    : evaluation.AddRecording(std::move(wave)));
-    }
-  }
-  for (uint32_t p = 0; p < kPhrases; ++p) {
-    const std::string group = p < kPhrases * 2 / 3 ? "generated tune" : "generated held";
-    for (size_t v = 1; v < sounds[p].size(); ++v) {
-      evaluation.AddPair(true, group, std::string("generated, ") + names[v], sounds[p][0], sounds[p][v]);
-    }
-    for (uint32_t q = 0; q < kPhrases; ++q) {
-      const bool same_split = (q < kPhrases * 2 / 3) == (p < kPhrases * 2 / 3);
-      const double ratio = PhraseMs(phrases[q]) / PhraseMs(phrases[p]);
-      if (q == p || !same_split || ratio < 0.8 || ratio > 1.25) continue;
-      for (size_t v = 1; v < sounds[q].size(); ++v) {
-        evaluation.AddPair(false, group, std::string("generated, ") + names[v], sounds[p][0], sounds[q][v]);
-      }
-    }
-  }
-}
-
-void AddManifest(Evaluation& evaluation, const std::string& path) {
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string label, split, ref, rec, key;
-    if (!(fields >> label >> split >> ref >> rec)) continue;
-    double noise = 0.0, gain = 1.0, value = 0.0;
-    while (fields >> key >> value) (key == "noise" ? noise : gain) = value;
-    const size_t a = evaluation.AddFile(ref, 0.0, 1.0, false);
-    const size_t b = evaluation.AddFile(rec, noise, gain, true);
-    // The variant: the recording's voice, speed and pitch (its file name after "SPLIT-INDEX-"), and
-    // the transforms.
-    std::string variant = rec.substr(rec.find_last_of('/') + 1);
-    variant = variant.substr(variant.find('-', variant.find('-') + 1) + 1);
-    variant = variant.substr(0, variant.size() - 4);
-    if (noise > 0.0) variant += " noise " + std::to_string(static_cast<int>(noise)) + " dB";
-    if (gain != 1.0) variant += " gain " + std::to_string(gain).substr(0, 3);
-    evaluation.AddPair(label == "same", "espeak " + split, variant, a, b);
-  }
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool detect_endpoints = true;
-  int pad_ms = 0;
   std::string manifest;
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--whole") {
       detect_endpoints = false;
-    } else if (std::string(argv[i]) == "--pad" && i + 1 < argc) {
-      pad_ms = std::atoi(argv[++i]);
     } else {
       manifest = argv[i];
     }
   }
-  Evaluation evaluation(Designs(), detect_endpoints, pad_ms);
-  AddGenerated(evaluation);
-  if (!manifest.empty()) AddManifest(evaluation, manifest);
+  std::ifstream in(manifest);
+  if (manifest.empty() || !in) {
+    std::fprintf(stderr, "usage: compare_eval [--whole] MANIFEST (made by bench/compare_auc.sh)\n");
+    return 2;
+  }
+  const size_t slash = manifest.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : manifest.substr(0, slash + 1);
+  Evaluation evaluation(detect_endpoints);
+  std::string line;
+  while (std::getline(in, line)) evaluation.AddLine(line, folder);
   evaluation.Report();
   return 0;
 }

@@ -61,21 +61,13 @@ float Steadiness(const NoteSteps& steps, int32_t k) {
   return steadiness;
 }
 
-// The step of begin..end-1 with the largest energy sum x steadiness (the first of equal ones).
-int32_t RepresentativeStep(const NoteSteps& steps, int32_t begin, int32_t end) {
-  int32_t best = begin;
-  float best_value = -1.0f;
-  for (int32_t k = begin; k < end; ++k) {
-    const float value = Energy(steps.points[k]) * Steadiness(steps, k);
-    if (value > best_value) {
-      best_value = value;
-      best = k;
-    }
-  }
-  return best;
-}
-
 int32_t StepStartMs(const NoteSteps& steps, int32_t k) { return 10 * (steps.first_frame + kStepFrames * k); }
+
+// The points with every energy moved halfway towards the mean level 33.
+std::vector<SpectralPeak> Flattened(std::vector<SpectralPeak> points) {
+  for (SpectralPeak& p : points) p.energy = (p.energy + kMeanEnergy) / 2.0f;
+  return points;
+}
 
 }  // namespace
 
@@ -96,13 +88,26 @@ NoteSteps PrepareNoteSteps(const std::vector<FrameResult>& results) {
 std::vector<CNoteSegment> GroupNotes(const NoteSteps& steps, int32_t note_count) {
   std::vector<CNoteSegment> notes;
   if (note_count <= 0) return notes;
-  const auto count = static_cast<int32_t>(steps.points.size());
+  std::vector<int32_t> sounding;  // the steps that hold points
+  for (int32_t k = 0; k < static_cast<int32_t>(steps.points.size()); ++k) {
+    if (!steps.points[k].empty()) sounding.push_back(k);
+  }
+  const auto count = static_cast<int32_t>(sounding.size());
   int32_t begin = 0;
   for (int32_t i = 1; i <= note_count; ++i) {
     const int32_t end = i * count / note_count;
     if (end == begin) continue;  // fewer steps than notes: one note per step
-    const int32_t representative = RepresentativeStep(steps, begin, end);
-    notes.emplace_back(StepStartMs(steps, begin), StepStartMs(steps, end), steps.points[representative]);
+    int32_t representative = sounding[begin];
+    float best_value = -1.0f;
+    for (int32_t j = begin; j < end; ++j) {
+      const float value = Energy(steps.points[sounding[j]]) * Steadiness(steps, sounding[j]);
+      if (value > best_value) {
+        best_value = value;
+        representative = sounding[j];
+      }
+    }
+    notes.emplace_back(StepStartMs(steps, sounding[begin]), StepStartMs(steps, sounding[end - 1] + 1),
+                       Flattened(steps.points[representative]));
     begin = end;
   }
   return notes;

@@ -27,12 +27,14 @@ NoteSteps PrepareNoteSteps(const std::vector<FrameResult>& results);
 // The number of notes that GroupNotes makes of a sound.
 constexpr int32_t kNotesPerSound = 9;
 
-// Cuts the steps into note_count notes of (nearly) equal length (one per step when there are fewer
-// steps), so that the note lists of two sayings of a phrase line up index by index whatever their
-// tempo. Each note spans its steps (20 ms each; times in ms from the selection start) and carries the
+// Cuts the steps that hold points into note_count notes of (nearly) equal numbers of steps (one per
+// step when there are fewer), so that the note lists of two sayings of a phrase line up index by
+// index whatever their tempo, and whatever weak steps a quieter or noisier recording loses. Each note
+// spans its first to its last step (20 ms each; times in ms from the selection start) and carries the
 // points of its most representative step: the largest energy sum x steadiness, steadiness being the
 // smaller similarity to the step before and after (the loud, steady middle of a vowel rather than a
-// transition or a weak consonant). A note whose steps hold no points carries none.
+// transition or a weak consonant), with every energy moved halfway towards the mean level 33 (another
+// voice's spectral tilt and a recording's level then count half as much in the note comparison).
 std::vector<CNoteSegment> GroupNotes(const NoteSteps& steps, int32_t note_count = kNotesPerSound);
 
 // The note list of a sound's results: PrepareNoteSteps, then GroupNotes.

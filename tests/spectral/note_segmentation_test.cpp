@@ -52,8 +52,8 @@ TEST(NoteSegmentation, StepsTakeEverySecondFrameScaledTaperedAndCutAtBin46) {
   EXPECT_TRUE(PrepareNoteSteps(std::vector<FrameResult>(20)).points.empty());  // silent: no tracks
 }
 
-TEST(NoteSegmentation, NotesAreEqualPartsCarryingTheirLoudSteadyStep) {
-  // 20 steps: nine notes back to back, ending at steps i x 20 / 9, from frame 5 (50 ms).
+TEST(NoteSegmentation, NotesAreEqualPartsOfTheSoundingStepsCarryingTheirLoudSteadyStep) {
+  // 20 sounding steps: nine notes back to back, ending at steps i x 20 / 9, from frame 5 (50 ms).
   const std::vector<CNoteSegment> notes =
       GroupNotes(Steps(std::vector<float>(20, 30.0f), std::vector<float>(20, 1.0f)));
   ASSERT_EQ(notes.size(), 9u);
@@ -63,11 +63,12 @@ TEST(NoteSegmentation, NotesAreEqualPartsCarryingTheirLoudSteadyStep) {
   EXPECT_EQ(notes[8].GetEnd(), 10 * (5 + 2 * 20));
   EXPECT_EQ(GroupNotes(Steps({30.0f, 30.0f, 30.0f}, {0.0f, 1.0f, 1.0f})).size(), 3u);  // one per step
 
-  // The loudest step (60) lies between unlike steps (x 0.3); a steady step of 40 wins the note. A
-  // note over steps without points carries none.
+  // The loudest step (60) lies between unlike steps (x 0.3); a steady step of 40 wins the note and
+  // is carried halfway to 33. Steps without points belong to no note: the last one ends at step 5.
   const NoteSteps mixed = Steps({30.0f, 60.0f, 40.0f, 40.0f, 40.0f, 0.0f}, {0.0f, 0.3f, 0.3f, 1.0f, 1.0f, 0.0f});
-  EXPECT_EQ(GroupNotes(mixed, 1).at(0).Peaks().at(0).energy, 40.0f);
-  EXPECT_TRUE(GroupNotes(mixed, 6).at(5).Peaks().empty());
+  EXPECT_EQ(GroupNotes(mixed, 1).at(0).Peaks().at(0).energy, 36.5f);
+  EXPECT_EQ(GroupNotes(mixed, 6).size(), 5u);
+  EXPECT_EQ(GroupNotes(mixed, 6).back().GetEnd(), 10 * (5 + 2 * 5));
 }
 
 }  // namespace
