@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/amdf.h"
 #include "analysis/pitch_smoothing.h"
 
 namespace melvox {
@@ -70,25 +71,8 @@ void CPitchTracker::SmoothPitch(std::vector<FrameResult>& results) const {
 
 void CPitchTracker::ComputeAmdf(const int16_t* frame) {
   // d[k] = sum over j < window of |x[j] - x[j + minLag + k]|; reads frame[0 .. window + maxLag - 2],
-  // within FrameNeed(). Eight lags at a time, so that the compiler keeps the eight sums in one vector
-  // register and turns the inner loop into a few vector instructions per sample.
-  constexpr int32_t kLanes = 8;
-  int32_t k = 0;
-  for (; k + kLanes <= lag_count_; k += kLanes) {
-    const int16_t* shifted = frame + min_lag_ + k;
-    int32_t sums[kLanes] = {};
-    for (int32_t j = 0; j < window_; ++j) {
-      const int32_t sample = frame[j];
-      for (int32_t lane = 0; lane < kLanes; ++lane) sums[lane] += std::abs(sample - int32_t{shifted[j + lane]});
-    }
-    std::copy(sums, sums + kLanes, amdf_.begin() + k);
-  }
-  for (; k < lag_count_; ++k) {
-    const int16_t* shifted = frame + min_lag_ + k;
-    int32_t sum = 0;
-    for (int32_t j = 0; j < window_; ++j) sum += std::abs(int32_t{frame[j]} - int32_t{shifted[j]});
-    amdf_[k] = sum;
-  }
+  // within FrameNeed().
+  amdf_kernel_(frame, window_, min_lag_, lag_count_, amdf_.data());
 }
 
 void CPitchTracker::FindCandidates() {

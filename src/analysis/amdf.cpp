@@ -1,0 +1,12 @@
+#include "analysis/amdf.h"
+
+#include "analysis/cpu_features.h"
+
+namespace melvox {
+
+AmdfKernel BestAmdfKernel() {
+  static const AmdfKernel kernel = HasAvx2() ? AmdfAvx2 : AmdfPortable;
+  return kernel;
+}
+
+}  // namespace melvox

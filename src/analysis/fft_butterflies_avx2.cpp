@@ -1,0 +1,44 @@
+#include <immintrin.h>
+
+#include "analysis/fft_butterflies.h"
+
+namespace melvox {
+namespace {
+
+__attribute__((target("avx2"))) inline __m256i Load16(const int16_t* p) {
+  return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// The low 16 bits of eight 32-bit values, as a cast to int16_t keeps them.
+__attribute__((target("avx2"))) inline void Store16(int16_t* p, __m256i v) {
+  const __m256i low = _mm256_and_si256(v, _mm256_set1_epi32(0xffff));
+  const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(low, low), 0x08);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(packed));
+}
+
+__attribute__((target("avx2"))) inline __m256i MulQ15(__m256i x, __m256i w) {
+  return _mm256_srai_epi32(_mm256_add_epi32(_mm256_mullo_epi32(x, w), _mm256_set1_epi32(16384)), 15);
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void ButterfliesAvx2(int16_t* re, int16_t* im, int32_t span, const int32_t* cos,
+                                                     const int32_t* sin) {
+  for (int32_t a = 0; a < span; a += 8) {
+    const int32_t b = a + span;
+    const __m256i ur = Load16(re + a);
+    const __m256i ui = Load16(im + a);
+    const __m256i vr = Load16(re + b);
+    const __m256i vi = Load16(im + b);
+    Store16(re + a, _mm256_srai_epi32(_mm256_add_epi32(ur, vr), 1));
+    Store16(im + a, _mm256_srai_epi32(_mm256_add_epi32(ui, vi), 1));
+    const __m256i dr = _mm256_srai_epi32(_mm256_sub_epi32(ur, vr), 1);
+    const __m256i di = _mm256_srai_epi32(_mm256_sub_epi32(ui, vi), 1);
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cos + a));
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sin + a));
+    Store16(re + b, _mm256_add_epi32(MulQ15(dr, c), MulQ15(di, s)));
+    Store16(im + b, _mm256_sub_epi32(MulQ15(di, c), MulQ15(dr, s)));
+  }
+}
+
+}  // namespace melvox
