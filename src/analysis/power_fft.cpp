@@ -112,8 +112,7 @@ void CPowerFft::ComplexTransform() {
     const ButterflyKernel butterflies = span % 8 == 0 ? wide_butterflies_ : ButterfliesPortable;
     const int32_t* c = stage_cos_.data() + (half - 2 * span);
     const int32_t* s = stage_sin_.data() + (half - 2 * span);
-    for (int32_t start = 0; start < half; start += 2 * span)
-      butterflies(re_.data() + start, im_.data() + start, span, c, s);
+    butterflies(re_.data(), im_.data(), span, half / (2 * span), c, s);
   }
 }
 
