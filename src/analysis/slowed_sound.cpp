@@ -16,7 +16,8 @@ CountedPtr<CSoundSource> PrepareSlowed(CSoundSource& source, int32_t level) {
   if (!wave) return {};
   std::vector<int16_t> contour;
   try {
-    CSoundAnalysis analysis(wave.get(), 0);
+    // The stretch reads only the pitch: the steps skip the spectrum.
+    CSoundAnalysis analysis(wave.get(), 0, StepMeasures::kWithoutSpectrum);
     // One pitch per 10 ms step of the whole wave, from its first sample.
     contour = analysis.GetPitchContour(0, static_cast<int32_t>(wave->SampleCount()));
   } catch (const CMVException& error) {

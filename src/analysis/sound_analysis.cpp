@@ -10,7 +10,7 @@
 
 namespace melvox {
 
-CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
+CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz, StepMeasures measures) {
   // No wave to analyse: the answer a source that decodes to no wave gets.
   if (wave == nullptr) throw CMVException(kErrIncorrectWaveFormat);
   CheckAnalysisFormat(wave->Format());
@@ -31,12 +31,12 @@ CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
   format_ = MakePcmFormat(1, target->Format().nSamplesPerSec, target->Format().wBitsPerSample);
   format_.wFormatTag = target->Format().wFormatTag;
   hop_ = static_cast<int32_t>(format_.nSamplesPerSec / 100);
-  Analyse(*target, reference_pitch_hz);
+  Analyse(*target, reference_pitch_hz, measures);
 }
 
 CSoundAnalysis::~CSoundAnalysis() = default;
 
-void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
+void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch, StepMeasures measures) {
   const FrameAnalyzerLease lease = AcquireFrameAnalyzer(format_, reference_pitch);
   CFrameAnalyzer& analyzer = *lease;
   const int32_t frame_length = analyzer.FrameLength();
@@ -67,10 +67,10 @@ void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
        start += hop_, ++step) {
     if (layout.eight_bit) {
       const auto* samples = reinterpret_cast<const int8_t*>(wave.Data() + start);
-      analyzer.AnalyzeFrame(samples, features_[step], results_[step]);
+      analyzer.AnalyzeFrame(samples, features_[step], results_[step], measures);
     } else {
       const auto* samples = reinterpret_cast<const int16_t*>(wave.Data() + start * 2);
-      analyzer.AnalyzeFrame(samples, features_[step], results_[step]);
+      analyzer.AnalyzeFrame(samples, features_[step], results_[step], measures);
     }
   }
   analyzer.SmoothPitch(results_);

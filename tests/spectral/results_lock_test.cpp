@@ -65,6 +65,21 @@ std::vector<int16_t> Mixed(uint32_t rate) {
   return sound;
 }
 
+// The hashes of the steps' levels, pitches, candidates and log spectra, and of the whole contour.
+std::vector<std::string> StepHashes(const CSoundAnalysis& analysis) {
+  Hash levels, pitch, candidates, spectra;
+  for (const FrameResult& r : analysis.Results()) {
+    levels << r.level_db << r.level_drop << r.periodicity << r.zero_crossings << r.silent;
+    pitch << r.pitch_hz;
+    for (const PitchCandidate& c : r.candidates) candidates << c.lag << c.depth;
+    candidates << r.candidates.size();
+    for (const float value : r.log_spectrum) spectra << value;
+    spectra << r.log_spectrum.size();
+  }
+  for (const int16_t value : analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()))) pitch << value;
+  return {levels.Hex(), pitch.Hex(), candidates.Hex(), spectra.Hex()};
+}
+
 // The hash of every product of one sound, by product name.
 std::map<std::string, std::string> Products(const std::vector<int16_t>& samples, uint32_t rate, int bits) {
   const auto make = [&](const std::vector<int16_t>& s) {
@@ -78,21 +93,17 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
 
   const CSoundAnalysis analysis(wave.get(), 0);
   const CSpectralAnalysis spectral(analysis);
-  Hash levels, pitch, candidates, spectra;
-  for (const FrameResult& r : analysis.Results()) {
-    levels << r.level_db << r.level_drop << r.periodicity << r.zero_crossings << r.silent;
-    pitch << r.pitch_hz;
-    for (const PitchCandidate& c : r.candidates) candidates << c.lag << c.depth;
-    candidates << r.candidates.size();
-    for (const float value : r.log_spectrum) spectra << value;
-    spectra << r.log_spectrum.size();
-  }
+  const std::vector<std::string> steps = StepHashes(analysis);
+  // Without the spectrum (the pitch contour of a file, the slowed sound) the rest is the same.
+  const CSoundAnalysis lean(wave.get(), 0, StepMeasures::kWithoutSpectrum);
+  const std::vector<std::string> lean_steps = StepHashes(lean);
+  EXPECT_EQ(std::vector<std::string>(lean_steps.begin(), lean_steps.begin() + 3),
+            std::vector<std::string>(steps.begin(), steps.begin() + 3));
   const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(wave->SampleCount()));
-  for (const int16_t value : contour) pitch << value;
-  hashes["levels"] = levels.Hex();
-  hashes["pitch"] = pitch.Hex();
-  hashes["candidates"] = candidates.Hex();
-  hashes["spectra"] = spectra.Hex();
+  hashes["levels"] = steps[0];
+  hashes["pitch"] = steps[1];
+  hashes["candidates"] = steps[2];
+  hashes["spectra"] = steps[3];
 
   Hash segments, tracks, notes, score;
   for (const CPitchSegment& s : analysis.VoicedSegments()) {
