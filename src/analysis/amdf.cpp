@@ -9,4 +9,9 @@ AmdfKernel BestAmdfKernel() {
   return kernel;
 }
 
+ExtremesKernel BestExtremesKernel() {
+  static const ExtremesKernel kernel = HasAvx2() ? AmdfExtremesAvx2 : AmdfExtremesPortable;
+  return kernel;
+}
+
 }  // namespace melvox

@@ -1,5 +1,5 @@
-// The average magnitude difference function (AMDF) of one frame, the inner loop of the pitch search:
-// one kernel per instruction set, each in its own file, all giving the same sums.
+// The average magnitude difference function (AMDF) of one frame and the search for its extremes, the
+// inner loops of the pitch search: one file of kernels per instruction set, all giving the same values.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,18 @@ void AmdfPortable(const int16_t* frame, int32_t window, int32_t min_lag, int32_t
 // AVX2: 32 lags at a time in four 8-lane registers. Only where HasAvx2().
 void AmdfAvx2(const int16_t* frame, int32_t window, int32_t min_lag, int32_t lag_count, int32_t* out);
 
-// The fastest kernel this processor runs, chosen once per process.
+// The smallest and largest of n >= 1 AMDF values: the first index of the minimum, and the maximum.
+struct AmdfExtremes {
+  int32_t min_index = 0;
+  int32_t max = 0;
+};
+using ExtremesKernel = AmdfExtremes (*)(const int32_t* d, int32_t n);
+AmdfExtremes AmdfExtremesPortable(const int32_t* d, int32_t n);
+// Eight values at a time; only where HasAvx2().
+AmdfExtremes AmdfExtremesAvx2(const int32_t* d, int32_t n);
+
+// The fastest kernels this processor runs, chosen once per process.
 AmdfKernel BestAmdfKernel();
+ExtremesKernel BestExtremesKernel();
 
 }  // namespace melvox

@@ -1,5 +1,7 @@
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "analysis/amdf.h"
 
 namespace melvox {
@@ -49,6 +51,44 @@ __attribute__((target("avx2"))) void AmdfAvx2(const int16_t* frame, int32_t wind
   } else if (k < lag_count) {
     AmdfPortable(frame, window, min_lag + k, lag_count - k, out + k);
   }
+}
+
+__attribute__((target("avx2"))) AmdfExtremes AmdfExtremesAvx2(const int32_t* d, int32_t n) {
+  // The minimum and maximum values first, eight lanes at a time, then the first index of the minimum.
+  __m256i low = _mm256_set1_epi32(d[0]);
+  __m256i high = low;
+  int32_t k = 0;
+  for (; k + 8 <= n; k += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + k));
+    low = _mm256_min_epi32(low, v);
+    high = _mm256_max_epi32(high, v);
+  }
+  alignas(32) int32_t lows[8];
+  alignas(32) int32_t highs[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lows), low);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(highs), high);
+  int32_t minimum = lows[0];
+  AmdfExtremes extremes{0, highs[0]};
+  for (int32_t lane = 1; lane < 8; ++lane) {
+    minimum = std::min(minimum, lows[lane]);
+    extremes.max = std::max(extremes.max, highs[lane]);
+  }
+  for (; k < n; ++k) {
+    minimum = std::min(minimum, d[k]);
+    extremes.max = std::max(extremes.max, d[k]);
+  }
+  const __m256i target = _mm256_set1_epi32(minimum);
+  for (k = 0; k + 8 <= n; k += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + k));
+    const int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(v, target)));
+    if (mask != 0) {
+      extremes.min_index = k + __builtin_ctz(static_cast<unsigned>(mask));
+      return extremes;
+    }
+  }
+  while (d[k] != minimum) ++k;
+  extremes.min_index = k;
+  return extremes;
 }
 
 }  // namespace melvox

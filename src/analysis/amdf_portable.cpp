@@ -27,4 +27,13 @@ void AmdfPortable(const int16_t* frame, int32_t window, int32_t min_lag, int32_t
   }
 }
 
+AmdfExtremes AmdfExtremesPortable(const int32_t* d, int32_t n) {
+  AmdfExtremes extremes{0, d[0]};
+  for (int32_t k = 1; k < n; ++k) {
+    if (d[k] < d[extremes.min_index]) extremes.min_index = k;
+    if (d[k] > extremes.max) extremes.max = d[k];
+  }
+  return extremes;
+}
+
 }  // namespace melvox

@@ -77,17 +77,10 @@ void CPitchTracker::ComputeAmdf(const int16_t* frame) {
 
 void CPitchTracker::FindCandidates() {
   const int32_t* d = amdf_.data();
-  amdf_min_ = d[0];
-  amdf_max_ = d[0];
-  int32_t best = 0;
-  for (int32_t k = 1; k < lag_count_; ++k) {
-    if (d[k] < amdf_min_) {
-      amdf_min_ = d[k];
-      best = k;
-    } else if (d[k] > amdf_max_) {
-      amdf_max_ = d[k];
-    }
-  }
+  const AmdfExtremes extremes = extremes_kernel_(d, lag_count_);
+  const int32_t best = extremes.min_index;
+  amdf_min_ = d[best];
+  amdf_max_ = extremes.max;
   if (amdf_min_ == 0) amdf_min_ = 1;
   best_lag_ = min_lag_ + best;
   candidates_.assign(1, PitchCandidate{best_lag_, 1.0f});
@@ -95,14 +88,8 @@ void CPitchTracker::FindCandidates() {
   int32_t last = best;
   while (static_cast<int32_t>(candidates_.size()) < kMaxCandidates) {
     EraseAround(last);
-    int32_t index = 0;
-    int32_t lowest = d[0];
-    for (int32_t k = 1; k < lag_count_; ++k) {
-      if (d[k] < lowest) {
-        lowest = d[k];
-        index = k;
-      }
-    }
+    const int32_t index = extremes_kernel_(d, lag_count_).min_index;
+    const int32_t lowest = d[index];
     // A flat function leaves nothing to measure a depth against.
     if (lowest == amdf_max_ || amdf_max_ <= amdf_min_) break;
     const float depth = static_cast<float>(amdf_max_ - lowest) / static_cast<float>(amdf_max_ - amdf_min_);

@@ -1,4 +1,5 @@
 // The kernels chosen at run time give the portable kernels' values, which are the plain definitions.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -23,7 +24,7 @@ std::vector<int16_t> Samples(size_t count, std::mt19937& random) {
 
 // Shapes that take every path: whole blocks of 32 and of 8 lags, a tail of fewer than 8, fewer than 8
 // lags in all, and the 22050 Hz and 44100 Hz shapes (window 110, lags 50 .. 367; 220, 100 .. 735).
-TEST(WideKernels, AmdfGivesThePortableSums) {
+TEST(WideKernels, AmdfGivesThePortableSumsAndExtremes) {
   const struct {
     int32_t window, min_lag, lag_count;
   } shapes[] = {{1, 1, 1}, {5, 3, 7}, {40, 18, 8}, {40, 18, 33}, {110, 50, 317}, {220, 100, 635}, {2000, 4, 71}};
@@ -41,6 +42,15 @@ TEST(WideKernels, AmdfGivesThePortableSums) {
     std::vector<int32_t> avx2(portable.size());
     AmdfAvx2(frame.data(), shape.window, shape.min_lag, shape.lag_count, avx2.data());
     EXPECT_EQ(avx2, portable) << "window " << shape.window << ", lags " << shape.lag_count;
+    // The extremes, the minimum also tied at the far end: the first index of it counts.
+    std::vector<int32_t> tied = portable;
+    tied.back() = *std::min_element(tied.begin(), tied.end());
+    for (const std::vector<int32_t>* d : {&portable, &tied}) {
+      const AmdfExtremes wide = AmdfExtremesAvx2(d->data(), shape.lag_count);
+      const AmdfExtremes plain = AmdfExtremesPortable(d->data(), shape.lag_count);
+      EXPECT_EQ(wide.min_index, plain.min_index) << "lags " << shape.lag_count;
+      EXPECT_EQ(wide.max, plain.max) << "lags " << shape.lag_count;
+    }
   }
 }
 
