@@ -18,7 +18,9 @@ using ButterflyKernel = void (*)(int16_t* re, int16_t* im, int32_t span, int32_t
 void ButterfliesPortable(int16_t* re, int16_t* im, int32_t span, int32_t groups, const int32_t* cos,
                          const int32_t* sin);
 
-// AVX2: eight pairs at a time, for spans that are a multiple of 8. Only where HasAvx2().
+// AVX2: eight pairs at a time, for spans that are a multiple of 8, and for spans of 1, 2 and 4 when
+// the groups hold a multiple of 16 points (the lanes then take pairs of several groups). Only where
+// HasAvx2().
 void ButterfliesAvx2(int16_t* re, int16_t* im, int32_t span, int32_t groups, const int32_t* cos, const int32_t* sin);
 
 }  // namespace melvox

@@ -23,9 +23,10 @@ CPowerFft::CPowerFft()
       cos_(kMaxFrameLength / 2),
       sin_(kMaxFrameLength / 2),
       bit_reversed_(kMaxFrameLength / 2),
+      mirrored_(kMaxFrameLength / 2),
       stage_cos_(kMaxFrameLength / 2),
       stage_sin_(kMaxFrameLength / 2),
-      wide_butterflies_(HasAvx2() ? ButterfliesAvx2 : ButterfliesPortable) {}
+      butterflies_(HasAvx2() ? ButterfliesAvx2 : ButterfliesPortable) {}
 
 int32_t CPowerFft::Configure(int32_t frame_length) {
   frame_length_ = frame_length;
@@ -61,6 +62,7 @@ int32_t CPowerFft::Configure(int32_t frame_length) {
     for (int32_t b = 0; b < bits; ++b) reversed |= ((k >> b) & 1) << (bits - 1 - b);
     bit_reversed_[k] = static_cast<uint16_t>(reversed);
   }
+  for (int32_t k = 0; k < half; ++k) mirrored_[k] = bit_reversed_[(half - k) % half];
   return output_count_;
 }
 
@@ -86,7 +88,7 @@ void CPowerFft::Transform(const int16_t* samples, int32_t* power_out) {
   // Kept doubled in 32 bits, halved once at the end.
   for (int32_t k = 0; k < output_count_; ++k) {
     const int32_t a = bit_reversed_[k];
-    const int32_t b = bit_reversed_[(half - k) % half];
+    const int32_t b = mirrored_[k];
     const int32_t ar = re_[a];
     const int32_t ai = im_[a];
     const int32_t br = re_[b];
@@ -105,14 +107,13 @@ void CPowerFft::Transform(const int16_t* samples, int32_t* power_out) {
 }
 
 void CPowerFft::ComplexTransform() {
-  // Stages of groups of 2 x span points, span halving from half / 2 to 1; the wide kernel takes the
-  // spans it can (multiples of 8), the last three stages go pair by pair.
+  // Stages of groups of 2 x span points, span halving from half / 2 to 1 (half is 64 or more, so
+  // every stage holds a multiple of 16 points).
   const int32_t half = size_ / 2;
   for (int32_t span = half / 2; span >= 1; span /= 2) {
-    const ButterflyKernel butterflies = span % 8 == 0 ? wide_butterflies_ : ButterfliesPortable;
     const int32_t* c = stage_cos_.data() + (half - 2 * span);
     const int32_t* s = stage_sin_.data() + (half - 2 * span);
-    butterflies(re_.data(), im_.data(), span, half / (2 * span), c, s);
+    butterflies_(re_.data(), im_.data(), span, half / (2 * span), c, s);
   }
 }
 

@@ -54,21 +54,22 @@ TEST(WideKernels, AmdfGivesThePortableSumsAndExtremes) {
   }
 }
 
-// Spans the transform gives the wide kernel (8 .. 256), two groups of each, with twiddles up to 32768 (1.0) of
-// either sign: sums that leave 16 bits must wrap as the portable kernel's casts do.
+// Every span the transform has (1 .. 256) over at least 64 points, with twiddles up to 32768 (1.0)
+// of either sign: sums that leave 16 bits must wrap as the portable kernel's casts do.
 TEST(WideKernels, ButterfliesGiveThePortableValues) {
   if (!HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
   std::mt19937 random(9);
-  for (const int32_t span : {8, 16, 64, 256}) {
-    const std::vector<int16_t> re = Samples(size_t(4 * span), random), im = Samples(size_t(4 * span), random);
+  for (const int32_t span : {1, 2, 4, 8, 16, 64, 256}) {
+    const int32_t groups = std::max(2, 32 / span);
+    const std::vector<int16_t> re = Samples(size_t(groups * 2 * span), random), im = Samples(re.size(), random);
     std::vector<int32_t> cos(static_cast<size_t>(span)), sin(cos.size());
     for (int32_t j = 0; j < span; ++j) {
       cos[j] = j == 0 ? 32768 : static_cast<int32_t>(random() % 65537) - 32768;
       sin[j] = j == 1 ? -32768 : static_cast<int32_t>(random() % 65537) - 32768;
     }
     std::vector<int16_t> re_portable = re, im_portable = im, re_avx2 = re, im_avx2 = im;
-    ButterfliesPortable(re_portable.data(), im_portable.data(), span, 2, cos.data(), sin.data());
-    ButterfliesAvx2(re_avx2.data(), im_avx2.data(), span, 2, cos.data(), sin.data());
+    ButterfliesPortable(re_portable.data(), im_portable.data(), span, groups, cos.data(), sin.data());
+    ButterfliesAvx2(re_avx2.data(), im_avx2.data(), span, groups, cos.data(), sin.data());
     EXPECT_EQ(re_avx2, re_portable) << "span " << span;
     EXPECT_EQ(im_avx2, im_portable) << "span " << span;
   }
