@@ -52,6 +52,8 @@ void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch, StepMea
   // length: the last whole frame or step of the selection is left out when it ends exactly on the
   // selection's last sample. These bounds are kept as they are, since they fix the number of steps
   // that every comparison of two analyses counts.
+  const int64_t frames = (int64_t{selection_end_} - hop_ - selection_start_) / hop_ + 1;
+  if (frames > 0) features_.reserve(static_cast<size_t>(frames));
   uint32_t index = 0;
   for (int64_t start = selection_start_; start <= int64_t{selection_end_} - hop_; start += hop_, ++index) {
     FrameFeature feature = MeasureFrame(layout, static_cast<uint32_t>(start), hop_);
