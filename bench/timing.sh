@@ -35,8 +35,8 @@ median_of() {
 # each in turn, so that every case sees the same load; leaves the median wall time of case NAME in
 # median[NAME] and its median CPU time (user + system: the time on one core, whatever the load) in
 # cpu_median[NAME].
-# shellcheck disable=SC2034  # read by the scripts that source this
 declare -A median cpu_median
+# shellcheck disable=SC2034  # median and cpu_median are read by the scripts that source this
 interleaved_medians() {
   local -A walls=() cpus=()
   local i name wall cpu
