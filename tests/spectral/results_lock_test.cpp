@@ -42,7 +42,7 @@ class Hash {
     return *this << wave->Size() << wave->SelectionStart() << wave->SelectionEnd();
   }
   Hash& Peaks(const std::vector<SpectralPeak>& peaks) {
-    for (const SpectralPeak& peak : peaks) *this << peak.frame << peak.bin << peak.energy;
+    for (const SpectralPeak& p : peaks) *this << p.frame << p.bin << p.energy;
     return *this << peaks.size();
   }
   std::string Hex() const {
@@ -65,8 +65,8 @@ std::vector<int16_t> Mixed(uint32_t rate) {
   return sound;
 }
 
-// The hashes of the steps' levels, pitches, candidates and log spectra, and of the whole contour.
-std::vector<std::string> StepHashes(const CSoundAnalysis& analysis) {
+// The hashes of the steps' levels, pitches (and the whole contour), candidates and log spectra.
+std::map<std::string, std::string> StepHashes(const CSoundAnalysis& analysis) {
   Hash levels, pitch, candidates, spectra;
   for (const FrameResult& r : analysis.Results()) {
     levels << r.level_db << r.level_drop << r.periodicity << r.zero_crossings << r.silent;
@@ -77,7 +77,8 @@ std::vector<std::string> StepHashes(const CSoundAnalysis& analysis) {
     spectra << r.log_spectrum.size();
   }
   for (const int16_t value : analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()))) pitch << value;
-  return {levels.Hex(), pitch.Hex(), candidates.Hex(), spectra.Hex()};
+  return {
+      {"levels", levels.Hex()}, {"pitch", pitch.Hex()}, {"candidates", candidates.Hex()}, {"spectra", spectra.Hex()}};
 }
 
 // The hash of every product of one sound, by product name.
@@ -86,24 +87,17 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
     return bits == 8 ? samples::MakeWave8(s, rate) : samples::MakeWave16(s, rate);
   };
   std::unique_ptr<CWave> wave = make(samples);
-  std::map<std::string, std::string> hashes;
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const CSpectralAnalysis spectral(analysis);
+  std::map<std::string, std::string> hashes = StepHashes(analysis);
+  // Without the spectrum (the pitch contour of a file, the slowed sound) the rest is the same.
+  std::map<std::string, std::string> lean = StepHashes(CSoundAnalysis(wave.get(), 0, StepMeasures::kWithoutSpectrum));
+  lean["spectra"] = hashes["spectra"];
+  EXPECT_EQ(lean, hashes);
   std::unique_ptr<CWave> detected = make(samples);
   DetectEndpoints(*detected);
   hashes["endpoints"] = (Hash() << detected->SelectionStart() << detected->SelectionEnd()).Hex();
-
-  const CSoundAnalysis analysis(wave.get(), 0);
-  const CSpectralAnalysis spectral(analysis);
-  const std::vector<std::string> steps = StepHashes(analysis);
-  // Without the spectrum (the pitch contour of a file, the slowed sound) the rest is the same.
-  const CSoundAnalysis lean(wave.get(), 0, StepMeasures::kWithoutSpectrum);
-  const std::vector<std::string> lean_steps = StepHashes(lean);
-  EXPECT_EQ(std::vector<std::string>(lean_steps.begin(), lean_steps.begin() + 3),
-            std::vector<std::string>(steps.begin(), steps.begin() + 3));
   const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(wave->SampleCount()));
-  hashes["levels"] = steps[0];
-  hashes["pitch"] = steps[1];
-  hashes["candidates"] = steps[2];
-  hashes["spectra"] = steps[3];
 
   Hash segments, tracks, notes, score;
   for (const CPitchSegment& s : analysis.VoicedSegments()) {
@@ -113,14 +107,11 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
   for (const CValueSegment& s : analysis.NoisySegments()) {
     segments << s.GetStart() << s.GetEnd() << s.MaxTime() << s.MaxValue() << s.Sum() << s.Class();
   }
-  hashes["segments"] = segments.Hex();
-  if (const CPeakTracks* peak_tracks = spectral.PeakTracks()) {
-    tracks << peak_tracks->GetStart() << peak_tracks->GetEnd();
-    for (const PeakTrack& track : peak_tracks->Tracks()) tracks.Peaks(track.peaks) << track.flags;
+  if (const CPeakTracks* t = spectral.PeakTracks()) {
+    tracks << t->GetStart() << t->GetEnd();
+    for (const PeakTrack& track : t->Tracks()) tracks.Peaks(track.peaks) << track.flags;
   }
-  hashes["tracks"] = tracks.Hex();
   for (const CNoteSegment& note : spectral.Notes()) notes.Peaks(note.Peaks()) << note.GetStart() << note.GetEnd();
-  hashes["notes"] = notes.Hex();
 
   // Against its own first two thirds: two analyses of different lengths.
   std::unique_ptr<CWave> part = make(std::vector<int16_t>(samples.begin(), samples.begin() + samples.size() * 2 / 3));
@@ -128,23 +119,27 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
   const ComparisonTerms terms = CompareAnalysesInDetail(spectral, CSpectralAnalysis(part_analysis));
   score << terms.duration_a_ms << terms.duration_b_ms << terms.compared << terms.duration_score << terms.s_a
         << terms.s_b << terms.s_c << terms.notes_a << terms.notes_b << terms.score;
-  hashes["score"] = score.Hex();
-
   CTimeStretcher stretcher;
-  hashes["slowed"] = Hash()
-                         .Wave(stretcher.MakeStretched(*wave, contour, -10).get())
-                         .Wave(stretcher.MakeStretched(*wave, contour, -150).get())
-                         .Hex();
-  hashes["rendered"] = Hash()
-                           .Wave(MakePitchTone(analysis).get())
-                           .Wave(MakeFricativeSound(analysis, *wave).get())
-                           .Wave(ResynthesizeTracks(spectral).get())
-                           .Hex();
+  Hash slowed, rendered;
+  slowed.Wave(stretcher.MakeStretched(*wave, contour, -10).get())
+      .Wave(stretcher.MakeStretched(*wave, contour, -150).get());
+  rendered.Wave(MakePitchTone(analysis).get()).Wave(MakeFricativeSound(analysis, *wave).get());
+  rendered.Wave(ResynthesizeTracks(spectral).get());
+  for (const auto& [name, hash] : {std::pair<const char*, const Hash&>{"segments", segments},
+                                   {"tracks", tracks},
+                                   {"notes", notes},
+                                   {"score", score},
+                                   {"slowed", slowed},
+                                   {"rendered", rendered}}) {
+    hashes[name] = hash.Hex();
+  }
   return hashes;
 }
 
-// "<sound> <product>" -> hash, as in the file.
-std::map<std::string, std::string> CurrentHashes() {
+// Sound -> product -> hash, as in the file: a line per sound, "<sound> <product>=<hash> ...".
+using Hashes = std::map<std::string, std::map<std::string, std::string>>;
+
+Hashes CurrentHashes() {
   const samples::Voice high{1.7f, 1.2f, 9000.0f, 20.0f, 3};
   const struct {
     const char* name;
@@ -164,40 +159,43 @@ std::map<std::string, std::string> CurrentHashes() {
       {"mixed_44100_8", Mixed(44100), 44100, 8},
       {"mixed_48000_16", Mixed(48000), 48000, 16},
   };
-  std::map<std::string, std::string> hashes;
-  for (const auto& sound : sounds) {
-    for (const auto& [product, hash] : Products(sound.samples, sound.rate, sound.bits)) {
-      hashes[std::string(sound.name) + " " + product] = hash;
-    }
-  }
+  Hashes hashes;
+  for (const auto& sound : sounds) hashes[sound.name] = Products(sound.samples, sound.rate, sound.bits);
   return hashes;
 }
 
 TEST(ResultsLock, EveryResultKeepsItsHash) {
-  const std::map<std::string, std::string> current = CurrentHashes();
+  const Hashes current = CurrentHashes();
   const char* update = std::getenv("MELVOX_UPDATE_RESULTS_LOCK");
   if (update != nullptr && std::string(update) == "1") {
     std::ofstream out(MELVOX_RESULTS_LOCK);
-    out << "# <sound> <product> <hash>: written by results_lock_test with MELVOX_UPDATE_RESULTS_LOCK=1\n";
-    for (const auto& [key, hash] : current) out << key << ' ' << hash << '\n';
+    out << "# <sound> <product>=<hash> ...: written by results_lock_test with MELVOX_UPDATE_RESULTS_LOCK=1\n";
+    for (const auto& [sound, products] : current) {
+      out << sound;
+      for (const auto& [product, hash] : products) out << ' ' << product << '=' << hash;
+      out << '\n';
+    }
     ASSERT_TRUE(out.good()) << "cannot write " << MELVOX_RESULTS_LOCK;
     return;
   }
   std::ifstream in(MELVOX_RESULTS_LOCK);
   ASSERT_TRUE(in.good()) << "cannot read " << MELVOX_RESULTS_LOCK;
-  std::map<std::string, std::string> locked;
-  for (std::string line; std::getline(in, line);) {
+  Hashes locked;
+  for (std::string line, sound, field; std::getline(in, line);) {
     std::istringstream fields(line);
-    std::string sound, product, hash;
-    if (line.empty() || line[0] == '#' || !(fields >> sound >> product >> hash)) continue;
-    locked[sound + " " + product] = hash;
+    if (line.empty() || line[0] == '#' || !(fields >> sound)) continue;
+    while (fields >> field) locked[sound][field.substr(0, field.find('='))] = field.substr(field.find('=') + 1);
   }
-  for (const auto& [key, hash] : current) {
-    const auto found = locked.find(key);
-    EXPECT_TRUE(found != locked.end() && found->second == hash)
-        << key << " changed: " << (found == locked.end() ? "not in the file" : found->second) << " -> " << hash;
+  for (const auto& [sound, products] : current) {
+    for (const auto& [product, hash] : products) {
+      const std::string was = locked[sound].count(product) != 0 ? locked[sound][product] : "not in the file";
+      EXPECT_EQ(was, hash) << sound << " " << product << " changed";
+      locked[sound].erase(product);
+    }
   }
-  for (const auto& [key, hash] : locked) EXPECT_TRUE(current.count(key) != 0) << key << " is no longer made";
+  for (const auto& [sound, products] : locked) {
+    for (const auto& entry : products) ADD_FAILURE() << sound << " " << entry.first << " is no longer made";
+  }
 }
 
 }  // namespace
