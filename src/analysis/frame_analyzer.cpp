@@ -70,19 +70,21 @@ void CFrameAnalyzer::Reset() {
   tracker_.Reset();
 }
 
-void CFrameAnalyzer::AnalyzeFrame(const int16_t* samples, const FrameFeature& feature, FrameResult& result) {
+void CFrameAnalyzer::AnalyzeFrame(const int16_t* samples, const FrameFeature& feature, FrameResult& result,
+                                  StepMeasures measures) {
   if (feature.frame_class != kFrameSilence) std::copy(samples, samples + frame_length_, frame_.begin());
-  Measure(feature, result);
+  Measure(feature, result, measures);
 }
 
-void CFrameAnalyzer::AnalyzeFrame(const int8_t* samples, const FrameFeature& feature, FrameResult& result) {
+void CFrameAnalyzer::AnalyzeFrame(const int8_t* samples, const FrameFeature& feature, FrameResult& result,
+                                  StepMeasures measures) {
   if (feature.frame_class != kFrameSilence) {
     for (int32_t i = 0; i < frame_length_; ++i) frame_[i] = static_cast<int16_t>(samples[i] * 256);
   }
-  Measure(feature, result);
+  Measure(feature, result, measures);
 }
 
-void CFrameAnalyzer::Measure(const FrameFeature& feature, FrameResult& result) {
+void CFrameAnalyzer::Measure(const FrameFeature& feature, FrameResult& result, StepMeasures measures) {
   previous_level_db_ = level_db_;
   level_db_ = 10.0f * std::log10(feature.energy + 1.0f);  // single precision
   const bool silent = feature.frame_class == kFrameSilence;
@@ -95,7 +97,10 @@ void CFrameAnalyzer::Measure(const FrameFeature& feature, FrameResult& result) {
     pitch_hz_ = tracker_.Estimate(frame_.data(), feature);
     periodicity_ = tracker_.Periodicity();
     result.candidates = tracker_.Candidates();
-
+  }
+  // The spectrum is taken last: the pre-emphasis filters frame_ in place, which the next step fills
+  // afresh.
+  if (!silent && measures == StepMeasures::kAll) {
     // Pre-emphasis y[n] = x[n] - 0.9375 x[n-1] in 16-bit fixed point, from the end so that x[n-1] is
     // still unfiltered; the upper 16 bits of the 32-bit difference are kept, wrapping like the sums of
     // the transform. Only the samples the transform reads are filtered.

@@ -48,9 +48,12 @@ class CFrameAnalyzer {
   void Reset();
 
   // One step from `samples`, which must hold FrameLength() samples; `feature` is the step's 10 ms
-  // frame record. The 8-bit form takes signed samples and widens them by shifting left by 8.
-  void AnalyzeFrame(const int16_t* samples, const FrameFeature& feature, FrameResult& result);
-  void AnalyzeFrame(const int8_t* samples, const FrameFeature& feature, FrameResult& result);
+  // frame record. The 8-bit form takes signed samples and widens them by shifting left by 8. With
+  // StepMeasures::kWithoutSpectrum the result's log spectrum stays empty.
+  void AnalyzeFrame(const int16_t* samples, const FrameFeature& feature, FrameResult& result,
+                    StepMeasures measures = StepMeasures::kAll);
+  void AnalyzeFrame(const int8_t* samples, const FrameFeature& feature, FrameResult& result,
+                    StepMeasures measures = StepMeasures::kAll);
   void SmoothPitch(std::vector<FrameResult>& results) const { tracker_.SmoothPitch(results); }
 
   const WAVEFORMATEX& Format() const { return format_; }
@@ -62,7 +65,7 @@ class CFrameAnalyzer {
 
  private:
   // Steps 2 to 7 of a step whose samples are in frame_ (unless it is silent).
-  void Measure(const FrameFeature& feature, FrameResult& result);
+  void Measure(const FrameFeature& feature, FrameResult& result, StepMeasures measures);
   void SetFrameLength();
 
   float level_db_ = 0.0f;

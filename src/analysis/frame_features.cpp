@@ -9,34 +9,65 @@ namespace {
 constexpr float kLowestInitialNoise = 16384.0f;
 constexpr float kHighestInitialNoise = 262144.0f;
 
-// One pass over the frame: mean, then energy and zero crossings of the mean-removed samples.
-// `read(i)` gives sample i of the frame in signed form.
+// The features of 8-bit samples: mean, then energy and zero crossings of the mean-removed samples.
+// `read(i)` gives sample i of the frame in signed form; an 8-bit difference always fits.
 template <typename Read>
-FrameFeature Measure(Read read, int32_t length, bool eight_bit) {
+FrameFeature Measure8(Read read, int32_t length) {
   int64_t sum = 0;
   for (int32_t i = 0; i < length; ++i) sum += read(i);
   const auto mean = static_cast<int32_t>(sum / length);  // integer division, toward zero
 
   FrameFeature feature;
-  float energy = 0.0f;
   int64_t energy8 = 0;
   bool negative = false;
   uint16_t crossings = 0;
   for (int32_t i = 0; i < length; ++i) {
-    // The 16-bit path truncates the difference to 16 bits before squaring it, as the sample
-    // arithmetic of the detector always has; an 8-bit difference always fits.
     const auto difference = static_cast<int16_t>(read(i) - mean);
-    if (eight_bit) {
-      energy8 += int32_t{difference} * difference;
-    } else {
-      energy += static_cast<float>(int32_t{difference} * difference);  // summed in single precision
-    }
+    energy8 += int32_t{difference} * difference;
     const bool is_negative = difference < 0;
     if (i > 0 && is_negative != negative) ++crossings;
     negative = is_negative;
   }
-  feature.energy = eight_bit ? static_cast<float>(static_cast<double>(energy8) * 65536.0 / length)
-                             : energy / static_cast<float>(length);
+  feature.energy = static_cast<float>(static_cast<double>(energy8) * 65536.0 / length);
+  feature.zero_crossings = crossings;
+  return feature;
+}
+
+// The features of 16-bit samples, in passes that the compiler vectorises: the mean, then per chunk
+// the squares and signs of the differences (each difference truncated to 16 bits before squaring, as
+// the sample arithmetic of the detector always has), then the squares added in single precision in
+// their order (the one sum that must stay sequential) and the sign changes counted.
+FrameFeature Measure16(const uint8_t* bytes, int32_t length) {
+  constexpr int32_t kChunk = 256;
+  const auto sample = [bytes](int32_t i) {
+    int16_t value;
+    std::memcpy(&value, bytes + size_t(i) * 2, sizeof value);
+    return int32_t{value};
+  };
+  int64_t sum = 0;
+  for (int32_t i = 0; i < length; ++i) sum += sample(i);
+  const auto mean = static_cast<int32_t>(sum / length);  // integer division, toward zero
+
+  float energy = 0.0f;
+  uint16_t crossings = 0;
+  bool negative = false;  // the sign of the last difference of the previous chunk
+  int32_t squares[kChunk];
+  uint8_t negatives[kChunk];
+  for (int32_t first = 0; first < length; first += kChunk) {
+    const int32_t count = std::min(kChunk, length - first);
+    for (int32_t i = 0; i < count; ++i) {
+      const auto difference = static_cast<int16_t>(sample(first + i) - mean);
+      squares[i] = int32_t{difference} * difference;
+      negatives[i] = difference < 0 ? 1 : 0;
+    }
+    for (int32_t i = 0; i < count; ++i) energy += static_cast<float>(squares[i]);
+    int32_t changes = first > 0 && (negatives[0] != 0) != negative ? 1 : 0;
+    for (int32_t i = 1; i < count; ++i) changes += negatives[i] != negatives[i - 1] ? 1 : 0;
+    crossings = static_cast<uint16_t>(crossings + changes);
+    negative = negatives[count - 1] != 0;
+  }
+  FrameFeature feature;
+  feature.energy = energy / static_cast<float>(length);
   feature.zero_crossings = crossings;
   return feature;
 }
@@ -80,18 +111,11 @@ FrameFeature MeasureFrame(const SampleLayout& layout, uint32_t first, int32_t le
   if (layout.eight_bit) {
     const uint8_t* bytes = layout.data + first;
     if (layout.signed_bytes) {
-      return Measure([bytes](int32_t i) { return int32_t{static_cast<int8_t>(bytes[i])}; }, length, true);
+      return Measure8([bytes](int32_t i) { return int32_t{static_cast<int8_t>(bytes[i])}; }, length);
     }
-    return Measure([bytes](int32_t i) { return int32_t{bytes[i]} - 128; }, length, true);
+    return Measure8([bytes](int32_t i) { return int32_t{bytes[i]} - 128; }, length);
   }
-  const uint8_t* bytes = layout.data + size_t{first} * 2;
-  return Measure(
-      [bytes](int32_t i) {
-        int16_t sample;
-        std::memcpy(&sample, bytes + size_t(i) * 2, sizeof sample);
-        return int32_t{sample};
-      },
-      length, false);
+  return Measure16(layout.data + size_t{first} * 2, length);
 }
 
 }  // namespace melvox

@@ -22,6 +22,14 @@ struct FrameFeature {
   int32_t frame_class = kFrameSilence;
 };
 
+// What an analysis measures in each step: everything, or everything but the log spectrum, for callers
+// that need only the levels and the pitch (the slowed sound, the pitch contour of a file). The levels,
+// pitches and candidates are the same either way; without the spectrum a step skips the transform.
+enum class StepMeasures : int32_t {
+  kAll = 0,
+  kWithoutSpectrum = 1,
+};
+
 // A lag where the average magnitude difference of a frame has a deep minimum.
 struct PitchCandidate {
   int32_t lag = 0;     // samples

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/amdf.h"
 #include "analysis/pitch_smoothing.h"
 
 namespace melvox {
@@ -70,40 +71,16 @@ void CPitchTracker::SmoothPitch(std::vector<FrameResult>& results) const {
 
 void CPitchTracker::ComputeAmdf(const int16_t* frame) {
   // d[k] = sum over j < window of |x[j] - x[j + minLag + k]|; reads frame[0 .. window + maxLag - 2],
-  // within FrameNeed(). Eight lags at a time, so that the compiler keeps the eight sums in one vector
-  // register and turns the inner loop into a few vector instructions per sample.
-  constexpr int32_t kLanes = 8;
-  int32_t k = 0;
-  for (; k + kLanes <= lag_count_; k += kLanes) {
-    const int16_t* shifted = frame + min_lag_ + k;
-    int32_t sums[kLanes] = {};
-    for (int32_t j = 0; j < window_; ++j) {
-      const int32_t sample = frame[j];
-      for (int32_t lane = 0; lane < kLanes; ++lane) sums[lane] += std::abs(sample - int32_t{shifted[j + lane]});
-    }
-    std::copy(sums, sums + kLanes, amdf_.begin() + k);
-  }
-  for (; k < lag_count_; ++k) {
-    const int16_t* shifted = frame + min_lag_ + k;
-    int32_t sum = 0;
-    for (int32_t j = 0; j < window_; ++j) sum += std::abs(int32_t{frame[j]} - int32_t{shifted[j]});
-    amdf_[k] = sum;
-  }
+  // within FrameNeed().
+  amdf_kernel_(frame, window_, min_lag_, lag_count_, amdf_.data());
 }
 
 void CPitchTracker::FindCandidates() {
   const int32_t* d = amdf_.data();
-  amdf_min_ = d[0];
-  amdf_max_ = d[0];
-  int32_t best = 0;
-  for (int32_t k = 1; k < lag_count_; ++k) {
-    if (d[k] < amdf_min_) {
-      amdf_min_ = d[k];
-      best = k;
-    } else if (d[k] > amdf_max_) {
-      amdf_max_ = d[k];
-    }
-  }
+  const AmdfExtremes extremes = extremes_kernel_(d, lag_count_);
+  const int32_t best = extremes.min_index;
+  amdf_min_ = d[best];
+  amdf_max_ = extremes.max;
   if (amdf_min_ == 0) amdf_min_ = 1;
   best_lag_ = min_lag_ + best;
   candidates_.assign(1, PitchCandidate{best_lag_, 1.0f});
@@ -111,14 +88,8 @@ void CPitchTracker::FindCandidates() {
   int32_t last = best;
   while (static_cast<int32_t>(candidates_.size()) < kMaxCandidates) {
     EraseAround(last);
-    int32_t index = 0;
-    int32_t lowest = d[0];
-    for (int32_t k = 1; k < lag_count_; ++k) {
-      if (d[k] < lowest) {
-        lowest = d[k];
-        index = k;
-      }
-    }
+    const int32_t index = extremes_kernel_(d, lag_count_).min_index;
+    const int32_t lowest = d[index];
     // A flat function leaves nothing to measure a depth against.
     if (lowest == amdf_max_ || amdf_max_ <= amdf_min_) break;
     const float depth = static_cast<float>(amdf_max_ - lowest) / static_cast<float>(amdf_max_ - amdf_min_);

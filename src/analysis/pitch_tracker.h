@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/amdf.h"
 #include "analysis/frame_result.h"
 
 namespace melvox {
@@ -70,6 +71,8 @@ class CPitchTracker {
   std::vector<PitchCandidate> candidates_;
   float periodicity_ = 0.0f;
   std::vector<int32_t> amdf_;  // lagCount + 1 values
+  AmdfKernel amdf_kernel_ = BestAmdfKernel();
+  ExtremesKernel extremes_kernel_ = BestExtremesKernel();
   uint32_t sample_rate_ = 0;
   int32_t reference_pitch_ = 0;
   int32_t samples_per_ms_ = 0;

@@ -4,15 +4,14 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/cpu_features.h"
+
 namespace melvox {
 namespace {
 
 constexpr int32_t kSmallestSize = 128;
 constexpr double kTwoPi = 6.28318530718;  // the constant the window has always been built with
 constexpr double kExactTwoPi = 6.283185307179586;
-
-// x * w / 32768 rounded to nearest, for a Q15 constant w.
-inline int32_t MulQ15(int32_t x, int32_t w) { return (x * w + 16384) >> 15; }
 
 }  // namespace
 
@@ -23,7 +22,11 @@ CPowerFft::CPowerFft()
       im_(kMaxFrameLength / 2),
       cos_(kMaxFrameLength / 2),
       sin_(kMaxFrameLength / 2),
-      bit_reversed_(kMaxFrameLength / 2) {}
+      bit_reversed_(kMaxFrameLength / 2),
+      mirrored_(kMaxFrameLength / 2),
+      stage_cos_(kMaxFrameLength / 2),
+      stage_sin_(kMaxFrameLength / 2),
+      butterflies_(HasAvx2() ? ButterfliesAvx2 : ButterfliesPortable) {}
 
 int32_t CPowerFft::Configure(int32_t frame_length) {
   frame_length_ = frame_length;
@@ -44,6 +47,14 @@ int32_t CPowerFft::Configure(int32_t frame_length) {
     cos_[k] = static_cast<int32_t>(std::lround(std::cos(angle) * 32768.0));
     sin_[k] = static_cast<int32_t>(std::lround(std::sin(angle) * 32768.0));
   }
+  // Each stage's twiddles side by side: the stage of span s (s pairs per group) at offset half - 2s.
+  for (int32_t span = half / 2; span >= 1; span /= 2) {
+    const int32_t step = size_ / (2 * span);
+    for (int32_t j = 0; j < span; ++j) {
+      stage_cos_[half - 2 * span + j] = cos_[j * step];
+      stage_sin_[half - 2 * span + j] = sin_[j * step];
+    }
+  }
   int32_t bits = 0;
   while ((1 << bits) < half) ++bits;
   for (int32_t k = 0; k < half; ++k) {
@@ -51,6 +62,7 @@ int32_t CPowerFft::Configure(int32_t frame_length) {
     for (int32_t b = 0; b < bits; ++b) reversed |= ((k >> b) & 1) << (bits - 1 - b);
     bit_reversed_[k] = static_cast<uint16_t>(reversed);
   }
+  for (int32_t k = 0; k < half; ++k) mirrored_[k] = bit_reversed_[(half - k) % half];
   return output_count_;
 }
 
@@ -76,7 +88,7 @@ void CPowerFft::Transform(const int16_t* samples, int32_t* power_out) {
   // Kept doubled in 32 bits, halved once at the end.
   for (int32_t k = 0; k < output_count_; ++k) {
     const int32_t a = bit_reversed_[k];
-    const int32_t b = bit_reversed_[(half - k) % half];
+    const int32_t b = mirrored_[k];
     const int32_t ar = re_[a];
     const int32_t ai = im_[a];
     const int32_t br = re_[b];
@@ -95,29 +107,13 @@ void CPowerFft::Transform(const int16_t* samples, int32_t* power_out) {
 }
 
 void CPowerFft::ComplexTransform() {
+  // Stages of groups of 2 x span points, span halving from half / 2 to 1 (half is 64 or more, so
+  // every stage holds a multiple of 16 points).
   const int32_t half = size_ / 2;
-  for (int32_t length = half; length >= 2; length /= 2) {
-    const int32_t span = length / 2;
-    const int32_t step = size_ / length;  // twiddle j of this stage is exp(-2 pi i j step / N)
-    for (int32_t start = 0; start < half; start += length) {
-      for (int32_t j = 0; j < span; ++j) {
-        const int32_t a = start + j;
-        const int32_t b = a + span;
-        const int32_t ur = re_[a];
-        const int32_t ui = im_[a];
-        const int32_t vr = re_[b];
-        const int32_t vi = im_[b];
-        re_[a] = static_cast<int16_t>((ur + vr) >> 1);
-        im_[a] = static_cast<int16_t>((ui + vi) >> 1);
-        const int32_t dr = (ur - vr) >> 1;
-        const int32_t di = (ui - vi) >> 1;
-        const int32_t c = cos_[j * step];
-        const int32_t s = sin_[j * step];
-        // (dr + i di)(c - i s)
-        re_[b] = static_cast<int16_t>(MulQ15(dr, c) + MulQ15(di, s));
-        im_[b] = static_cast<int16_t>(MulQ15(di, c) - MulQ15(dr, s));
-      }
-    }
+  for (int32_t span = half / 2; span >= 1; span /= 2) {
+    const int32_t* c = stage_cos_.data() + (half - 2 * span);
+    const int32_t* s = stage_sin_.data() + (half - 2 * span);
+    butterflies_(re_.data(), im_.data(), span, half / (2 * span), c, s);
   }
 }
 

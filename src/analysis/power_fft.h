@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/fft_butterflies.h"
+
 namespace melvox {
 
 // Windows a frame of L 16-bit samples with a Q14 Hamming window (16384 = 1.0) spanning the L samples,
@@ -46,6 +48,10 @@ class CPowerFft {
   std::vector<int32_t> cos_;            // cos(2 pi k / N) for k < N/2, Q15 (32768 = 1.0)
   std::vector<int32_t> sin_;            // sin(2 pi k / N), Q15
   std::vector<uint16_t> bit_reversed_;  // index of complex point k in the transformed arrays
+  std::vector<uint16_t> mirrored_;      // index of complex point (N/2 - k) mod N/2 there
+  std::vector<int32_t> stage_cos_;      // the twiddles of each stage in the order it uses them
+  std::vector<int32_t> stage_sin_;
+  ButterflyKernel butterflies_;  // the fastest kernel this processor runs
   int32_t frame_length_ = 0;
   int32_t size_ = 0;
   int32_t output_count_ = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "sound/counted_ptr.h"
 #include "sound/sound_node.h"
@@ -14,5 +15,10 @@ namespace melvox {
 // can be made: a level outside -200..-1, or a sound the analysis does not take (a sample rate outside
 // 8000..96000 Hz), so the original still plays.
 CountedPtr<CSoundSource> PrepareSlowed(CSoundSource& source, int32_t level);
+
+// The wave that PrepareSlowed's source serves, without the source: what its GetWave would copy out
+// (the whole block, the sample count taken from its size), for a caller that only writes it. Null
+// where PrepareSlowed gives an empty holder.
+std::unique_ptr<CWave> MakeSlowedWave(CSoundSource& source, int32_t level);
 
 }  // namespace melvox

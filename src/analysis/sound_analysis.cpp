@@ -10,7 +10,7 @@
 
 namespace melvox {
 
-CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
+CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz, StepMeasures measures) {
   // No wave to analyse: the answer a source that decodes to no wave gets.
   if (wave == nullptr) throw CMVException(kErrIncorrectWaveFormat);
   CheckAnalysisFormat(wave->Format());
@@ -31,12 +31,12 @@ CSoundAnalysis::CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz) {
   format_ = MakePcmFormat(1, target->Format().nSamplesPerSec, target->Format().wBitsPerSample);
   format_.wFormatTag = target->Format().wFormatTag;
   hop_ = static_cast<int32_t>(format_.nSamplesPerSec / 100);
-  Analyse(*target, reference_pitch_hz);
+  Analyse(*target, reference_pitch_hz, measures);
 }
 
 CSoundAnalysis::~CSoundAnalysis() = default;
 
-void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
+void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch, StepMeasures measures) {
   const FrameAnalyzerLease lease = AcquireFrameAnalyzer(format_, reference_pitch);
   CFrameAnalyzer& analyzer = *lease;
   const int32_t frame_length = analyzer.FrameLength();
@@ -52,6 +52,8 @@ void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
   // length: the last whole frame or step of the selection is left out when it ends exactly on the
   // selection's last sample. These bounds are kept as they are, since they fix the number of steps
   // that every comparison of two analyses counts.
+  const int64_t frames = (int64_t{selection_end_} - hop_ - selection_start_) / hop_ + 1;
+  if (frames > 0) features_.reserve(static_cast<size_t>(frames));
   uint32_t index = 0;
   for (int64_t start = selection_start_; start <= int64_t{selection_end_} - hop_; start += hop_, ++index) {
     FrameFeature feature = MeasureFrame(layout, static_cast<uint32_t>(start), hop_);
@@ -67,10 +69,10 @@ void CSoundAnalysis::Analyse(const CWave& wave, int32_t reference_pitch) {
        start += hop_, ++step) {
     if (layout.eight_bit) {
       const auto* samples = reinterpret_cast<const int8_t*>(wave.Data() + start);
-      analyzer.AnalyzeFrame(samples, features_[step], results_[step]);
+      analyzer.AnalyzeFrame(samples, features_[step], results_[step], measures);
     } else {
       const auto* samples = reinterpret_cast<const int16_t*>(wave.Data() + start * 2);
-      analyzer.AnalyzeFrame(samples, features_[step], results_[step]);
+      analyzer.AnalyzeFrame(samples, features_[step], results_[step], measures);
     }
   }
   analyzer.SmoothPitch(results_);

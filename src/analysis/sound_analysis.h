@@ -34,8 +34,9 @@ class CSoundAnalysis {
   // 2.1 times below and above it). Throws CMVException 9 ("Incorrect wave format") for a null wave, 8
   // ("Unsupported wave format") for other than 8 or 16 bits or a rate outside 8000..96000 Hz, and
   // std::invalid_argument for a reference pitch outside 20..1000 Hz. A selection shorter than one
-  // analysis frame leaves the analysis empty.
-  CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz);
+  // analysis frame leaves the analysis empty. With StepMeasures::kWithoutSpectrum the steps carry no
+  // log spectrum (and a CSpectralAnalysis over it finds no peaks); the rest is the same.
+  CSoundAnalysis(const CWave* wave, int32_t reference_pitch_hz, StepMeasures measures = StepMeasures::kAll);
   ~CSoundAnalysis();
   CSoundAnalysis(const CSoundAnalysis&) = delete;
   CSoundAnalysis& operator=(const CSoundAnalysis&) = delete;
@@ -66,7 +67,7 @@ class CSoundAnalysis {
   const std::vector<CValueSegment>& NoisySegments() const;
 
  private:
-  void Analyse(const CWave& wave, int32_t reference_pitch);
+  void Analyse(const CWave& wave, int32_t reference_pitch, StepMeasures measures);
 
   NoiseThresholds thresholds_;
   mutable std::optional<std::vector<CPitchSegment>> voiced_segments_;

@@ -1,7 +1,8 @@
 #include "sound/wave.h"
 
 #include <cstring>
-#include <new>
+
+#include "platform/zeroed_block.h"
 
 namespace melvox {
 
@@ -20,20 +21,23 @@ CWave::~CWave() { WaveFree(); }
 
 bool CWave::Allocate(uint32_t size) {
   WaveFree();
-  // Value-initialised: the block starts zero-filled, as silence.
-  data_ = new (std::nothrow) uint8_t[size]();
+  // The block starts zero-filled, as silence; a large one comes straight from the system already
+  // zeroed, so the decoding that fills it next is the first pass over it.
+  data_ = static_cast<uint8_t*>(platform::AllocateZeroedBlock(size));
   if (data_ == nullptr) return false;
   owns_data_ = true;
   size_ = size;
+  block_size_ = size;
   return true;
 }
 
 bool CWave::WaveFree() {
   // Releasing heap memory cannot fail, so the "Cannot deallocate memory!" report never arises here.
-  if (owns_data_) delete[] data_;
+  if (owns_data_) platform::FreeZeroedBlock(data_, block_size_);
   data_ = nullptr;
   owns_data_ = false;
   size_ = 0;
+  block_size_ = 0;
   sample_count_ = 0;
   selection_start_ = 0;
   selection_end_ = 0;

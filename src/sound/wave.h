@@ -61,6 +61,7 @@ class CWave {
   uint8_t* data_ = nullptr;
   bool owns_data_ = false;
   uint32_t size_ = 0;
+  uint32_t block_size_ = 0;  // bytes of the block owned, which Truncate leaves as they are
   uint32_t sample_count_ = 0;
   int32_t selection_start_ = 0;
   int32_t selection_end_ = 0;

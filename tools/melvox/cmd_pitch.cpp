@@ -12,7 +12,7 @@ namespace {
 int RunPitch(const ParsedArgs& args) {
   std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
   if (args.Has("--detect")) DetectEndpoints(*wave);
-  const CSoundAnalysis analysis(wave.get(), 0);
+  const CSoundAnalysis analysis(wave.get(), 0, StepMeasures::kWithoutSpectrum);
   if (args.Has("--csv")) {
     // The contour covers the whole file; steps outside the analysed part are 0.
     const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()) - 1);

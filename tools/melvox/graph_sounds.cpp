@@ -47,8 +47,7 @@ SlowedLengths WriteSlowedCopy(const std::string& in_path, const std::string& out
   SlowedLengths lengths;
   lengths.rate = format.nSamplesPerSec;
   lengths.input_frames = source->GetLength();
-  CountedPtr<CSoundSource> slowed = PrepareSlowed(*source, level);
-  std::unique_ptr<CWave> wave = slowed ? slowed->GetWave() : nullptr;
+  std::unique_ptr<CWave> wave = MakeSlowedWave(*source, level);
   if (!wave) throw CMsgException("The sound has no slowed version: the analysis takes 8000 to 96000 Hz.");
   lengths.output_frames = wave->SampleCount();
   WriteWaveFile(out_path.c_str(), *wave);
