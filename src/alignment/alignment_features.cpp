@@ -95,12 +95,21 @@ AlignmentFeatures Features(const StepProfile& profile, const std::vector<float>&
     }
     row[coefficients] = settings.level_weight * std::max(profile.level_db[step], level_floor);
   }
-  // Cepstral mean normalisation: a fixed colour of the microphone adds the same to every step.
+  // Cepstral mean and variance normalisation: a fixed colour of the microphone adds the same to every
+  // step, and voices differ in how far their spectra move.
   for (int32_t c = 0; c < coefficients && steps > 0; ++c) {
     float mean = 0.0f;
     for (size_t step = 0; step < steps; ++step) mean += features.values[step * features.dims + c];
     mean /= static_cast<float>(steps);
-    for (size_t step = 0; step < steps; ++step) features.values[step * features.dims + c] -= mean;
+    float square = 0.0f;
+    for (size_t step = 0; step < steps; ++step) {
+      features.values[step * features.dims + c] -= mean;
+      square += features.values[step * features.dims + c] * features.values[step * features.dims + c];
+    }
+    if (square > 0.0f) {
+      const float scale = settings.cepstral_deviation / std::sqrt(square / static_cast<float>(steps));
+      for (size_t step = 0; step < steps; ++step) features.values[step * features.dims + c] *= scale;
+    }
   }
   return features;
 }

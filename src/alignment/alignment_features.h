@@ -13,16 +13,17 @@ namespace melvox {
 // The choices of the aligned comparison, with the values it uses (chosen on the tuning voices; see
 // docs/decisions.md). Tuning programs may vary them.
 struct AlignmentSettings {
-  int32_t coefficients = 3;       // cepstral coefficients c1 .. cN of the band levels
-  float floor_share = 0.25f;      // a band's floor is this quantile of its levels over the sound's steps
-  float range_nepers = 8.0f;      // no band lies further than this below the sound's loudest value
-  float level_floor_db = -35.0f;  // levels below this (relative to the loudest step) count as this
-  float level_weight = 0.5f;      // feature units per dB of level
-  float pitch_weight = 0.5f;      // distance per semitone between two voiced steps ...
-  float pitch_cap = 5.0f;         // ... counting at most this many semitones
-  float unmatched_cost = 6.0f;    // the distance an unmatched step at either end counts as
-  float distance_at_50 = 3.0f;    // the mean aligned distance that maps to a score of 50 ...
-  float distance_slope = 0.4f;    // ... and the distance over which the score falls from 73 to 50
+  int32_t coefficients = 3;         // cepstral coefficients c1 .. cN of the band levels
+  float cepstral_deviation = 1.0f;  // each coefficient is scaled to this standard deviation over the sound
+  float floor_share = 0.02f;        // a band's floor is this quantile of its levels over the sound's steps
+  float range_nepers = 12.0f;       // and no band lies further than this below the sound's loudest value
+  float level_floor_db = -35.0f;    // levels below this (relative to the loudest step) count as this
+  float level_weight = 0.2f;        // feature units per dB of level
+  float pitch_weight = 0.1f;        // distance per semitone between two voiced steps ...
+  float pitch_cap = 5.0f;           // ... counting at most this many semitones
+  float unmatched_cost = 6.0f;      // the distance an unmatched step at either end counts as
+  float distance_at_50 = 2.1f;      // the mean aligned distance that maps to a score of 50 ...
+  float distance_slope = 0.15f;     // ... and the distance over which the score falls from 73 to 50
 };
 
 // One sound's features, a row of `dims` values per 10 ms step.
@@ -43,7 +44,8 @@ struct FeaturePair {
 // The features of both sounds over the frequencies both spectra reach: band levels (kProfileBands,
 // mel-spaced) raised to a floor common to both sounds (per band the higher of their floors, so that
 // the quieter gaps of a clean sound look like those of a noisy one), less their mean per step (the
-// gain), as cepstral coefficients less their mean over the sound (the microphone's colour); the level
+// gain), as cepstral coefficients less their mean over the sound (the microphone's colour) and scaled
+// to a fixed spread; the level
 // raised to a common floor; and the pitch.
 FeaturePair MakeFeaturePair(const StepProfile& a, const StepProfile& b, const AlignmentSettings& settings);
 
