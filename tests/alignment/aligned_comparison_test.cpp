@@ -73,7 +73,8 @@ TEST(AlignedComparison, RefusesWhatCannotBeAligned) {
   samples::Voice much_slower = voice;
   much_slower.tempo = 0.3f;
   const std::unique_ptr<CAlignedSound> reference = Prepared(samples::DemoPhrase(), voice);
-  EXPECT_FALSE(CompareAligned(reference->Analysis(), Prepared(samples::DemoPhrase(), much_slower)->Analysis()).compared);
+  EXPECT_FALSE(
+      CompareAligned(reference->Analysis(), Prepared(samples::DemoPhrase(), much_slower)->Analysis()).compared);
   const std::unique_ptr<CWave> empty = samples::MakeWave16({}, 22050);
   const CAlignedSound nothing(*empty, true);
   const AlignedComparison result = CompareAligned(reference->Analysis(), nothing.Analysis());
