@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     const melvox::AlignmentReport aligned = melvox::AlignRecording(argv[1], argv[2]);
     std::printf("recorder's score: %d\n", seed.percent);
     if (!aligned.compared) {
-      std::printf("the two sounds could not be aligned (one is over twice as long as the other)\n");
+      std::printf("the two sounds could not be aligned (one is far longer than the other)\n");
       return 0;
     }
     std::printf("aligned score: %.0f\n", aligned.score);

@@ -105,7 +105,8 @@ struct StretchScore {
 // register hardly moves, and scored by how close the aligned steps are.
 struct AlignmentReport {
   bool compared = false;                // false when either useful part has no steps or is longer than 20 s, or
-                                        // one lasts over twice as long as the other: the score is then 0
+                                        // one lasts over twice as long as the other (after up to 40 % of each
+                                        // end, at most 1 s, is left out as noise): the score is then 0
   float score = 0.0f;                   // 0 .. 100: over 80 for the same words said again, under 20 for others
   float distance = 0.0f;                // the mean distance of the aligned steps the score comes from (0 = identical)
   std::vector<AlignmentPoint> path;     // in order; both times never decrease

@@ -37,7 +37,8 @@ struct AlignedPoint {
 
 struct AlignedComparison {
   bool compared = false;  // false when a sound has no steps, has more than kMaxAlignedSteps, or one is
-                          // over twice as long as the other: the score is then 0 and nothing else is set
+                          // over twice as long as the other even without the loose ends AlignSteps may
+                          // leave out: the score is then 0 and nothing else is set
   float distance = 0.0f;  // mean local distance along the path (StepAlignment::mean_distance)
   float score = 0.0f;     // AlignedScore(distance), 0 .. 100
   std::vector<AlignedPoint> path;

@@ -93,7 +93,12 @@ AlignmentFeatures Features(const StepProfile& profile, const std::vector<float>&
       for (int32_t band = 0; band < kProfileBands; ++band) sum += (x[band] - mean) * cosines[band];
       row[c - 1] = sum;
     }
-    row[coefficients] = settings.level_weight * std::max(profile.level_db[step], level_floor);
+    const float level = std::max(profile.level_db[step], level_floor);
+    row[coefficients] = settings.level_weight * level;
+    // Quiet steps (near the floor: background noise the endpoints let in) cost less to leave out.
+    const float loudness = level_floor < 0.0f ? 1.0f - level / level_floor : 1.0f;
+    features.unmatched.push_back(settings.quiet_unmatched_cost +
+                                 (settings.unmatched_cost - settings.quiet_unmatched_cost) * loudness);
   }
   // Cepstral mean and variance normalisation: a fixed colour of the microphone adds the same to every
   // step, and voices differ in how far their spectra move.

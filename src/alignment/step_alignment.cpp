@@ -19,8 +19,10 @@ struct RowRange {
   int32_t hi = -1;
 };
 
-// Steps of a sound that its ends may leave unmatched: a fifth of it, at most kMaxLooseSteps.
-int32_t LooseSteps(int32_t steps) { return std::min(steps / 5, kMaxLooseSteps); }
+// Steps of a sound that its ends may leave unmatched.
+int32_t LooseSteps(int32_t steps, const AlignmentSettings& settings) {
+  return std::min(static_cast<int32_t>(static_cast<float>(steps) * settings.loose_share), settings.loose_steps);
+}
 
 // The cells that a path from a start (i0 <= loose_a, j0 = 0, or i0 = 0, j0 <= loose_b) to an end
 // (n - 1, j1 >= m - 1 - loose_b, or i1 >= n - 1 - loose_a, m - 1) can pass with slopes 1/2 to 2.
@@ -41,14 +43,19 @@ class CAlignmentGrid {
         settings_(settings),
         n_(static_cast<int32_t>(a.Steps())),
         m_(static_cast<int32_t>(b.Steps())),
-        loose_a_(LooseSteps(n_)),
-        loose_b_(LooseSteps(m_)) {
+        loose_a_(LooseSteps(n_, settings)),
+        loose_b_(LooseSteps(m_, settings)) {
     rows_.resize(static_cast<size_t>(n_));
     starts_.resize(static_cast<size_t>(n_) + 1, 0);
     for (int32_t i = 0; i < n_; ++i) {
       rows_[i] = RangeOf(i, n_, m_, loose_a_, loose_b_);
       starts_[i + 1] = starts_[i] + static_cast<size_t>(std::max(0, rows_[i].hi - rows_[i].lo + 1));
     }
+    // Running sums of the unmatched costs from either end.
+    skip_a_.assign(static_cast<size_t>(n_) + 1, 0.0f);
+    skip_b_.assign(static_cast<size_t>(m_) + 1, 0.0f);
+    for (int32_t i = 0; i < n_; ++i) skip_a_[i + 1] = skip_a_[i] + a.unmatched[i];
+    for (int32_t j = 0; j < m_; ++j) skip_b_[j + 1] = skip_b_[j] + b.unmatched[j];
     cost_.assign(starts_[n_], kUnreachable);
     local_.assign(starts_[n_], 0.0f);
     move_.assign(starts_[n_], 0);
@@ -74,7 +81,7 @@ class CAlignmentGrid {
         uint8_t move = kDiagonal;
         if ((j == 0 && i <= loose_a_) || (i == 0 && j <= loose_b_)) {
           // A start, the steps before it left unmatched.
-          const float c = 2.0f * d + settings_.unmatched_cost * static_cast<float>(i + j);
+          const float c = 2.0f * d + skip_a_[i] + skip_b_[j];
           if (c < best) best = c, move = kStart;
         }
         const float across = Cost(i - 1, j - 2);
@@ -100,8 +107,7 @@ class CAlignmentGrid {
     int32_t i = n_ - 1;
     int32_t j = m_ - 1;
     auto consider = [&](int32_t end_i, int32_t end_j) {
-      const float c =
-          Cost(end_i, end_j) + settings_.unmatched_cost * static_cast<float>((n_ - 1 - end_i) + (m_ - 1 - end_j));
+      const float c = Cost(end_i, end_j) + (skip_a_[n_] - skip_a_[end_i + 1]) + (skip_b_[m_] - skip_b_[end_j + 1]);
       if (c < total) total = c, i = end_i, j = end_j;
     };
     consider(n_ - 1, m_ - 1);
@@ -138,6 +144,8 @@ class CAlignmentGrid {
   int32_t loose_b_;
   std::vector<RowRange> rows_;
   std::vector<size_t> starts_;
+  std::vector<float> skip_a_;
+  std::vector<float> skip_b_;
   std::vector<float> cost_;
   std::vector<float> local_;
   std::vector<uint8_t> move_;

@@ -8,10 +8,6 @@
 
 namespace melvox {
 
-// The most steps at either end of a sound that a path may leave unmatched (besides at most a fifth of
-// the sound): the detected start and end of a recording can be off by a breath or a click.
-constexpr int32_t kMaxLooseSteps = 30;
-
 // One cell of an alignment path: step `a` of the first sound goes with step `b` of the second, at
 // the local distance `distance`.
 struct AlignedStep {
@@ -29,17 +25,19 @@ struct StepAlignment {
   // AlignSteps).
   std::vector<AlignedStep> path;
   // The path's weighted sum of the local distances (the first cell and diagonal moves count twice,
-  // the two cells of a sideways move once each) plus unmatched_cost per unmatched step, divided by
-  // the sum of both lengths: a mean over all steps of both sounds.
+  // the two cells of a sideways move once each) plus the unmatched cost of every step left out at
+  // the ends (AlignmentFeatures::unmatched), divided by the sum of both lengths: a mean over all
+  // steps of both sounds.
   float mean_distance = 0.0f;
 };
 
 // Aligns a's steps with b's by dynamic programming with the symmetric moves (1,1), (1,2) and (2,1):
 // the path may run at most twice as fast or half as fast through one sound as through the other, so
 // it stays inside a parallelogram; only the cells inside it are computed. The ends lie at the
-// ends of both sounds, except that a path may start after, or end before, up to a fifth of a sound's
-// steps (at most kMaxLooseSteps) at each end, each left unmatched at settings.unmatched_cost. Time and
-// memory grow with the product of the lengths (about a third of it).
+// ends of both sounds, except that a path may start after, or end before, up to
+// settings.loose_share of a sound's steps (at most settings.loose_steps) at each end, each such step
+// counting its unmatched cost. Time and memory grow with the product of the lengths (about a third of
+// it, more with loose ends).
 StepAlignment AlignSteps(const AlignmentFeatures& a, const AlignmentFeatures& b, const AlignmentSettings& settings);
 
 }  // namespace melvox

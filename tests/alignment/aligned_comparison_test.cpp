@@ -71,7 +71,7 @@ TEST(AlignedComparison, ScoresTheSameWordsHighAndOthersLow) {
 TEST(AlignedComparison, RefusesWhatCannotBeAligned) {
   const samples::Voice voice;
   samples::Voice much_slower = voice;
-  much_slower.tempo = 0.3f;
+  much_slower.tempo = 0.2f;
   const std::unique_ptr<CAlignedSound> reference = Prepared(samples::DemoPhrase(), voice);
   EXPECT_FALSE(
       CompareAligned(reference->Analysis(), Prepared(samples::DemoPhrase(), much_slower)->Analysis()).compared);
