@@ -13,7 +13,7 @@ namespace melvox {
 // The choices of the aligned comparison, with the values it uses (chosen on the tuning voices; see
 // docs/decisions.md). Tuning programs may vary them.
 struct AlignmentSettings {
-  int32_t coefficients = 3;           // cepstral coefficients c1 .. cN of the band levels
+  int32_t coefficients = 4;           // cepstral coefficients c1 .. cN of the band levels
   float cepstral_deviation = 1.0f;    // each coefficient is scaled to this standard deviation over the sound
   float floor_share = 0.02f;          // a band's floor is this quantile of its levels over the sound's steps
   float range_nepers = 12.0f;         // and no band lies further than this below the sound's loudest value
