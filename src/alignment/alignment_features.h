@@ -25,8 +25,8 @@ struct AlignmentSettings {
   int32_t loose_steps = 100;          // ... but at most this many steps
   float unmatched_cost = 8.0f;        // what an unmatched step as loud as the loudest counts ...
   float quiet_unmatched_cost = 2.0f;  // ... and one at the level floor (linear in dB between the two)
-  float distance_at_50 = 2.1f;        // the mean aligned distance that maps to a score of 50 ...
-  float distance_slope = 0.15f;       // ... and the distance over which the score falls from 73 to 50
+  float distance_at_50 = 2.3f;        // the mean aligned distance that maps to a score of 50 ...
+  float distance_slope = 0.12f;       // ... and the distance over which the score falls from 73 to 50
 };
 
 // One sound's features, a row of `dims` values per 10 ms step.
