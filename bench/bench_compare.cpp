@@ -1,6 +1,7 @@
 // Comparing two 3-second recordings (22050 Hz, 16-bit mono WAV files) end to end, as `melvox compare`
 // does: decode both files, find their endpoints, analyse both, make the products and the score; and
-// the stages on their own, to show what bounds the whole.
+// the stages on their own, to show what bounds the whole. The aligned comparison likewise, end to end
+// (as AlignRecording does) and its stages, measured in the same run as the recorder's score.
 //
 //   bench_compare --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <memory>
@@ -9,6 +10,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "alignment/aligned_comparison.h"
+#include "alignment/aligned_sound.h"
+#include "alignment/step_alignment.h"
+#include "alignment/step_profile.h"
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
 #include "samples/speech_like.h"
@@ -122,6 +127,38 @@ void BM_ScoreOfMadeProducts(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(CompareAnalyses(sounds.first_spectral, sounds.second_spectral));
 }
 BENCHMARK(BM_ScoreOfMadeProducts)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+std::unique_ptr<CWave> DecodeWhole(const std::string& path) { return OpenSoundFile(path.c_str())->GetWave(); }
+
+// The aligned comparison from the files: decoding, the louder copies, their endpoints and analyses,
+// the features and the alignment.
+void BM_AlignedEndToEnd(benchmark::State& state) {
+  const Files& files = TheFiles();
+  for (auto _ : state) {
+    const CAlignedSound a(*DecodeWhole(files.reference), true);
+    const CAlignedSound b(*DecodeWhole(files.recording), true);
+    benchmark::DoNotOptimize(CompareAligned(a.Analysis(), b.Analysis()).score);
+  }
+}
+BENCHMARK(BM_AlignedEndToEnd)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The aligned comparison of two prepared analyses: profiles, features, alignment, stretches.
+void BM_AlignedOfAnalyses(benchmark::State& state) {
+  const CAlignedSound a(*DecodeWhole(TheFiles().reference), true);
+  const CAlignedSound b(*DecodeWhole(TheFiles().recording), true);
+  for (auto _ : state) benchmark::DoNotOptimize(CompareAligned(a.Analysis(), b.Analysis()).score);
+}
+BENCHMARK(BM_AlignedOfAnalyses)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The alignment alone, over features already made.
+void BM_AlignmentOfFeatures(benchmark::State& state) {
+  const CAlignedSound a(*DecodeWhole(TheFiles().reference), true);
+  const CAlignedSound b(*DecodeWhole(TheFiles().recording), true);
+  const AlignmentSettings settings;
+  const FeaturePair features = MakeFeaturePair(MakeStepProfile(a.Analysis()), MakeStepProfile(b.Analysis()), settings);
+  for (auto _ : state) benchmark::DoNotOptimize(AlignSteps(features.a, features.b, settings).mean_distance);
+}
+BENCHMARK(BM_AlignmentOfFeatures)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary samples through everything the library derives from a sound: endpoint
 // detection, the analysis with its segment lists, note list and peak tracks, the sounds made from it
-// (pitch tone, fricative sound, resynthesis, slowed version) and the comparison score.
+// (pitch tone, fricative sound, resynthesis, slowed version), the comparison score and the aligned
+// comparison.
 //
 // Input: byte 0 picks the sample rate, byte 1 the sample size and kind and whether endpoints are
 // detected first, byte 2 how often the samples repeat (so that a few bytes make a sound of seconds),
@@ -10,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "alignment/aligned_comparison.h"
+#include "alignment/aligned_sound.h"
 #include "analysis/endpoint_detector.h"
 #include "analysis/fricative_sound.h"
 #include "analysis/pitch_tone.h"
@@ -70,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     half.SetKind(wave->Kind());
     CSoundAnalysis other(&half, 0);
     CompareAnalyses(spectral, CSpectralAnalysis(other));
+    const CAlignedSound aligned(*wave, (data[1] & 8) != 0);
+    CompareAligned(aligned.Analysis(), CAlignedSound(half, true).Analysis());
   } catch (const CMVException&) {
     // Sounds the analysis does not take end in the library's own error.
   }

@@ -1,17 +1,16 @@
 // melvox endpoints FILE
 #include <cstdio>
 
-#include "analysis/endpoint_detector.h"
 #include "cli.h"
-#include "pitch_summary.h"
+#include "melvox/analysis.h"
 
 namespace melvox::cli {
 namespace {
 
 int RunEndpoints(const ParsedArgs& args) {
-  std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
-  if (DetectEndpoints(*wave)) {
-    std::printf("%d %d\n", wave->SelectionStart(), wave->SelectionEnd());
+  const SoundEndpoints part = FindSoundEndpoints(args.Positional()[0]);
+  if (part.found) {
+    std::printf("%d %d\n", part.first_sample, part.last_sample);
   } else {
     std::printf("none\n");
   }

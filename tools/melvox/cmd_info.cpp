@@ -2,15 +2,14 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "sound/open_sound_file.h"
+#include "melvox/analysis.h"
 #include "sound_info.h"
 
 namespace melvox::cli {
 namespace {
 
 int RunInfo(const ParsedArgs& args) {
-  CountedPtr<CSoundSource> source = OpenSoundFile(args.Positional()[0].c_str());
-  PrintSoundInfo(*source, stdout);
+  PrintSoundInfo(GetSoundInfo(args.Positional()[0]), stdout);
   return 0;
 }
 

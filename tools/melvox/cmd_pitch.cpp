@@ -1,26 +1,34 @@
 // melvox pitch FILE [--csv] [--detect]
+#include <algorithm>
 #include <cstdio>
 
-#include "analysis/endpoint_detector.h"
-#include "analysis/sound_analysis.h"
 #include "cli.h"
+#include "melvox/analysis.h"
 #include "pitch_summary.h"
 
 namespace melvox::cli {
 namespace {
 
 int RunPitch(const ParsedArgs& args) {
-  std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
-  if (args.Has("--detect")) DetectEndpoints(*wave);
-  const CSoundAnalysis analysis(wave.get(), 0, StepMeasures::kWithoutSpectrum);
+  const std::string& path = args.Positional()[0];
+  const StepAnalysis analysis = AnalyzeSteps(path, args.Has("--detect"));
+  std::vector<int16_t> contour;
+  for (const AnalysisStep& step : analysis.steps) contour.push_back(static_cast<int16_t>(step.pitch_hz));
   if (args.Has("--csv")) {
-    // The contour covers the whole file; steps outside the analysed part are 0.
-    const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(analysis.Length()) - 1);
+    // The contour covers the whole file, one row per step of its 10 ms grid (the last one partial);
+    // steps outside the analysed part are 0.
+    const SoundInfo info = GetSoundInfo(path);
+    const int64_t hop = info.rate / 100;
+    const int64_t rows = hop > 0 ? (info.frames - 1) / hop + 1 : 0;
+    std::vector<int16_t> whole(static_cast<size_t>(std::max<int64_t>(rows, 0)), 0);
+    for (const AnalysisStep& step : analysis.steps) {
+      const auto row = static_cast<size_t>(step.time_ms / 10);
+      if (row < whole.size()) whole[row] = static_cast<int16_t>(step.pitch_hz);
+    }
     std::printf("time_s,f0_hz\n");
-    for (size_t i = 0; i < contour.size(); ++i) std::printf("%zu.%02zu,%d\n", i / 100, i % 100, contour[i]);
+    for (size_t i = 0; i < whole.size(); ++i) std::printf("%zu.%02zu,%d\n", i / 100, i % 100, whole[i]);
   } else {
-    PrintPitchSummary(SummarizePitch(analysis.GetPitchContour(analysis.SelectionStart(), analysis.SelectionEnd())),
-                      stdout);
+    PrintPitchSummary(SummarizePitch(contour), stdout);
   }
   return 0;
 }

@@ -1,23 +1,15 @@
 // melvox render IN OUT.wav --sound tone|fricative|resynthesis [--detect]
-#include "analysis/endpoint_detector.h"
-#include "analysis/sound_analysis.h"
 #include "cli.h"
 #include "graph_sounds.h"
-#include "pitch_summary.h"
-#include "sound/wave_writer.h"
-#include "spectral/spectral_analysis.h"
+#include "melvox/analysis.h"
 
 namespace melvox::cli {
 namespace {
 
 int RunRender(const ParsedArgs& args) {
   if (!args.Has("--sound")) throw UsageError("--sound is required (tone, fricative or resynthesis)");
-  const GraphSound kind = ParseGraphSound(args.Value("--sound", ""));
-  std::unique_ptr<CWave> wave = LoadWave(args.Positional()[0]);
-  if (args.Has("--detect")) DetectEndpoints(*wave);
-  const CSoundAnalysis analysis(wave.get(), 0);
-  const std::unique_ptr<CWave> sound = MakeGraphSound(kind, CSpectralAnalysis(analysis), *wave);
-  WriteWaveFile(args.Positional()[1].c_str(), *sound);
+  const GraphSoundKind kind = ParseGraphSound(args.Value("--sound", ""));
+  WriteGraphSound(args.Positional()[0], kind, args.Positional()[1].c_str(), args.Has("--detect"));
   return 0;
 }
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "graph_sounds.h"
+#include "melvox/analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -17,9 +17,10 @@ void PrintLength(const char* name, int64_t frames, uint32_t rate) {
 
 int RunStretch(const ParsedArgs& args) {
   const auto level = static_cast<int32_t>(args.IntValue("--level", kDefaultLevel, -200, -1));
-  const SlowedLengths lengths = WriteSlowedCopy(args.Positional()[0], args.Positional()[1], level);
-  PrintLength("input", lengths.input_frames, lengths.rate);
-  PrintLength("output", lengths.output_frames, lengths.rate);
+  const SoundInfo info = GetSoundInfo(args.Positional()[0]);
+  const int64_t output_frames = WriteSlowedSound(args.Positional()[0], args.Positional()[1].c_str(), level);
+  PrintLength("input", info.frames, info.rate);
+  PrintLength("output", output_frames, info.rate);
   return 0;
 }
 

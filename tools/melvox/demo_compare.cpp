@@ -91,15 +91,15 @@ void ShowComparison(DemoContext& context) {
   context.attempt_path = attempt;
   std::printf("  attempt: %s\n    %s\n", attempt.c_str(), attempt_source.c_str());
   std::printf("  melvox compare %s %s --details:\n", context.sample_path.c_str(), attempt.c_str());
-  const ComparisonTerms terms = CompareFiles(context.sample_path, attempt, false);
+  const ScoreTerms terms = CompareFiles(context.sample_path, attempt, false);
   PrintTerms(terms, stdout, "    ");
-  std::printf("    %d\n", ScorePercent(terms.score));
+  std::printf("    %d\n", terms.percent);
   if (!recorded.empty()) {
     std::printf("  the recorder's own Compare with the sample: %d\n",
                 ProcessRecorder().Compare(context.sample_path.c_str()));
   }
   std::printf("  for contrast, a different phrase: %s\n    %s\n", other.c_str(), other_source.c_str());
-  std::printf("    score: %d\n", ScorePercent(CompareFiles(context.sample_path, other, false).score));
+  std::printf("    score: %d\n", CompareFiles(context.sample_path, other, false).percent);
 }
 
 const bool registered = RegisterDemoStep({40, "Comparing a learner's attempt (melvox compare)", ShowComparison});

@@ -2,16 +2,13 @@
 #include <cstdio>
 
 #include "demo.h"
-#include "sound/open_sound_file.h"
+#include "melvox/analysis.h"
 #include "sound_info.h"
 
 namespace melvox::cli {
 namespace {
 
-void ShowInfo(DemoContext& context) {
-  CountedPtr<CSoundSource> source = OpenSoundFile(context.sample_path.c_str());
-  PrintSoundInfo(*source, stdout, "  ");
-}
+void ShowInfo(DemoContext& context) { PrintSoundInfo(GetSoundInfo(context.sample_path), stdout, "  "); }
 
 const bool registered = RegisterDemoStep({10, "Sound file (melvox info)", ShowInfo});
 

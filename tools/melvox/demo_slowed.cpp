@@ -2,12 +2,8 @@
 // play instead of it.
 #include <cstdio>
 
-#include "analysis/sound_analysis.h"
 #include "demo.h"
-#include "graph_sounds.h"
-#include "pitch_summary.h"
-#include "sound/wave_writer.h"
-#include "spectral/spectral_analysis.h"
+#include "melvox/analysis.h"
 
 namespace melvox::cli {
 namespace {
@@ -18,26 +14,24 @@ constexpr int32_t kDemoLevel = -50;
 
 void ShowSlowedAndRendered(DemoContext& context) {
   const std::string slowed_path = context.folder + "/sample_slowed.wav";
-  const SlowedLengths lengths = WriteSlowedCopy(context.sample_path, slowed_path, kDemoLevel);
-  const auto ms = [&](int64_t frames) { return static_cast<long long>(frames * 1000 / lengths.rate); };
+  const SoundInfo info = GetSoundInfo(context.sample_path);
+  const int64_t output_frames = WriteSlowedSound(context.sample_path, slowed_path.c_str(), kDemoLevel);
+  const auto ms = [&](int64_t frames) { return static_cast<long long>(frames * 1000 / info.rate); };
   std::printf("  slowed at level %d (melvox stretch --level %d): %lld ms -> %lld ms, written to %s\n", kDemoLevel,
-              kDemoLevel, ms(lengths.input_frames), ms(lengths.output_frames), slowed_path.c_str());
+              kDemoLevel, ms(info.frames), ms(output_frames), slowed_path.c_str());
 
-  std::unique_ptr<CWave> wave = LoadWave(context.sample_path);
-  const CSoundAnalysis analysis(wave.get(), 0);
-  const CSpectralAnalysis spectral(analysis);
   const struct {
-    GraphSound kind;
+    GraphSoundKind kind;
     const char* name;
     const char* what;
   } sounds[] = {
-      {GraphSound::kTone, "tone", "the pitch graph's tone"},
-      {GraphSound::kFricative, "fricative", "the crossing graph's fricative parts"},
-      {GraphSound::kResynthesis, "resynthesis", "the spectrum graph's peak-track tones"},
+      {GraphSoundKind::kTone, "tone", "the pitch graph's tone"},
+      {GraphSoundKind::kFricative, "fricative", "the crossing graph's fricative parts"},
+      {GraphSoundKind::kResynthesis, "resynthesis", "the spectrum graph's peak-track tones"},
   };
   for (const auto& sound : sounds) {
     const std::string path = context.folder + "/sample_" + sound.name + ".wav";
-    WriteWaveFile(path.c_str(), *MakeGraphSound(sound.kind, spectral, *wave));
+    WriteGraphSound(context.sample_path, sound.kind, path.c_str(), false);
     std::printf("  %s (melvox render --sound %s): %s\n", sound.what, sound.name, path.c_str());
   }
 }

@@ -1,15 +1,14 @@
-// What `melvox info` prints about an opened sound, shared with the demo.
+// What `melvox info` prints about a sound, shared with the demo.
 #pragma once
 
 #include <cstdio>
 
-#include "sound/counted_ptr.h"
-#include "sound/sound_node.h"
+#include "melvox/analysis.h"
 
 namespace melvox::cli {
 
 // Lines "format: pcm|adpcm|ogg", "rate: N", "channels: N", "bits: N" (bits per sample delivered),
 // "frames: N" and "duration_ms: N" (frames x 1000 / rate, truncated).
-void PrintSoundInfo(CSoundSource& source, std::FILE* out, const char* indent = "");
+void PrintSoundInfo(const SoundInfo& info, std::FILE* out, const char* indent = "");
 
 }  // namespace melvox::cli

@@ -1,0 +1,163 @@
+#include "alignment/step_alignment.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace melvox {
+namespace {
+
+constexpr float kUnreachable = std::numeric_limits<float>::infinity();
+// The move that reached a cell.
+constexpr uint8_t kDiagonal = 0;  // from (i - 1, j - 1)
+constexpr uint8_t kAcross = 1;    // from (i - 1, j - 2) through (i, j - 1)
+constexpr uint8_t kDown = 2;      // from (i - 2, j - 1) through (i - 1, j)
+constexpr uint8_t kStart = 3;     // the path's first cell
+
+// The columns of row i inside the parallelogram of the slope limit, for an n x m grid.
+struct RowRange {
+  int32_t lo = 0;
+  int32_t hi = -1;
+};
+
+// Steps of a sound that its ends may leave unmatched.
+int32_t LooseSteps(int32_t steps, const AlignmentSettings& settings) {
+  return std::min(static_cast<int32_t>(static_cast<float>(steps) * settings.loose_share), settings.loose_steps);
+}
+
+// The cells that a path from a start (i0 <= loose_a, j0 = 0, or i0 = 0, j0 <= loose_b) to an end
+// (n - 1, j1 >= m - 1 - loose_b, or i1 >= n - 1 - loose_a, m - 1) can pass with slopes 1/2 to 2.
+RowRange RangeOf(int32_t i, int32_t n, int32_t m, int32_t loose_a, int32_t loose_b) {
+  const int32_t rest = n - 1 - i;
+  const int32_t before_end = rest - loose_a;
+  return {std::max({0, (i - loose_a + 1) / 2, m - 1 - loose_b - 2 * rest}),
+          std::min({m - 1, 2 * i + loose_b, before_end > 0 ? m - 1 - (before_end + 1) / 2 : m - 1})};
+}
+
+// The cost table over the parallelogram, row by row, with the local distance and the move that
+// reached each cell.
+class CAlignmentGrid {
+ public:
+  CAlignmentGrid(const AlignmentFeatures& a, const AlignmentFeatures& b, const AlignmentSettings& settings)
+      : a_(a),
+        b_(b),
+        settings_(settings),
+        n_(static_cast<int32_t>(a.Steps())),
+        m_(static_cast<int32_t>(b.Steps())),
+        loose_a_(LooseSteps(n_, settings)),
+        loose_b_(LooseSteps(m_, settings)) {
+    rows_.resize(static_cast<size_t>(n_));
+    starts_.resize(static_cast<size_t>(n_) + 1, 0);
+    for (int32_t i = 0; i < n_; ++i) {
+      rows_[i] = RangeOf(i, n_, m_, loose_a_, loose_b_);
+      starts_[i + 1] = starts_[i] + static_cast<size_t>(std::max(0, rows_[i].hi - rows_[i].lo + 1));
+    }
+    // Running sums of the unmatched costs from either end.
+    skip_a_.assign(static_cast<size_t>(n_) + 1, 0.0f);
+    skip_b_.assign(static_cast<size_t>(m_) + 1, 0.0f);
+    for (int32_t i = 0; i < n_; ++i) skip_a_[i + 1] = skip_a_[i] + a.unmatched[i];
+    for (int32_t j = 0; j < m_; ++j) skip_b_[j + 1] = skip_b_[j] + b.unmatched[j];
+    cost_.assign(starts_[n_], kUnreachable);
+    local_.assign(starts_[n_], 0.0f);
+    move_.assign(starts_[n_], 0);
+  }
+
+  float Cost(int32_t i, int32_t j) const {
+    if (i < 0 || j < 0 || j < rows_[i].lo || j > rows_[i].hi) return kUnreachable;
+    return cost_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
+  }
+  // The local distance, from the table inside the parallelogram, else computed.
+  float Local(int32_t i, int32_t j) const {
+    if (j >= rows_[i].lo && j <= rows_[i].hi) return local_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
+    return StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
+  }
+
+  void Fill() {
+    for (int32_t i = 0; i < n_; ++i) {
+      for (int32_t j = rows_[i].lo; j <= rows_[i].hi; ++j) {
+        const size_t at = starts_[i] + static_cast<size_t>(j - rows_[i].lo);
+        const float d = StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
+        local_[at] = d;
+        float best = Cost(i - 1, j - 1) + 2.0f * d;
+        uint8_t move = kDiagonal;
+        if ((j == 0 && i <= loose_a_) || (i == 0 && j <= loose_b_)) {
+          // A start, the steps before it left unmatched.
+          const float c = 2.0f * d + skip_a_[i] + skip_b_[j];
+          if (c < best) best = c, move = kStart;
+        }
+        const float across = Cost(i - 1, j - 2);
+        if (across < kUnreachable) {
+          const float c = across + 2.0f * Local(i, j - 1) + d;
+          if (c < best) best = c, move = kAcross;
+        }
+        const float down = i >= 2 ? Cost(i - 2, j - 1) : kUnreachable;
+        if (down < kUnreachable) {
+          const float c = down + 2.0f * Local(i - 1, j) + d;
+          if (c < best) best = c, move = kDown;
+        }
+        cost_[at] = best;
+        move_[at] = move;
+      }
+    }
+  }
+
+  StepAlignment Path() const {
+    StepAlignment result;
+    // The best end, the steps after it left unmatched.
+    float total = kUnreachable;
+    int32_t i = n_ - 1;
+    int32_t j = m_ - 1;
+    auto consider = [&](int32_t end_i, int32_t end_j) {
+      const float c = Cost(end_i, end_j) + (skip_a_[n_] - skip_a_[end_i + 1]) + (skip_b_[m_] - skip_b_[end_j + 1]);
+      if (c < total) total = c, i = end_i, j = end_j;
+    };
+    consider(n_ - 1, m_ - 1);
+    for (int32_t k = 1; k <= loose_b_; ++k) consider(n_ - 1, m_ - 1 - k);
+    for (int32_t k = 1; k <= loose_a_; ++k) consider(n_ - 1 - k, m_ - 1);
+    if (!(total < kUnreachable)) return result;
+    result.found = true;
+    result.mean_distance = total / static_cast<float>(n_ + m_);
+    for (;;) {
+      result.path.push_back({i, j, Local(i, j)});
+      const uint8_t move = move_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
+      if (move == kStart) break;
+      if (move == kAcross) {
+        result.path.push_back({i, j - 1, Local(i, j - 1)});
+        i -= 1, j -= 2;
+      } else if (move == kDown) {
+        result.path.push_back({i - 1, j, Local(i - 1, j)});
+        i -= 2, j -= 1;
+      } else {
+        i -= 1, j -= 1;
+      }
+    }
+    std::reverse(result.path.begin(), result.path.end());
+    return result;
+  }
+
+ private:
+  const AlignmentFeatures& a_;
+  const AlignmentFeatures& b_;
+  const AlignmentSettings& settings_;
+  int32_t n_;
+  int32_t m_;
+  int32_t loose_a_;
+  int32_t loose_b_;
+  std::vector<RowRange> rows_;
+  std::vector<size_t> starts_;
+  std::vector<float> skip_a_;
+  std::vector<float> skip_b_;
+  std::vector<float> cost_;
+  std::vector<float> local_;
+  std::vector<uint8_t> move_;
+};
+
+}  // namespace
+
+StepAlignment AlignSteps(const AlignmentFeatures& a, const AlignmentFeatures& b, const AlignmentSettings& settings) {
+  if (a.Steps() == 0 || b.Steps() == 0) return {};
+  CAlignmentGrid grid(a, b, settings);
+  grid.Fill();
+  return grid.Path();
+}
+
+}  // namespace melvox
