@@ -88,19 +88,10 @@ TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
 // The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
 TEST(CliCommandsTest, InfoPrintsFormatAndLength) {
   TempDir folder;
-  const auto tone = samples::Tone(kRate, 300.0f, 1000, 9000.0f);  // 22050 samples
-  const std::pair<std::string, std::string> cases[] = {
-      {folder.Write("a.wav", PcmWav16(tone, kRate)),
-       "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
-      // 22050 samples in blocks of 505: 44 blocks, 504 frames each.
-      {folder.Write("c.wav", AdpcmWav(tone, kRate, 256)),
-       "format: adpcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22176\nduration_ms: 1005\n"},
-  };
-  for (const auto& [path, expected] : cases) {
-    const CliResult result = RunCli({"info", path});
-    EXPECT_EQ(result.status, 0) << path << result.err;
-    EXPECT_EQ(result.out, expected) << path;
-  }
+  const std::string path = folder.Write("a.wav", PcmWav16(samples::Tone(kRate, 300.0f, 1000, 9000.0f), kRate));
+  const CliResult result = RunCli({"info", path});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n");
 }
 
 TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
