@@ -1,5 +1,5 @@
 // The four views given real sounds: the values they compute, what a click in them plays, and what
-// silence and no sound leave.
+// silence and no sound leave (the pixel rules of bars and curves are graph_view_test's).
 #include <algorithm>
 #include <vector>
 
@@ -93,27 +93,17 @@ TEST(ViewsTest, EachViewShowsItsSoundAndPlaysItsOwnNode) {
   EXPECT_GT(spectrum.node_length, 0);
 }
 
-TEST(ViewsTest, SilenceDrawsFlatAndNoSoundOnlyTheFrame) {
+TEST(ViewsTest, SilenceGivesZerosAndNoSoundNothing) {
   const CountedPtr<CSoundSource> silence = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(kRate, 0), kRate));
   for (const int32_t type : kGraphOrder) {
     std::vector<ColorRecord> columns;
     const Shown shown = Show(type, silence.Get(), 0, type == GRAPH_SPECTRUM ? &columns : nullptr);
     EXPECT_EQ(Largest(shown.values), 0) << type;
     for (const ColorRecord& column : columns) EXPECT_EQ(column.level, 0);
-    // Flat curves lie 4 pixels above the lower edge with the light grey band below them.
-    const bool curve = type == GRAPH_CROSSING || type == GRAPH_PITCH;
-    EXPECT_EQ(shown.pixels.GetPixel(kWidth / 2, kHeight - 4), curve ? kGraphFrameColor : platform::RGB(255, 255, 255))
-        << type;
-    EXPECT_EQ(shown.pixels.GetPixel(kWidth / 2, kHeight - 3), curve ? kGraphFillColor : platform::RGB(255, 255, 255))
-        << type;
-
-    // No sound: no input, no values, no node, only the grey frame.
+    // No sound: no input, no values, no node (what a view draws then, graph_view_test checks).
     const Shown none = Show(type, nullptr, 0);
     EXPECT_TRUE(none.values.empty());
     EXPECT_EQ(none.node_length, -1);
-    for (int32_t y = 1; y < kHeight - 1; ++y)
-      EXPECT_EQ(none.pixels.GetPixel(kWidth / 2, y), platform::RGB(255, 255, 255));
-    EXPECT_EQ(none.pixels.GetPixel(0, kHeight / 2), kGraphFrameColor);
   }
 }
 

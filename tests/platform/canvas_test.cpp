@@ -21,34 +21,24 @@ void PrintTo(const RECT& r, std::ostream* out) {
 
 namespace {
 
-constexpr COLORREF kGrey = RGB(128, 128, 128);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr COLORREF kGrey = RGB(128, 128, 128), kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 constexpr int32_t kMin = INT32_MIN;
 constexpr int32_t kMax = INT32_MAX;
 
-// The bitmap as one character per pixel, a line per row ('?' for a colour not in the legend).
+// The bitmap as one character per pixel ('?' for a colour not in the legend), each row ended by '/'.
 std::string Picture(const Bitmap& bitmap) {
   const std::pair<char, COLORREF> legend[] = {{'.', kGrey}, {'#', kBlack}, {'o', kWhite},
                                               {'r', kRed},  {'g', kGreen}, {'b', kBlue}};
-  std::string out = "\n";
+  std::string out;
   for (int32_t y = 0; y < bitmap.Height(); ++y) {
     for (int32_t x = 0; x < bitmap.Width(); ++x) {
       char symbol = '?';
       for (const auto& [s, c] : legend) symbol = bitmap.GetPixel(x, y) == c ? s : symbol;
       out += symbol;
     }
-    out += '\n';
+    out += '/';
   }
-  return out;
-}
-
-std::string Rows(std::initializer_list<const char*> rows) {
-  std::string out = "\n";
-  for (const char* row : rows) out += std::string(row) + '\n';
   return out;
 }
 
@@ -205,14 +195,8 @@ TEST(CanvasTest, RectanglesHaveAnInsideOutlineOfThePenWidthAndFillRectKeepsTheBr
   EXPECT_TRUE(canvas.FillRect(RECT{0, 0, 2, 1}, Brush{kBlue}));
   EXPECT_TRUE(canvas.FillRect(RECT{4, 6, 4, 8}, Brush{kBlue}));
   EXPECT_EQ(canvas.CurrentBrush(), (Brush{kGreen}));
-  EXPECT_EQ(Picture(bitmap), Rows({"bb..........",  //
-                                   ".####.rrrrrr",  //
-                                   ".#oo#.rrrrrr",  //
-                                   ".#oo#.rrggrr",  //
-                                   ".####.rrggrr",  //
-                                   "......rrggrr",  //
-                                   ".rrr..rrrrrr",  //
-                                   ".rrr..rrrrrr"}));
+  EXPECT_EQ(Picture(bitmap),
+            "bb........../.####.rrrrrr/.#oo#.rrrrrr/.#oo#.rrggrr/.####.rrggrr/......rrggrr/.rrr..rrrrrr/.rrr..rrrrrr/");
 }
 
 TEST(CanvasTest, FloodFillStaysInItsFourConnectedRegion) {
@@ -230,14 +214,8 @@ TEST(CanvasTest, FloodFillStaysInItsFourConnectedRegion) {
   canvas.LineTo(5, -1);
   canvas.SelectBrush(Brush{kBlue});
   EXPECT_TRUE(canvas.FloodFill(0, 0, kBlack));
-  EXPECT_EQ(Picture(bitmap), Rows({"bbbb#ooooooo",  //
-                                   "bbb#o#######",  //
-                                   "bb#oo#rrrrr#",  //
-                                   "b#ooo#rrrrr#",  //
-                                   "#oooo#rrrrr#",  //
-                                   "ooooo#rrrrr#",  //
-                                   "ooooo#######",  //
-                                   "oooooooooooo"}));
+  EXPECT_EQ(Picture(bitmap),
+            "bbbb#ooooooo/bbb#o#######/bb#oo#rrrrr#/b#ooo#rrrrr#/#oooo#rrrrr#/ooooo#rrrrr#/ooooo#######/oooooooooooo/");
   // A brush of the boundary colour: the outside becomes boundary, the fill still ends.
   canvas.SelectBrush(Brush{kBlack});
   EXPECT_TRUE(canvas.FloodFill(11, 7, kBlack));
@@ -273,14 +251,8 @@ TEST(CanvasTest, BitBltCopiesOnlyWhatLiesInBothBitmaps) {
   EXPECT_TRUE(canvas.BitBlt(10, 6, 4, 3, source, 0, 0));   // past the bottom right
   EXPECT_TRUE(canvas.BitBlt(0, 5, 0, 3, source, 0, 0));    // zero width
   EXPECT_TRUE(canvas.BitBlt(0, 0, kMax, kMax, source, kMin, 0));
-  EXPECT_EQ(Picture(target), Rows({"gb..........",  //
-                                   "rg..........",  //
-                                   "............",  //
-                                   "......#rgb..",  //
-                                   "......o#rg..",  //
-                                   "............",  //
-                                   "..........rg",  //
-                                   "..........#r"}));
+  EXPECT_EQ(Picture(target),
+            "gb........../rg........../............/......#rgb../......o#rg../............/..........rg/..........#r/");
   // Within one bitmap, overlapping blocks in every direction copy as if from a snapshot.
   for (const auto& [dx, dy] : {std::pair(1, 1), std::pair(-1, -1), std::pair(2, 0), std::pair(-1, 2)}) {
     Bitmap image(5, 4);

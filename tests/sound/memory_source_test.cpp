@@ -35,17 +35,6 @@ TEST(CMemorySourceTest, ClosedOrWithoutAWaveItHasNothingToRead) {
   EXPECT_FALSE(none.HasData());
 }
 
-TEST(CMemorySourceTest, GetWaveCopiesTheSamplesWithTheDefaultSelection) {
-  auto wave = Ramp16(50);
-  wave->SetSelection(5, 20);
-  CountedPtr<CWave> holder(wave.release());
-  CMemorySource source(holder);
-  const auto copy = source.GetWave();
-  EXPECT_NE(copy->Data(), holder->Data());
-  EXPECT_EQ(Samples16(*copy), Ramp(50));
-  EXPECT_EQ(std::pair(copy->SelectionStart(), copy->SelectionEnd()), std::pair(0, 49));
-}
-
 // A wave whose sample count claims more bytes than its block holds (a stereo block counted in
 // samples, or a truncated wave) is served only up to the block's end; ASan catches any overrun.
 TEST(CMemorySourceTest, NeverReadsPastTheBlock) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -92,38 +91,14 @@ TEST(TimeStretcher, SoundShorterThanOneSegmentComesOutUnchanged) {
   }
 }
 
-TEST(TimeStretcher, UnvoicedSegmentsRepeatRandomPeriodsOf100To139Hz) {
-  // A rising count: every input value is new, so runs of output equal to itself at a fixed lag (at least
-  // the 0.8 of an inserted period outside its cross-fade) find the inserted periods and their lengths.
-  std::vector<int16_t> count(kRate);
-  for (size_t i = 0; i < count.size(); ++i) count[i] = static_cast<int16_t>(i - kRate / 2);
-  const auto wave = samples::MakeWave16(count, kRate);
-  const auto slowed = Stretch(*wave, std::vector<int16_t>(100, 0), -100);
-  ASSERT_NE(slowed, nullptr);
-  const auto out = SamplesOf<int16_t>(*slowed);
-  std::multiset<size_t> periods;
-  for (size_t lag = 50; lag <= 300; ++lag) {
-    size_t run = 0;
-    for (size_t j = lag; j <= out.size(); ++j) {
-      if (j < out.size() && out[j] == out[j - lag]) {
-        ++run;
-        continue;
-      }
-      if (run >= 100) periods.insert(lag);
-      run = 0;
-    }
-  }
-  // Every segment of L = -100 inserts one or two periods.
-  ASSERT_GE(periods.size(), 99u);
-  EXPECT_GE(*periods.begin(), kRate / 139);
-  EXPECT_LE(*periods.rbegin(), kRate / 100);
-  // 40 pitches to draw from: a hundred draws meet far more than ten of them.
-  EXPECT_GT(std::set<size_t>(periods.begin(), periods.end()).size(), 10u);
-  // The generator starts afresh on every call: the same sound comes out again, from the same stretcher
-  // as from a new one.
+// Unvoiced parts are lengthened with periods drawn at random; the generator starts afresh on every
+// call, so the same sound comes out again, from the same stretcher as from a new one.
+TEST(TimeStretcher, UnvoicedStretchingIsTheSameOnEveryCall) {
+  const auto wave = samples::MakeWave16(samples::WhiteNoise(kRate, 1000, 8000.0f, 5), kRate);
+  const auto first = SamplesOf<int16_t>(*Stretch(*wave, std::vector<int16_t>(100, 0), -100));
   CTimeStretcher stretcher;
   for (int call = 0; call < 2; ++call) {
-    EXPECT_EQ(SamplesOf<int16_t>(*stretcher.MakeStretched(*wave, std::vector<int16_t>(100, 0), -100)), out);
+    EXPECT_EQ(SamplesOf<int16_t>(*stretcher.MakeStretched(*wave, std::vector<int16_t>(100, 0), -100)), first);
   }
 }
 

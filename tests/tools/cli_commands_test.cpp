@@ -29,6 +29,9 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   // 192000 Hz is above the highest rate the analysis serves.
   const std::string fast = folder.Write("fast.wav", PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
   const std::string quiet = folder.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kRate, 0), kRate));
+  const std::string png = folder.File("g.png");
+  const std::string kSizes = "each graph must be 1 to 10000 pixels wide and 1 to 2000 high.\n";
+  const std::string kNoFile = "No such file or directory\n";
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -51,6 +54,13 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
       {{"record", folder.File("a.wav"), "--seconds", "0"}, 2, "from 1 to 300"},
       {{"stretch", tone, folder.File("o.wav"), "--level", "0"}, 2, "--level must be a whole number from -200 to -1"},
       {{"stretch", tone, folder.File("o.wav"), "--level", "-10x"}, 2, "--level must be a whole number from -200 to -1"},
+      {{"graph", tone, "-o", png, "--size", "0x150"}, 1, "Cannot draw graphs of 0x150 pixels: " + kSizes},
+      {{"graph", tone, "-o", png, "--size", "10001x10"}, 1, "Cannot draw graphs of 10001x10 pixels: " + kSizes},
+      {{"graph", tone, "-o", folder.File("no/g.png")}, 1, "cannot write '" + folder.File("no/g.png") + "': " + kNoFile},
+      {{"graph", tone, "-o", png, "--size", "wide"}, 2, "--size must be WIDTHxHEIGHT"},
+      {{"graph", tone, "-o", png, "--types", "16"}, 2, "--types must be a whole number from 1 to 15"},
+      {{"graph", tone, "-o", png, "--level", "-20"}, 2, "--level needs --slowed"},
+      {{"graph", tone}, 2, "-o OUT.png is required"},
   };
   for (const Case& c : cases) {
     const CliResult run = RunCli(c.args);
@@ -61,6 +71,7 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
     }
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
   }
+  EXPECT_FALSE(std::filesystem::exists(png)) << "a graph that failed left a file";
   const CliResult help = RunCli({"info", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
@@ -88,19 +99,10 @@ TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
 // The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
 TEST(CliCommandsTest, InfoPrintsFormatAndLength) {
   TempDir folder;
-  const auto tone = samples::Tone(kRate, 300.0f, 1000, 9000.0f);  // 22050 samples
-  const std::pair<std::string, std::string> cases[] = {
-      {folder.Write("a.wav", PcmWav16(tone, kRate)),
-       "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
-      // 22050 samples in blocks of 505: 44 blocks, 504 frames each.
-      {folder.Write("c.wav", AdpcmWav(tone, kRate, 256)),
-       "format: adpcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22176\nduration_ms: 1005\n"},
-  };
-  for (const auto& [path, expected] : cases) {
-    const CliResult result = RunCli({"info", path});
-    EXPECT_EQ(result.status, 0) << path << result.err;
-    EXPECT_EQ(result.out, expected) << path;
-  }
+  const std::string path = folder.Write("a.wav", PcmWav16(samples::Tone(kRate, 300.0f, 1000, 9000.0f), kRate));
+  const CliResult result = RunCli({"info", path});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n");
 }
 
 TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {

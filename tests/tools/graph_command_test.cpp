@@ -1,7 +1,6 @@
-// `melvox graph`, run as a user would: the picture holds the graphs the graph windows draw, and bad
-// input ends in a clear message with nothing written.
+// `melvox graph`, run as a user would: the picture holds the graphs the graph windows draw (its failures
+// are rows of cli_commands_test's table).
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -52,37 +51,6 @@ TEST(GraphCommandTest, ThePictureStacksTheGraphsAsEachIsDrawnAlone) {
   const CliResult pitch = RunCli({"graph", in, "-o", out, "--types", "4", "--size", "50x30", "--detect"});
   ASSERT_EQ(pitch.status, 0) << pitch.err;
   EXPECT_EQ(platform::ReadPng(out), DrawGraphPicture(sound.Get(), GRAPH_PITCH, 50, 30, 1));
-}
-
-TEST(GraphCommandTest, BadInputEndsInAMessageAndWritesNothing) {
-  TempDir folder;
-  const std::string in = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 200.0f, 300, 8000.0f), kRate));
-  const std::string out = folder.File("out.png");
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-    std::string message;
-  };
-  const Case cases[] = {
-      {{folder.File("missing.wav"), "-o", out}, 1, "Cannot open file\n"},
-      {{in, "-o", out, "--size", "0x150"}, 1, "Cannot draw graphs of 0x150 pixels"},
-      {{in, "-o", out, "--size", "10001x10"}, 1, "Cannot draw graphs of 10001x10 pixels"},
-      {{in, "-o", out, "--size", "800x2001"}, 1, "each graph must be 1 to 10000 pixels wide and 1 to 2000 high"},
-      {{in, "-o", out, "--size", "wide"}, 2, "--size must be WIDTHxHEIGHT"},
-      {{in, "-o", out, "--types", "16"}, 2, "--types must be a whole number from 1 to 15"},
-      {{in, "-o", out, "--level", "-20"}, 2, "--level needs --slowed"},
-      {{in}, 2, "-o OUT.png is required"},
-      {{in, "-o", folder.File("no/such/folder/out.png")}, 1, "cannot write"},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args{"graph"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    const CliResult result = RunCli(args);
-    EXPECT_EQ(result.status, c.status) << c.message;
-    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
-    struct stat info {};
-    EXPECT_NE(::stat(out.c_str(), &info), 0) << c.message;
-  }
 }
 
 }  // namespace

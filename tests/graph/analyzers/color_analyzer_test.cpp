@@ -63,22 +63,5 @@ TEST(ColorAnalyzer, PeakIsTheLatestGreatestLevelAndLinksShareTheMostColourful) {
   EXPECT_EQ(colour, (std::array<int32_t, 3>{1, 1, 1}));
 }
 
-TEST(SmoothColumns, AveragesForwardWithAWindowThatShrinksAtTheEnd) {
-  const auto records = [](const std::vector<int32_t>& values) {
-    std::vector<ColorRecord> columns;
-    for (int32_t v : values) columns.push_back({v, v, v, v});
-    return columns;
-  };
-  const auto smoothed = [&records](const std::vector<int32_t>& values, int32_t window) {
-    std::vector<ColorRecord> columns = records(values);
-    SmoothColumns(columns, window);
-    return columns;
-  };
-  EXPECT_EQ(smoothed({3, 6, 9, 12}, 3), records({6, 9, 10, 12}));
-  EXPECT_EQ(smoothed({3, 6, 9, 12}, 1), records({3, 6, 9, 12}));
-  EXPECT_EQ(smoothed({3, 6}, 3), records({3, 6}));  // fewer columns than the window
-  EXPECT_EQ(smoothed({-3, 0, 7}, 2), records({-1, 3, 7}));
-}
-
 }  // namespace
 }  // namespace melvox

@@ -14,7 +14,7 @@ TEST(CrossingAnalyzer, KeepsTheCrossingsOfLoudNoisyStepsAndRendersOnAFixedRefere
     float level_db;
     uint8_t crossings;
     int32_t value;
-  } const cases[] = {{49.9f, 200, 0}, {50.0f, 200, 200}, {60.0f, 49, 0}, {60.0f, 50, 50}, {NAN, 200, 0}};
+  } const cases[] = {{49.9f, 200, 0}, {50.0f, 200, 200}, {60.0f, 49, 0}, {NAN, 200, 0}};
   for (const Case& c : cases) {
     FrameResult result;
     result.level_db = c.level_db;

@@ -7,21 +7,6 @@
 namespace melvox {
 namespace {
 
-using testing::GivenValues;
-
-TEST(PitchAnalyzer, CountsHertzAboveTheFloorAndRendersAgainstTheLargest) {
-  for (const auto& [pitch, value] : {std::pair<int16_t, int32_t>{0, 0}, {60, 0}, {61, 1}, {200, 140}, {-1, 65475}}) {
-    FrameResult result;
-    result.pitch_hz = pitch;
-    EXPECT_EQ(CPitchAnalyzer::StepValue(result), value) << pitch << " Hz";
-  }
-  std::vector<int32_t> out;
-  EXPECT_TRUE(GivenValues<CPitchAnalyzer>({140, 70, 0}).RenderColumns(out, 2, 100));
-  EXPECT_EQ(out, (std::vector<int32_t>{100, 50}));
-  EXPECT_TRUE(GivenValues<CPitchAnalyzer>({0, 0, 0}).RenderColumns(out, 2, 100));  // unvoiced: reference 0
-  EXPECT_EQ(out, (std::vector<int32_t>{0, 0}));
-}
-
 TEST(PitchAnalyzer, AHarmonicToneDrawsAFlatCurve) {
   auto wave = testing::SilenceThenTone();
   const CSoundAnalysis analysis(wave.get(), 0);
@@ -31,7 +16,7 @@ TEST(PitchAnalyzer, AHarmonicToneDrawsAFlatCurve) {
   ASSERT_GT(analyzer.FrameCount(), 120u);
   // Linked with a peak of 180, the tone's 150 - 60 = 90 draws at half the scale: one column per step,
   // 0 in the silence and 50 of 100 pixels inside the tone (its first and last steps left aside).
-  GivenValues<CValueAnalyzer> higher({180});
+  testing::GivenValues<CValueAnalyzer> higher({180});
   analyzer.Link(&higher);
   std::vector<int32_t> out;
   const auto width = static_cast<int32_t>(analyzer.FrameCount());

@@ -11,37 +11,17 @@ constexpr int32_t kLevel = 2147483647;
 constexpr ColorRecord kGreen{0, 65535, 0, kLevel};
 constexpr ColorRecord kRed{65535, 0, 0, kLevel};
 
-TEST(SpectrumColorAnalyzer, PaletteRunsFromBlueThroughGreenToRed) {
-  struct Case {
-    int32_t bins, red;  // red from entry a on
-    std::vector<std::pair<int32_t, ColorRecord>> entries;
-  } const cases[] = {
-      // a = 36, b = 18: blue to green over 0-16, green to red over 17-35, stopping one step short.
-      {60, 36, {{0, {0, 0, 65535, kLevel}}, {17, kGreen}, {35, {62085, 3449, 0, kLevel}}}},
-      // a = 22, b = 11: blue to green over 0-9 (entry 5 halfway), green to red over 10-21.
-      {37, 22, {{5, {0, 32767, 32767, kLevel}}, {10, kGreen}, {21, {60073, 5461, 0, kLevel}}}},
-  };
-  for (const Case& c : cases) {
-    const std::vector<ColorRecord> palette = BuildSpectrumPalette(c.bins);
-    ASSERT_EQ(palette.size(), static_cast<size_t>(c.bins));
-    for (const auto& [i, colour] : c.entries) EXPECT_EQ(palette[i], colour) << i << " of " << c.bins;
-    for (int32_t i = c.red; i < c.bins; ++i) EXPECT_EQ(palette[i], kRed) << i << " of " << c.bins;
-  }
-}
-
-TEST(SpectrumColorAnalyzer, MixesThePaletteColoursOfAStepsPeaksByEnergy) {
+// The palette runs from blue at the lowest bin through green to red from about 0.6 of the bins on; a
+// step's colour mixes its peaks' palette colours by energy, and a step without energy has none.
+TEST(SpectrumColorAnalyzer, PaletteRunsFromBlueThroughGreenToRedAndPeaksMixByEnergy) {
   const std::vector<ColorRecord> palette = BuildSpectrumPalette(60);
-  struct Case {
-    std::vector<SpectralPeak> peaks;
-    ColorRecord record;
-  } const cases[] = {
-      {{{0, 17, 30.0f}, {0, 40, 10.0f}}, {16383, 49151, 0, 40}},
-      {{{0, 17, 12.5f}}, {0, 65535, 0, 13}},
-      {{{0, 17, 12.49f}}, {0, 65535, 0, 12}},
-      {{}, kEmptyColorRecord},
-      {{{0, 17, 0.0f}}, kEmptyColorRecord},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ColorOfPeaks(c.peaks, palette), c.record) << c.peaks.size() << " peaks";
+  ASSERT_EQ(palette.size(), 60u);
+  EXPECT_EQ(palette[0], (ColorRecord{0, 0, 65535, kLevel}));
+  EXPECT_EQ(palette[17], kGreen);
+  for (int32_t i = 36; i < 60; ++i) EXPECT_EQ(palette[i], kRed) << i;
+  EXPECT_EQ(ColorOfPeaks({{0, 17, 30.0f}, {0, 40, 10.0f}}, palette), (ColorRecord{16383, 49151, 0, 40}));
+  EXPECT_EQ(ColorOfPeaks({}, palette), kEmptyColorRecord);
+  EXPECT_EQ(ColorOfPeaks({{0, 17, 0.0f}}, palette), kEmptyColorRecord);
 }
 
 TEST(SpectrumColorAnalyzer, ColoursTheTrackedStepsOfAHarmonicTone) {
