@@ -1,3 +1,6 @@
+// The AVX2 kernels exist on x86 only; elsewhere HasAvx2() is false and these names stand for the
+// portable kernels, so the dispatch compiles everywhere.
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include <algorithm>
@@ -92,3 +95,19 @@ __attribute__((target("avx2"))) AmdfExtremes AmdfExtremesAvx2(const int32_t* d, 
 }
 
 }  // namespace melvox
+
+#else  // not x86
+
+#include "analysis/amdf.h"
+
+namespace melvox {
+
+void AmdfAvx2(const int16_t* frame, int32_t window, int32_t min_lag, int32_t lag_count, int32_t* out) {
+  AmdfPortable(frame, window, min_lag, lag_count, out);
+}
+
+AmdfExtremes AmdfExtremesAvx2(const int32_t* d, int32_t n) { return AmdfExtremesPortable(d, n); }
+
+}  // namespace melvox
+
+#endif

@@ -1,3 +1,6 @@
+// The AVX2 kernels exist on x86 only; elsewhere HasAvx2() is false and these names stand for the
+// portable kernels, so the dispatch compiles everywhere.
+#if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
 #include <cstring>
@@ -122,3 +125,17 @@ __attribute__((target("avx2"))) void ButterfliesAvx2(int16_t* re, int16_t* im, i
 }
 
 }  // namespace melvox
+
+#else  // not x86
+
+#include "analysis/fft_butterflies.h"
+
+namespace melvox {
+
+void ButterfliesAvx2(int16_t* re, int16_t* im, int32_t span, int32_t groups, const int32_t* cos, const int32_t* sin) {
+  ButterfliesPortable(re, im, span, groups, cos, sin);
+}
+
+}  // namespace melvox
+
+#endif
