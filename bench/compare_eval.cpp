@@ -25,6 +25,8 @@
 #include <tuple>
 #include <vector>
 
+#include "alignment/aligned_comparison.h"
+#include "alignment/aligned_sound.h"
 #include "analysis/endpoint_detector.h"
 #include "analysis/sound_analysis.h"
 #include "sound/open_sound_file.h"
@@ -45,6 +47,7 @@ struct Sound {
   std::unique_ptr<CSoundAnalysis> analysis;
   std::unique_ptr<CSpectralAnalysis> spectral;   // over analysis, with the library's note list
   std::vector<std::vector<CNoteSegment>> notes;  // per grouping of Groupings()
+  std::unique_ptr<CAlignedSound> aligned;        // the aligned comparison's own copy and analysis
 };
 
 // A scorer: how alike a recording is to its reference, higher for more alike (any scale, e.g. a
@@ -58,7 +61,8 @@ ComparisonTerms Terms(const Sound& reference, const Sound& recording) {
   return CompareAnalysesInDetail(*reference.spectral, *recording.spectral);
 }
 
-// What is evaluated: the comparison score as the recorder computes it, and each of its terms alone.
+// What is evaluated: the comparison score as the recorder computes it, each of its terms alone, and
+// the aligned comparison offered beside it.
 std::vector<Scorer> Scorers() {
   return {
       {"whole", [](const Sound& a, const Sound& b) { return Terms(a, b).score; }},
@@ -66,6 +70,8 @@ std::vector<Scorer> Scorers() {
       {"sB noisy", [](const Sound& a, const Sound& b) { return Terms(a, b).s_b; }},
       {"sA voiced", [](const Sound& a, const Sound& b) { return Terms(a, b).s_a; }},
       {"duration", [](const Sound& a, const Sound& b) { return Terms(a, b).duration_score; }},
+      {"aligned", [](const Sound& a,
+                     const Sound& b) { return CompareAligned(a.aligned->Analysis(), b.aligned->Analysis()).score; }},
   };
 }
 
@@ -557,6 +563,7 @@ class Evaluation {
     if (detect_endpoints_) DetectEndpoints(*sound.wave);
     sound.analysis = std::make_unique<CSoundAnalysis>(sound.wave.get(), 0);
     sound.spectral = std::make_unique<CSpectralAnalysis>(*sound.analysis);
+    sound.aligned = std::make_unique<CAlignedSound>(*sound.wave, true);
     const NoteSteps steps = PrepareNoteSteps(sound.analysis->Results());
     for (const Design& design : designs_) sound.notes.push_back(design.group(steps));
     sounds_.push_back(std::move(sound));
