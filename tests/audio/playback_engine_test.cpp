@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -99,25 +100,15 @@ TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
 }
 
 TEST(PlaybackEngineTest, TimeoutIsTheRangeInWholeMillisecondsOrMinusOne) {
-  struct Case {
-    uint32_t rate;
-    int32_t start;
-    uint32_t end;
-    int32_t timeout;
-  };
-  const Case cases[] = {
-      {8000, 0, 7, -1},        // 0.875 ms truncates to 0, which means unknown
-      {8000, 0, 8, 1},         // exactly 1 ms
-      {44100, 0, 44099, 999},  // 999.98 ms: truncated, not rounded
-  };
+  // 7 frames at 8000 Hz (0.875 ms) truncate to 0, which means unknown; 44099 at 44100 Hz (999.98 ms)
+  // are truncated, not rounded.
   TestDeviceScope scope(50.0);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.end - static_cast<uint32_t>(c.start)) + " frames at " + std::to_string(c.rate));
-    CountedPtr<CSoundSource> source = NumberedFrames(30000, c.rate);
+  for (const auto& [rate, end, timeout] : {std::tuple{8000u, 7u, -1}, {8000u, 8u, 1}, {44100u, 44099u, 999}}) {
+    CountedPtr<CSoundSource> source = NumberedFrames(30000, rate);
     CPlaybackEngine engine;
     ASSERT_TRUE(engine.SetInput(source.Get()));
-    ASSERT_TRUE(engine.Play(c.start, c.end));
-    EXPECT_EQ(engine.GetTimeout(), c.timeout);
+    ASSERT_TRUE(engine.Play(0, end));
+    EXPECT_EQ(engine.GetTimeout(), timeout) << end << " frames at " << rate << " Hz";
     // Every play has its own length: an empty range after it has none.
     ASSERT_TRUE(engine.Play(50, 50));
     EXPECT_EQ(engine.GetTimeout(), -1);
