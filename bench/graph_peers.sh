@@ -15,10 +15,8 @@ if ! command -v sox >/dev/null 2>&1; then
 fi
 bench="$build/bench/bench_graph"
 melvox="$build/tools/melvox"
-for program in "$bench" "$melvox"; do
-  [[ -x "$program" ]] || { echo "missing $program: build first (ninja -C $build bench_graph melvox_cli)" >&2; exit 1; }
-done
 source bench/timing.sh
+require_built "$build" "$bench" "$melvox"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -22,8 +22,8 @@ cd "$(dirname "$0")/.."
 build="${1:-build/dev}"
 runs="${2:-5}"
 melvox="$build/tools/melvox"
-[[ -x "$melvox" ]] || { echo "missing $melvox: build first (ninja -C $build melvox_cli)" >&2; exit 1; }
 source bench/timing.sh
+require_built "$build" "$melvox"
 
 # program -> Debian package
 declare -A packages=([praat]=praat [aubiopitch]=aubio-tools [soundstretch]=soundstretch

@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 build="${1:-build/dev}"
 runs="${2:-3}"
 melvox="$build/tools/melvox"
-[[ -x "$melvox" ]] || { echo "missing $melvox: build first (ninja -C $build melvox_cli)" >&2; exit 1; }
+source bench/timing.sh
+require_built "$build" "$melvox"
 if ! command -v sox >/dev/null 2>&1; then
   echo "sox is not installed; skipping (apt-get install sox)"
   exit 0
 fi
-source bench/timing.sh
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT

@@ -55,3 +55,13 @@ interleaved_medians() {
     cpu_median[$name]=$(median_of ${cpus[$name]})
   done
 }
+
+# Exits with a hint when a program of the build folder is missing. Arguments: the build folder, then
+# the programs.
+require_built() {
+  local build="$1" program
+  shift
+  for program in "$@"; do
+    [[ -x "$program" ]] || { echo "missing $program: build first (cmake --build $build)" >&2; exit 1; }
+  done
+}
