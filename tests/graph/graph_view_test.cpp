@@ -1,14 +1,26 @@
-// The view base and the filled curve: the pixels they draw, the drag highlight and the play cursor.
+// The graph views: the pixels the base and the filled curve draw, the drag highlight and the play
+// cursor; then the four views given real sounds: the values they compute, what a click in them plays,
+// and what silence and no sound leave.
 #include "graph/graph_view.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "analysis/endpoint_detector.h"
+#include "graph/crossing_view.h"
+#include "graph/envelope_view.h"
 #include "graph/filled_curve_view.h"
-#include "view_host.h"
+#include "graph/graph_type.h"
+#include "graph/pitch_view.h"
+#include "graph/spectrum_view.h"
+#include "platform/headless_window_system.h"
+#include "samples/speech_like.h"
+#include "sound/memory_source.h"
 
 namespace melvox::testing {
 namespace {
@@ -17,6 +29,44 @@ using platform::Bitmap;
 using platform::COLORREF;
 using platform::RECT;
 using platform::RGB;
+
+// A headless window that shows one graph view and paints it.
+class ViewHost : public platform::Window {
+ public:
+  ViewHost(int32_t width, int32_t height)
+      : system_(platform::HeadlessWindowSystem::Make()), parent_(system_->CreateParent(width, height)) {
+    Create(parent_, RECT{0, 0, width, height}, 1);
+    Show(true);
+  }
+  ~ViewHost() override { DestroyWindow(); }
+
+  template <typename View>
+  View& Hold(std::unique_ptr<View> view) {
+    View& held = *view;
+    view_ = std::move(view);
+    return held;
+  }
+  // Paints what is invalid and returns the window's pixels.
+  Bitmap Pixels() {
+    system_->DispatchMessages();
+    return system_->ReadPixels(Handle());
+  }
+  Bitmap Repainted() {
+    Invalidate(nullptr, false);
+    return Pixels();
+  }
+  LRESULT HandleMessage(uint32_t message, WPARAM /*wparam*/, LPARAM /*lparam*/) override {
+    if (view_ != nullptr && message == WM_PAINT) {
+      if (const auto canvas = BeginPaint()) view_->Paint(**canvas);
+    }
+    return view_ != nullptr && message == WM_ERASEBKGND ? 1 : 0;
+  }
+
+ private:
+  std::shared_ptr<platform::HeadlessWindowSystem> system_;
+  HWND parent_;
+  std::unique_ptr<CGraphView> view_;
+};
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
@@ -86,7 +136,7 @@ TEST(GraphViewTest, BarsAndCurvesFollowTheirPixelRules) {
   EXPECT_EQ(Column(drawn, 7), "############");  // the right edge of the frame
 }
 
-TEST(GraphViewTest, DragShowsTheColumnsBetweenPressAndPointerInverted) {
+TEST(GraphViewTest, DragInvertsTheColumnsBetweenPressAndPointerAndTheCursorFollowsThePosition) {
   ViewHost host(100, 20);
   auto& view = host.Hold(std::make_unique<TestView<CGraphView>>(100, 20, &host));
   view.Give(std::vector<int32_t>(100, 4), nullptr);
@@ -120,14 +170,11 @@ TEST(GraphViewTest, DragShowsTheColumnsBetweenPressAndPointerInverted) {
   view.MouseMove(400, 5);
   EXPECT_EQ(inverted_columns(host.Pixels()).size(), 5u);
   view.MouseUp(400, 5);
-}
 
-TEST(GraphViewTest, CursorFollowsThePositionAwayFromTheEdgesAndNeverWaitsForAPaint) {
-  ViewHost host(100, 20);
-  auto& view = host.Hold(std::make_unique<TestView<CGraphView>>(100, 20, &host));
+  // The play cursor follows the position, away from the edges, and never waits for a paint.
   const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(1000, 0), 8000));
   view.Give({}, sound.Get());  // no analysis node: the fraction is frame / length
-  const Bitmap plain = host.Repainted();
+  const Bitmap blank = host.Repainted();
   auto cursor_columns = [&] {
     const Bitmap shown = host.Pixels();
     std::vector<int32_t> columns;
@@ -137,7 +184,7 @@ TEST(GraphViewTest, CursorFollowsThePositionAwayFromTheEdgesAndNeverWaitsForAPai
     // The line runs from the bottom row up to, not including, the top row.
     if (columns.size() == 1) {
       EXPECT_EQ(shown.GetPixel(columns[0], 19), kPlayCursorColor);
-      EXPECT_EQ(shown.GetPixel(columns[0], 0), plain.GetPixel(columns[0], 0));
+      EXPECT_EQ(shown.GetPixel(columns[0], 0), blank.GetPixel(columns[0], 0));
     }
     return columns;
   };
@@ -182,6 +229,108 @@ TEST(GraphViewTest, SelectionCarriesOverInProportion) {
     EXPECT_EQ(to.SelectionStart(), c.to_start) << c.to_count;
     EXPECT_EQ(to.SelectionEnd(), c.to_end) << c.to_count;
   }
+}
+
+constexpr uint32_t kRate = 22050;
+constexpr int32_t kWidth = 200;
+constexpr int32_t kHeight = 60;
+
+struct Shown {
+  std::vector<int32_t> values;
+  int32_t node_length = -1;  // frames of the analysis node, -1 without one
+  int32_t node_start = -1, node_end = -1;
+  Bitmap pixels;
+};
+
+// The view of a type, given sound with option, in a window of its own.
+Shown Show(int32_t type, CSoundNode* sound, int32_t option, std::vector<ColorRecord>* columns = nullptr) {
+  ViewHost host(kWidth, kHeight);
+  CGraphView& view = host.Hold(MakeGraphView(type, host.ClientRect(), &host));
+  view.SetSound(sound, option);
+  Shown shown;
+  shown.values = view.Values();
+  if (auto* node = dynamic_cast<CMemorySource*>(view.GetAnalysisNode())) {
+    shown.node_length = node->GetLength();
+    shown.node_start = node->Wave()->SelectionStart();
+    shown.node_end = node->Wave()->SelectionEnd();
+  }
+  if (columns != nullptr) *columns = static_cast<CSpectrumView&>(view).Columns();
+  shown.pixels = host.Repainted();
+  return shown;
+}
+
+int32_t Largest(const std::vector<int32_t>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeAndShowsNothingOfSilence) {
+  const std::vector<int16_t> speech = samples::SpeechLike(kRate, samples::DemoPhrase(), {});
+  const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(speech, kRate));
+  const auto length = static_cast<int32_t>(speech.size());
+  const int32_t scale = CurveScale(kHeight);  // 54
+
+  // The envelope: bars up to half the height; with detection it plays just the detected part.
+  const Shown envelope = Show(GRAPH_ENVELOPE, sound.Get(), 1);
+  auto detected = sound->GetWave();
+  ASSERT_TRUE(DetectEndpoints(*detected));
+  EXPECT_EQ(Largest(envelope.values), kHeight / 2);
+  EXPECT_EQ(envelope.node_length, length);
+  EXPECT_EQ(envelope.node_start, detected->SelectionStart());
+  EXPECT_EQ(envelope.node_end, detected->SelectionEnd());
+
+  // The crossing graph plays the fricative sound, as long as the sound; its fricatives rise.
+  const Shown crossing = Show(GRAPH_CROSSING, sound.Get(), 0);
+  EXPECT_EQ(crossing.node_length, length);
+  EXPECT_GT(Largest(crossing.values), 0);
+  EXPECT_LE(Largest(crossing.values), scale);
+
+  // The pitch graph: the highest pitch reaches the scale (a float product may leave one pixel less);
+  // it plays a tone of 441 samples per 10 ms step of the whole sound.
+  const Shown pitch = Show(GRAPH_PITCH, sound.Get(), 0);
+  EXPECT_GE(Largest(pitch.values), scale - 1);
+  EXPECT_LE(Largest(pitch.values), scale);
+  EXPECT_EQ(pitch.node_length, ((length - 1) / 220 + 1) * 441);
+
+  // The spectrum: one coloured bar per column, never over the frame's two lower rows.
+  std::vector<ColorRecord> columns;
+  const Shown spectrum = Show(GRAPH_SPECTRUM, sound.Get(), 0, &columns);
+  int32_t bars = 0;
+  for (const ColorRecord& column : columns) {
+    EXPECT_LE(column.level, kHeight - 2);
+    bars += column.level > 0 ? 1 : 0;
+  }
+  EXPECT_GT(bars, kWidth / 3);
+  EXPECT_EQ(spectrum.pixels.GetPixel(kWidth / 2, kHeight - 2), kWhite);
+  EXPECT_GT(spectrum.node_length, 0);
+
+  // Silence gives zeros; no sound, no values and no node (what a view draws then, BarsAndCurves checks).
+  const CountedPtr<CSoundSource> silence = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(kRate, 0), kRate));
+  for (const int32_t type : kGraphOrder) {
+    std::vector<ColorRecord> silent_columns;
+    const Shown shown = Show(type, silence.Get(), 0, type == GRAPH_SPECTRUM ? &silent_columns : nullptr);
+    EXPECT_EQ(Largest(shown.values), 0) << type;
+    for (const ColorRecord& column : silent_columns) EXPECT_EQ(column.level, 0);
+    const Shown none = Show(type, nullptr, 0);
+    EXPECT_TRUE(none.values.empty());
+    EXPECT_EQ(none.node_length, -1);
+  }
+}
+
+TEST(ViewsTest, EightBitSoundsPlayBackAsTheyWereRead) {
+  const std::vector<int16_t> speech = samples::SpeechLike(8000, samples::DemoPhrase(), {});
+  CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave8(speech, 8000));
+  ViewHost host(kWidth, kHeight);
+  CGraphView& view = host.Hold(MakeGraphView(GRAPH_ENVELOPE, host.ClientRect(), &host));
+  view.SetSound(sound.Get(), 0);
+  EXPECT_NEAR(Largest(view.Values()), kHeight / 2, 1);  // the single-precision scaling may lose a pixel
+  // The view turned its copy's samples signed to measure them; played, they are unsigned PCM again.
+  CSoundNode& node = *view.GetAnalysisNode();
+  std::vector<uint8_t> played(speech.size());
+  uint32_t frames = static_cast<uint32_t>(played.size());
+  node.Rewind();
+  ASSERT_TRUE(node.Read(played.data(), frames, frames));
+  const auto original = sound->GetWave();
+  EXPECT_TRUE(std::equal(played.begin(), played.end(), original->Data()));
 }
 
 }  // namespace

@@ -1,11 +1,8 @@
 #include "platform/png_file.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -76,9 +73,9 @@ TEST(PngFileTest, ReadsGreyPaletteAndAlphaImagesAsRgb) {
   }
 }
 
-TEST(PngFileTest, ReadErrorsNameThePathAndTheReason) {
+TEST(PngFileTest, ErrorsNameThePathAndTheReasonAndAFailedWriteLeavesTheOldFile) {
   TempDir dir;
-  const std::string text = dir.Write("text.png", {'h', 'e', 'l', 'l', 'o', '\n', 'w', 'o', 'r', 'l', 'd', '\n'});
+  const std::string text = dir.Write("text.png", {'h', 'e', 'l', 'l', 'o', '\n'});
   EXPECT_EQ(ErrorOf([&] { ReadPng(text); }), "cannot read '" + text + "': not a PNG file");
   EXPECT_EQ(ErrorOf([&] { ReadPng(dir.File("none.png")); }),
             "cannot read '" + dir.File("none.png") + "': No such file or directory");
@@ -87,19 +84,17 @@ TEST(PngFileTest, ReadErrorsNameThePathAndTheReason) {
   bytes.resize(bytes.size() - 20);
   const std::string cut = dir.Write("cut.png", bytes);
   EXPECT_NE(ErrorOf([&] { ReadPng(cut); }).find("cannot read '" + cut + "': "), std::string::npos);
-}
 
-TEST(PngFileTest, FailedWritesThrowAndLeaveNothingHalfWritten) {
-  TempDir dir;
-  const Bitmap bitmap(300, 200, RGB(9, 8, 7));
   const std::string missing = dir.File("missing/graph.png");
-  EXPECT_EQ(ErrorOf([&] { WritePng(missing, bitmap); }), "cannot write '" + missing + "': No such file or directory");
+  EXPECT_EQ(ErrorOf([&] { WritePng(missing, Bitmap(3, 2)); }),
+            "cannot write '" + missing + "': No such file or directory");
   EXPECT_EQ(ErrorOf([&] { WritePng(dir.File("empty.png"), Bitmap(0, 5)); }),
             "cannot write '" + dir.File("empty.png") + "': a PNG needs at least one pixel, the bitmap is 0 x 5");
 
   // A file size limit below the image's size makes a write fail midway (EFBIG, with SIGXFSZ ignored):
   // the old file at the path must stay as it was, and the temporary file must go.
-  const std::string path = dir.File("graph.png");
+  TempDir out;
+  const std::string path = out.File("graph.png");
   testing::WriteFileBytes(path, {1, 2, 3});
   const std::string error = ErrorOf([&] {
     Bitmap noise(300, 200);  // incompressible enough to pass 100 bytes
@@ -109,16 +104,7 @@ TEST(PngFileTest, FailedWritesThrowAndLeaveNothingHalfWritten) {
   });
   EXPECT_EQ(error, "cannot write '" + path + "': File too large");
   EXPECT_EQ(testing::ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"graph.png"});
-
-  // A folder without write permission (not testable as root, who may write anywhere).
-  if (::geteuid() != 0) {
-    const std::string locked = dir.File("locked");
-    ASSERT_EQ(::mkdir(locked.c_str(), 0500), 0);
-    EXPECT_EQ(ErrorOf([&] { WritePng(locked + "/graph.png", bitmap); }),
-              "cannot write '" + locked + "/graph.png': Permission denied");
-    ::chmod(locked.c_str(), 0700);
-  }
+  EXPECT_EQ(FilesIn(out.Path()), std::vector<std::string>{"graph.png"});
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace melvox::testing {
 
 using Ms = std::chrono::duration<double, std::milli>;
 
-// Buffers with distinct contents, and every buffer a device hands back, in arrival order.
+// Buffers, and every buffer a device hands back, in arrival order.
 class WaveBuffers {
  public:
   using Clock = std::chrono::steady_clock;
@@ -30,7 +30,6 @@ class WaveBuffers {
 
   WaveBuffers(size_t count, uint32_t bytes) : data_(count, std::vector<char>(bytes)), headers_(count) {
     for (size_t i = 0; i < count; ++i) {
-      for (uint32_t b = 0; b < bytes; ++b) data_[i][b] = static_cast<char>(i * 31 + b);
       headers_[i].lpData = data_[i].data();
       headers_[i].dwBufferLength = bytes;
     }

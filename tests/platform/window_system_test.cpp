@@ -1,5 +1,6 @@
 // The headless window backend: messages, painting, pointer routing with capture, composing, and the
-// calls other threads may make.
+// calls other threads may make (drawing from another thread while the window thread paints: the canvas
+// tests' guard test and the graph surface's play cursor).
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +29,6 @@ TEST(HeadlessWindows, PaintsVisibleWindowsAndComposesThemIntoTheParent) {
   LoggingWindow right(RGB(0, 0, 255));
   ASSERT_TRUE(left.Create(desk.parent, RECT{0, 0, 40, 30}, 7));
   ASSERT_TRUE(right.Create(desk.parent, RECT{50, 10, 90, 60}, 8));
-  EXPECT_NE(left.Handle(), right.Handle());
   EXPECT_GE(left.Handle(), HWND{1} << 32);  // never an X11 window id
 
   // Hidden windows are not painted and not composed.
@@ -121,39 +121,14 @@ TEST(HeadlessWindows, PointerGoesToTheWindowUnderItOrToTheCapture) {
   EXPECT_EQ(below.Entries(), (Log{"down(10,5)L", "down(30,20)L", "move(85,45)L", "up(-10,-10)"}));
   below.ReleaseCapture();
   EXPECT_EQ(desk.system->GetCapture(), 0u);
-  // Destroying the window that holds the capture releases it.
+  // Destroying the window that holds the capture releases it. A canvas outlives its window: what it
+  // draws then shows nowhere, and nothing breaks.
   above.SetCapture();
+  const auto dc = above.GetDC();
   above.DestroyWindow();
   EXPECT_EQ(desk.system->GetCapture(), 0u);
-}
-
-TEST(HeadlessWindows, AnotherThreadDrawsWhileTheWindowThreadPaints) {
-  Desk desk;
-  LoggingWindow window(RGB(0, 200, 0));
-  window.Create(desk.parent, RECT{0, 0, 64, 64}, 1);
-  window.Show(true);
-  std::atomic<bool> stop{false};
-  std::thread cursor([&] {
-    for (int i = 0; !stop.load(); ++i) {
-      if (const auto dc = window.GetDC()) {
-        (*dc)->SelectPen(Pen{0, RGB(40, 30, 200)});
-        (*dc)->MoveTo(i % 64, 63);
-        (*dc)->LineTo(i % 64, 0);
-      }
-      window.Invalidate(nullptr, false);
-    }
-  });
-  for (int i = 0; i < 200; ++i) {
-    desk.system->DispatchMessages();
-    desk.system->Compose(desk.parent);
-  }
-  stop = true;
-  cursor.join();
-  // A canvas outlives its window: what it draws shows nowhere, and nothing breaks.
-  auto dc = window.GetDC();
-  window.DestroyWindow();
-  (*dc)->FillRect(RECT{0, 0, 64, 64}, Brush{kWhite});
-  EXPECT_EQ(desk.system->Compose(desk.parent).GetPixel(1, 1), kWhite);
+  (*dc)->FillRect(RECT{0, 0, 50, 30}, Brush{RGB(9, 9, 9)});
+  EXPECT_EQ(desk.system->Compose(desk.parent).GetPixel(70, 40), kWhite);
 }
 
 }  // namespace
