@@ -1,8 +1,12 @@
-#include "spectral/peak_linking.h"
-
+// From log spectra to peak tracks: the peaks picked in each step, the noise steps, and the tracks
+// linked from the peaks of successive steps.
+#include <cstdlib>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "spectral/peak_linking.h"
+#include "spectral/peak_picking.h"
 
 namespace melvox {
 namespace {
@@ -21,6 +25,52 @@ std::vector<int32_t> FramesOf(const PeakTrack& track) {
   std::vector<int32_t> frames;
   for (const SpectralPeak& peak : track.peaks) frames.push_back(peak.frame);
   return frames;
+}
+
+std::vector<int32_t> Bins(const PeakList& list) {
+  std::vector<int32_t> bins;
+  for (const SpectralPeak& peak : list.peaks) bins.push_back(peak.bin);
+  return bins;
+}
+
+// Which peaks are found, which frames are noise and which peaks are pruned; the energies, thresholds and
+// distances behind them are pinned with every other result by the results lock.
+TEST(PeakPicking, HillTopsAboveTheFloorHighestFirstAtMostFive) {
+  const std::pair<std::vector<float>, std::vector<int32_t>> cases[] = {
+      {{1.0f, 5.0f, 1.0f}, {}},  // not above the floor
+      {{8.0f, 3.0f, 1.0f, 0.5f}, {0}},
+      {{0, 2, 9, 4, 1, 3, 7, 3, 0}, {2, 6}},
+      // A shoulder on the skirt of a hill is cleared with it, down to the valley.
+      {{0, 2, 9, 8, 7, 1, 3, 6, 3, 0}, {2, 7}},
+  };
+  for (const auto& [spectrum, bins] : cases) {
+    PeakList list;
+    PickPeaks(7, spectrum, list);
+    EXPECT_EQ(Bins(list), bins) << spectrum.size() << " bins";
+  }
+  // Ten hills 0 2 4 P 4 2, each higher than the one before: the five highest.
+  std::vector<float> hills;
+  for (int hill = 0; hill < 10; ++hill) hills.insert(hills.end(), {0.0f, 2.0f, 4.0f, 6.0f + hill, 4.0f, 2.0f});
+  PeakList list;
+  PickPeaks(0, hills, list);
+  EXPECT_EQ(Bins(list), std::vector<int32_t>({57, 51, 45, 39, 33}));
+}
+
+TEST(PeakPicking, NoiseNeedsTwoFramesInARowAndKeepsItsPeaksWhileLonePeaksGo) {
+  // Energy high up (bin 50) far above that of the low bins marks a noise frame, two in a row at least.
+  std::vector<std::vector<std::pair<int32_t, float>>> table;
+  for (const float high : {100.0f, 110.0f, 100.0f, 110.0f, 110.0f}) table.push_back({{10, 20}, {12, 20}, {50, high}});
+  std::vector<PeakList> frames = Frames(table);
+  MarkNoiseFrames(frames);
+  for (size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(frames[i].IsNoise(), i >= 3) << "frame " << i;
+
+  // A peak without a neighbour in nearby frames goes, unless its frame is noise; a chain holds together.
+  std::vector<PeakList> peaks = Frames({{{20, 9}, {33, 9}}, {{20, 9}, {40, 9}}, {{35, 9}}, {}, {{37, 9}, {60, 9}}});
+  peaks[1].SetNoise(true);
+  PruneIsolatedPeaks(peaks);
+  std::vector<std::vector<int32_t>> kept;
+  for (const PeakList& list : peaks) kept.push_back(Bins(list));
+  EXPECT_EQ(kept, (std::vector<std::vector<int32_t>>{{33}, {20, 40}, {35}, {}, {37}}));
 }
 
 TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
