@@ -103,22 +103,13 @@ TEST(SoundAnalysis, PitchContourIsPaddedToTheRequestedRange) {
   auto wave = samples::MakeWave16(samples::SpeechLike(rate, samples::DemoPhrase(), samples::Voice{}), rate);
   wave->SetSelection(5 * 80, 60 * 80 - 1);
   const CSoundAnalysis analysis(wave.get(), 0);
-  const std::vector<FrameResult>& results = analysis.Results();
-  ASSERT_EQ(results.size(), 54u);  // frames start up to the selection end minus one hop
-
-  // The pitches of steps first to last, with zeros for steps outside the results.
-  const auto steps = [&](int first, int last) {
-    std::vector<int16_t> pitches;
-    for (int step = first; step <= last; ++step) {
-      pitches.push_back(step >= 5 && step < 59 ? results[size_t(step - 5)].pitch_hz : int16_t{0});
-    }
-    return pitches;
-  };
-  // From sample 0: 5 leading zeros, then the results; past the results, zeros up to f1 - f0 + 1 values.
-  EXPECT_EQ(analysis.GetPitchContour(0, 20 * 80 - 1), steps(0, 19));
-  EXPECT_EQ(analysis.GetPitchContour(50 * 80, 100 * 80 + 40), steps(50, 100));
-
-  // A range wholly before the selection holds only its own steps.
+  ASSERT_EQ(analysis.Results().size(), 54u);  // frames start up to the selection end minus one hop
+  // Steps 0 .. 100: zeros before the selection's first step (5) and after the results, their pitches
+  // between; a range starting later holds only its own steps.
+  std::vector<int16_t> steps(101, 0);
+  for (size_t i = 0; i < 54; ++i) steps[5 + i] = analysis.Results()[i].pitch_hz;
+  EXPECT_EQ(analysis.GetPitchContour(0, 100 * 80 + 40), steps);
+  EXPECT_EQ(analysis.GetPitchContour(50 * 80, 100 * 80 + 40), std::vector<int16_t>(steps.begin() + 50, steps.end()));
   EXPECT_EQ(analysis.GetPitchContour(0, 2 * 80 - 1), std::vector<int16_t>(2, 0));
   EXPECT_TRUE(analysis.GetPitchContour(800, 0).empty());
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "analysis/pitch_tone.h"
+#include "samples/speech_like.h"
 #include "support/sound_data.h"
 
 namespace melvox::testing {
@@ -83,6 +85,28 @@ TEST(SynthesizeTone, PitchesAboveHalfTheRateAreSilent) {
     const auto s = Samples16(*wave);
     EXPECT_EQ(Peak(s, 0, s.size()), 0) << pitch;
   }
+}
+
+// The pitch view's tone: the synthesizer's tone along the contour of an analysis.
+TEST(MakePitchTone, FollowsTheContourOfTheWholeWaveSilentBeforeTheSelection) {
+  constexpr uint32_t kRate = 22050;
+  auto wave = samples::MakeWave16(samples::Tone(kRate, 150.0f, 2000, 10000.0f), kRate);
+  wave->SetSelection(kRate, 2 * kRate - 1);  // the analysis starts 1 s in
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const std::vector<int16_t> contour = analysis.GetPitchContour(0, 2 * kRate - 1);
+
+  const auto tone = MakePitchTone(analysis);
+  ASSERT_NE(tone, nullptr);
+  ASSERT_EQ(tone->SampleCount(), contour.size() * 441);
+  const std::vector<int16_t> s = Samples16(*tone);
+  size_t voiced = 0;
+  for (size_t step = 0; step < contour.size(); ++step) {
+    const int32_t peak = Peak(s, step * 441, (step + 1) * 441);
+    // The first 100 steps lie before the selection: silent.
+    ASSERT_EQ(peak > 0, step >= 100 && contour[step] > 0) << "step " << step;
+    voiced += peak > 0 ? 1 : 0;
+  }
+  EXPECT_GE(voiced, 90u);  // the steady tone is voiced nearly throughout its second second
 }
 
 }  // namespace
