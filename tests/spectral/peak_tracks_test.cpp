@@ -1,12 +1,19 @@
-// From log spectra to peak tracks: the peaks picked in each step, the noise steps, and the tracks
-// linked from the peaks of successive steps.
+// From log spectra to peak tracks, and what is made of the tracks: the peaks picked in each step, the
+// noise steps, the tracks linked from the peaks of successive steps, the notes, and the tones
+// resynthesized from the tracks.
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "analysis/tone_synthesizer.h"
+#include "samples/speech_like.h"
+#include "spectral/note_segmentation.h"
 #include "spectral/peak_linking.h"
 #include "spectral/peak_picking.h"
+#include "spectral/track_resynthesis.h"
+#include "support/sound_data.h"
 
 namespace melvox {
 namespace {
@@ -151,6 +158,121 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   EXPECT_EQ((std::vector<int32_t>{tracks->GetStart(), tracks->GetEnd(), tracks->FirstFrame(), tracks->LastFrame(),
                                   tracks->FrameSpan()}),
             (std::vector<int32_t>{20, 90, 2, 8, 7}));
+}
+
+// A step whose log spectrum holds 10.0 at the given bins over a floor of 1.0, with a valley (0) two
+// bins to each side so that picking one peak leaves the others: each peak has energy 2 x 10 + 2.
+FrameResult Step(const std::vector<size_t>& bins) {
+  FrameResult result;
+  result.silent = false;
+  result.log_spectrum.assign(60, 1.0f);
+  for (const size_t bin : bins) {
+    result.log_spectrum[bin] = 10.0f;
+    result.log_spectrum[bin - 2] = result.log_spectrum[bin + 2] = 0.0f;
+  }
+  return result;
+}
+
+// Steps from frame 5 on, each with one peak of the given energy (none for 0).
+NoteSteps Steps(const std::vector<float>& energies, const std::vector<float>& similarity) {
+  NoteSteps steps{5, {}, similarity};
+  for (const float e : energies)
+    steps.points.push_back(e > 0.0f ? std::vector<SpectralPeak>{{0, 10, e}} : std::vector<SpectralPeak>{});
+  return steps;
+}
+
+TEST(NoteSegmentation, StepsTakeEverySecondFrameScaledTaperedAndCutAtBin46) {
+  // 12 frames with peaks at bins 10, 40 and 50, two silent ones, then 12 with peaks at 20 and 30.
+  std::vector<FrameResult> results(12, Step({10, 40, 50}));
+  results.resize(14, FrameResult{});
+  results.resize(26, Step({20, 30}));
+  const NoteSteps steps = PrepareNoteSteps(results);
+  ASSERT_EQ(steps.points.size(), 13u);  // frames 0, 2, .., 24
+  // Every track point had energy 22, so all become 33; bins 40 and 30 are tapered by
+  // 1 - (bin - 29) / 17, and bin 50 is left out.
+  const std::vector<std::vector<std::pair<int32_t, float>>> expected = {
+      {{10, 33.0f}, {40, 33.0f * 6.0f / 17.0f}}, {}, {{20, 33.0f}, {30, 33.0f * 16.0f / 17.0f}}};
+  for (const size_t k : {0, 5, 6, 7, 12}) {
+    const auto& want = expected[k < 6 ? 0 : k == 6 ? 1 : 2];  // frame 12 is silent
+    ASSERT_EQ(steps.points[k].size(), want.size()) << k;
+    for (size_t i = 0; i < want.size(); ++i) {
+      EXPECT_EQ(steps.points[k][i].bin, want[i].first) << k;
+      EXPECT_NEAR(steps.points[k][i].energy, want[i].second, 1e-4f) << k;  // products of floats
+    }
+  }
+  EXPECT_EQ(steps.similarity[1], 1.0f);                                        // the same points as the step before
+  EXPECT_EQ(steps.similarity[6], 0.0f);                                        // points, then none
+  EXPECT_TRUE(PrepareNoteSteps(std::vector<FrameResult>(20)).points.empty());  // silent: no tracks
+}
+
+TEST(NoteSegmentation, NotesAreEqualPartsOfTheSoundingStepsCarryingTheirLoudSteadyStep) {
+  // 20 sounding steps: nine notes back to back, ending at steps i x 20 / 9, from frame 5 (50 ms).
+  const std::vector<CNoteSegment> notes =
+      GroupNotes(Steps(std::vector<float>(20, 30.0f), std::vector<float>(20, 1.0f)));
+  ASSERT_EQ(notes.size(), 9u);
+  EXPECT_EQ(notes[0].GetStart(), 50);
+  EXPECT_EQ(notes[4].GetStart(), 10 * (5 + 2 * 8));
+  EXPECT_EQ(notes[4].GetEnd(), 10 * (5 + 2 * 11));
+  EXPECT_EQ(notes[8].GetEnd(), 10 * (5 + 2 * 20));
+  EXPECT_EQ(GroupNotes(Steps({30.0f, 30.0f, 30.0f}, {0.0f, 1.0f, 1.0f})).size(), 3u);  // one per step
+
+  // The loudest step (60) lies between unlike steps (x 0.3); a steady step of 40 wins the note and
+  // is carried halfway to 33. Steps without points belong to no note: the last one ends at step 5.
+  const NoteSteps mixed = Steps({30.0f, 60.0f, 40.0f, 40.0f, 40.0f, 0.0f}, {0.0f, 0.3f, 0.3f, 1.0f, 1.0f, 0.0f});
+  EXPECT_EQ(GroupNotes(mixed, 1).at(0).Peaks().at(0).energy, 36.5f);
+  EXPECT_EQ(GroupNotes(mixed, 6).size(), 5u);
+  EXPECT_EQ(GroupNotes(mixed, 6).back().GetEnd(), 10 * (5 + 2 * 5));
+}
+
+constexpr int32_t kHop = 220;  // 22050 Hz
+
+PeakTrack Track(int32_t first_frame, int32_t count, int32_t bin, float energy) {
+  PeakTrack track;
+  for (int32_t i = 0; i < count; ++i) track.peaks.push_back({first_frame + i, bin, energy});
+  return track;
+}
+
+// The tone of one track alone, as the synthesizer makes it from explicit steps.
+std::vector<int16_t> Tone(size_t step_count, size_t first_step, size_t count, uint16_t pitch, int32_t amplitude) {
+  std::vector<ToneStep> steps(step_count, ToneStep{0, 0});
+  for (size_t i = first_step; i < first_step + count; ++i) steps[i] = {pitch, amplitude};
+  return testing::Samples16(*SynthesizeTone(steps));
+}
+
+TEST(ResynthesizeTracks, OneTrackIsAToneAtNinetyPercentOfFullScaleAndNoTrackNoSound) {
+  // Five peaks at bin 10 with energy 33, selection starting 1 s (100 steps) into a wave of 110 steps.
+  const CPeakTracks tracks({Track(0, 5, 10, 33.0f)});
+  const auto wave = ResynthesizeTracks(tracks, 110 * kHop + 100, kHop, 100 * kHop + 7);
+  ASSERT_NE(wave, nullptr);
+  ASSERT_EQ(wave->SampleCount(), 110u * 441);
+  // Exactly the synthesizer's tone of 960 Hz at 29490 (0.9 x 32767) in steps 100 to 104, silence
+  // elsewhere; the synthesizer's own tests check what such a tone holds.
+  EXPECT_EQ(testing::Samples16(*wave), Tone(110, 100, 5, 960, 29490));
+  // No tracks, or tracks only at bin 0 (no pitch), make no sound.
+  EXPECT_EQ(ResynthesizeTracks(CPeakTracks({Track(0, 5, 0, 60.0f)}), 12 * kHop, kHop, 0), nullptr);
+  EXPECT_EQ(ResynthesizeTracks(CPeakTracks(), 12 * kHop, kHop, 0), nullptr);
+}
+
+TEST(ResynthesizeTracks, AnalysedSpeechLastsItsStepsAt44100HzAfterItsSelectionStart) {
+  for (const uint32_t rate : {8000u, 11025u, 22050u, 44100u}) {
+    SCOPED_TRACE(rate);
+    auto wave = samples::MakeWave16(samples::SpeechLike(rate, samples::DemoPhrase(), samples::Voice{}), rate);
+    const auto hop = static_cast<int32_t>(rate / 100);
+    wave->SetSelection(static_cast<int32_t>(rate), static_cast<int32_t>(wave->SampleCount()) - 1);  // from 1 s
+    const CSoundAnalysis analysis(wave.get(), 0);
+    const CSpectralAnalysis spectral(analysis);
+    ASSERT_NE(spectral.PeakTracks(), nullptr);
+    ASSERT_FALSE(spectral.PeakTracks()->Tracks().empty());
+
+    const auto sound = ResynthesizeTracks(spectral);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->Format().nSamplesPerSec, 44100u);
+    EXPECT_EQ(sound->SampleCount(), wave->SampleCount() / hop * 441);
+    // The first tone starts in the step of the first track frame, 100 steps after the wave's start.
+    const std::vector<int16_t> s = testing::Samples16(*sound);
+    const auto first = std::find_if(s.begin(), s.end(), [](int16_t v) { return v != 0; }) - s.begin();
+    EXPECT_EQ(first / 441, spectral.PeakTracks()->FirstFrame() + 100);
+  }
 }
 
 }  // namespace
