@@ -53,9 +53,6 @@ CNoteSegment Note(int32_t frames, int32_t bin, float energy) {
 // only to themselves and not at all (0) to each other.
 CNoteSegment Distinct(int32_t which, int32_t frames = 12) { return Note(frames, 5 + 15 * which, 60.0f); }
 
-// Sums of a dozen single-precision terms stay within 1e-5 of the expected value.
-constexpr float kSumTolerance = 1e-5f;
-
 TEST(NoteListComparison, AMatchNeedsASimilarityOfAtLeastPointFour) {
   // Row 0 matches column 0; row 1 meets column 1 at 8 bins with energies 50 and 50 + gap.
   for (const float gap : {6.76f, 6.43f}) {
@@ -66,7 +63,7 @@ TEST(NoteListComparison, AMatchNeedsASimilarityOfAtLeastPointFour) {
     // Unmatched, row 1 and column 1 are each charged 1 - their weight.
     const float expected = similarity < 0.4f ? (1.0f + 2.0f - NoteWeight(1, rows) - NoteWeight(1, columns)) / 3.0f
                                              : (1.0f + similarity) / 2.0f;
-    EXPECT_NEAR(CompareNoteLists(rows, columns), expected, kSumTolerance) << gap;
+    EXPECT_NEAR(CompareNoteLists(rows, columns), expected, 1e-5f) << gap;  // sums of a dozen floats
   }
 }
 
@@ -89,18 +86,6 @@ CValueSegment Noisy(int32_t start_ms, int32_t end_ms) {
   CValueSegment segment(100, start_ms);
   segment.SetEnd(end_ms);
   return segment;
-}
-
-TEST(ComparisonScore, DurationScoreAndPercentage) {
-  const struct {
-    int32_t a, b;
-    float expected;
-  } durations[] = {{2000, 2000, 1.0f}, {1000, 4000, 0.125f}, {500, 1000, 0.75f}, {200, 1000, 0.0f}, {0, 0, 0.0f}};
-  for (const auto& d : durations) {
-    EXPECT_NEAR(DurationScore(d.a, d.b), d.expected, 1e-6f) << d.a;  // single-precision ratios
-  }
-  EXPECT_EQ(ScorePercent(0.999f), 99);
-  EXPECT_EQ(ScorePercent(1.0f), 100);
 }
 
 TEST(ComparisonScore, StretchesPairByIndex) {
@@ -167,18 +152,15 @@ TEST(ComparisonScore, TheSamePhraseScoresWellAboveADifferentOne) {
   // An 8-bit copy (the upper bytes) is nearly the same sound.
   auto narrow = samples::MakeWave8(samples::SpeechLike(22050, samples::DemoPhrase(), {}), 22050);
   EXPECT_GE(Compare(Phrase(samples::DemoPhrase()), std::move(narrow)), 95);
+  EXPECT_EQ(ScorePercent(0.999f), 99);  // truncated, as the recorder reports it
 }
 
 TEST(ComparisonScore, OddSoundsGiveLowScoresWithoutFailing) {
   EXPECT_LE(Compare(Phrase(samples::DemoPhrase()), samples::MakeWave16(std::vector<int16_t>(22050, 0), 22050)), 20);
   EXPECT_EQ(Compare(Phrase(samples::DemoPhrase()), samples::MakeWave16({}, 22050)), 0);
   EXPECT_LE(Compare(Phrase(samples::DemoPhrase()), Phrase(samples::DemoPhrase(), {}, 16000)), 100);
-  // 10.5 s of a quiet floor scores 0 against anything.
+  // Over 10 s (10.5 s of a quiet floor) scores 0 against anything.
   auto long_wave = samples::MakeWave16(samples::WhiteNoise(8000, 10500, 100.0f, 1), 8000);
-  const CSoundAnalysis long_analysis(long_wave.get(), 0);
-  const CSpectralAnalysis long_spectral(long_analysis);
-  EXPECT_EQ(CompareAnalysesInDetail(long_spectral, long_spectral).duration_a_ms, 10500);
-  EXPECT_EQ(CompareAnalyses(long_spectral, long_spectral), 0.0f);
   EXPECT_EQ(Compare(Phrase(samples::DemoPhrase(), {}, 8000), std::move(long_wave)), 0);
   // A source without a wave.
   CountedPtr<CSoundSource> speech = MakeMemorySource(Phrase(samples::DemoPhrase()));
