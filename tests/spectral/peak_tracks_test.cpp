@@ -2,7 +2,6 @@
 // noise steps, the tracks linked from the peaks of successive steps, the notes, and the tones
 // resynthesized from the tracks.
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -38,6 +37,19 @@ std::vector<int32_t> Bins(const PeakList& list) {
   std::vector<int32_t> bins;
   for (const SpectralPeak& peak : list.peaks) bins.push_back(peak.bin);
   return bins;
+}
+
+// A step whose log spectrum holds 10.0 at the given bins over a floor of 1.0, with a valley (0) two
+// bins to each side so that picking one peak leaves the others: each peak has energy 2 x 10 + 2.
+FrameResult Step(const std::vector<size_t>& bins) {
+  FrameResult result;
+  result.silent = false;
+  result.log_spectrum.assign(60, 1.0f);
+  for (const size_t bin : bins) {
+    result.log_spectrum[bin] = 10.0f;
+    result.log_spectrum[bin - 2] = result.log_spectrum[bin + 2] = 0.0f;
+  }
+  return result;
 }
 
 // Which peaks are found, which frames are noise and which peaks are pruned; the energies, thresholds and
@@ -118,12 +130,10 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
 }
 
 TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
-  std::vector<PeakList> frames = Frames({{{30, 9}, {0, 9}, {12, 9}},
-                                         {{30, 9}, {0, 9}, {12, 9}},
-                                         {{30, 9}, {0, 9}, {12, 9}},
-                                         {{30, 9}, {0, 9}, {12, 9}},
-                                         {{30, 9}, {0, 9}, {12, 9}},
-                                         {{12, 9}}});
+  // Peaks at bins 30, 0 and 12 in frames 0 .. 4, and at 12 in frame 5.
+  std::vector<std::vector<std::pair<int32_t, float>>> table(5, {{30, 9}, {0, 9}, {12, 9}});
+  table.push_back({{12, 9}});
+  std::vector<PeakList> frames = Frames(table);
   const auto tracks = LinkTracks(frames);
   ASSERT_EQ(tracks->Tracks().size(), 3u);
   std::vector<int32_t> bins;
@@ -144,33 +154,16 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   EXPECT_EQ((std::vector<int32_t>{none->GetStart(), none->GetEnd(), none->FirstFrame(), none->FrameSpan()}),
             (std::vector<int32_t>{-1, -1, -1, 0}));
 
-  // Steps 2..8 with one broad hill at bin 10, the rest silent: one track over those steps.
+  // Steps 2..8 with a peak at bin 10, the rest silent: one track over those steps.
   std::vector<FrameResult> results(12);
-  for (size_t i = 2; i <= 8; ++i) {
-    results[i].log_spectrum.assign(60, 1.0f);
-    for (int bin = 7; bin <= 13; ++bin) results[i].log_spectrum[bin] = 9.0f - static_cast<float>(std::abs(bin - 10));
-  }
+  std::fill(results.begin() + 2, results.begin() + 9, Step({10}));
   const auto tracks = TrackPeaks(results);
   ASSERT_EQ(tracks->Tracks().size(), 1u);
   EXPECT_EQ(FramesOf(tracks->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
-  EXPECT_FLOAT_EQ(tracks->Tracks()[0].peaks[0].energy, 8.0f + 2 * 9.0f + 8.0f);
   // start, end, first and last frame, frames spanned
   EXPECT_EQ((std::vector<int32_t>{tracks->GetStart(), tracks->GetEnd(), tracks->FirstFrame(), tracks->LastFrame(),
                                   tracks->FrameSpan()}),
             (std::vector<int32_t>{20, 90, 2, 8, 7}));
-}
-
-// A step whose log spectrum holds 10.0 at the given bins over a floor of 1.0, with a valley (0) two
-// bins to each side so that picking one peak leaves the others: each peak has energy 2 x 10 + 2.
-FrameResult Step(const std::vector<size_t>& bins) {
-  FrameResult result;
-  result.silent = false;
-  result.log_spectrum.assign(60, 1.0f);
-  for (const size_t bin : bins) {
-    result.log_spectrum[bin] = 10.0f;
-    result.log_spectrum[bin - 2] = result.log_spectrum[bin + 2] = 0.0f;
-  }
-  return result;
 }
 
 // Steps from frame 5 on, each with one peak of the given energy (none for 0).
@@ -232,13 +225,6 @@ PeakTrack Track(int32_t first_frame, int32_t count, int32_t bin, float energy) {
   return track;
 }
 
-// The tone of one track alone, as the synthesizer makes it from explicit steps.
-std::vector<int16_t> Tone(size_t step_count, size_t first_step, size_t count, uint16_t pitch, int32_t amplitude) {
-  std::vector<ToneStep> steps(step_count, ToneStep{0, 0});
-  for (size_t i = first_step; i < first_step + count; ++i) steps[i] = {pitch, amplitude};
-  return testing::Samples16(*SynthesizeTone(steps));
-}
-
 TEST(ResynthesizeTracks, OneTrackIsAToneAtNinetyPercentOfFullScaleAndNoTrackNoSound) {
   // Five peaks at bin 10 with energy 33, selection starting 1 s (100 steps) into a wave of 110 steps.
   const CPeakTracks tracks({Track(0, 5, 10, 33.0f)});
@@ -247,7 +233,9 @@ TEST(ResynthesizeTracks, OneTrackIsAToneAtNinetyPercentOfFullScaleAndNoTrackNoSo
   ASSERT_EQ(wave->SampleCount(), 110u * 441);
   // Exactly the synthesizer's tone of 960 Hz at 29490 (0.9 x 32767) in steps 100 to 104, silence
   // elsewhere; the synthesizer's own tests check what such a tone holds.
-  EXPECT_EQ(testing::Samples16(*wave), Tone(110, 100, 5, 960, 29490));
+  std::vector<ToneStep> steps(110, ToneStep{0, 0});
+  std::fill(steps.begin() + 100, steps.begin() + 105, ToneStep{960, 29490});
+  EXPECT_EQ(testing::Samples16(*wave), testing::Samples16(*SynthesizeTone(steps)));
   // No tracks, or tracks only at bin 0 (no pitch), make no sound.
   EXPECT_EQ(ResynthesizeTracks(CPeakTracks({Track(0, 5, 0, 60.0f)}), 12 * kHop, kHop, 0), nullptr);
   EXPECT_EQ(ResynthesizeTracks(CPeakTracks(), 12 * kHop, kHop, 0), nullptr);
