@@ -1,5 +1,7 @@
 #include "analysis/sound_analysis.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -122,26 +124,22 @@ TEST(SoundAnalysis, ShortSelectionsAnalyseOnlyWholeFrames) {
   const uint32_t rate = 44100;  // frame length 955, hop 441
   const int32_t frame_length = AcquireFrameAnalyzer(MakePcmFormat(1, rate, 16), 0)->FrameLength();
   auto wave = samples::MakeWave16(samples::Tone(rate, 200.0f, 500, 8000.0f), rate);
-  struct Case {
-    int32_t selected;
-    size_t results, analysed;
-  };
   // A step is analysed while its start lies at or before the selection end minus the frame length,
-  // so a whole frame must fit before the selection's last sample.
-  for (const Case& c : {Case{frame_length - 1, 0, 0}, Case{frame_length, 2, 0}, Case{frame_length + 1, 2, 1},
-                        Case{frame_length + 442, 3, 2}}) {
-    wave->SetSelection(1000, 1000 + c.selected - 1);
+  // so a whole frame must fit before the selection's last sample: samples beyond a frame, results, and
+  // steps analysed.
+  for (const auto& [extra, results, analysed] : {std::array<int32_t, 3>{-1, 0, 0}, {0, 2, 0}, {1, 2, 1}, {442, 3, 2}}) {
+    wave->SetSelection(1000, 1000 + frame_length + extra - 1);
     const CSoundAnalysis analysis(wave.get(), 0);
-    ASSERT_EQ(analysis.Results().size(), c.results) << c.selected << " samples";
-    size_t analysed = 0;
-    for (const FrameResult& result : analysis.Results()) analysed += result.silent ? 0 : 1;
-    EXPECT_EQ(analysed, c.analysed) << c.selected << " samples";
+    const std::vector<FrameResult>& steps = analysis.Results();
+    ASSERT_EQ(steps.size(), size_t(results)) << extra << " samples beyond a frame";
+    EXPECT_EQ(std::count_if(steps.begin(), steps.end(), [](const FrameResult& step) { return !step.silent; }), analysed)
+        << extra << " samples beyond a frame";
   }
   // A selection beyond the samples is clamped to them.
   wave->SetSelection(-50, 1 << 30);
   const CSoundAnalysis clamped(wave.get(), 0);
-  EXPECT_EQ(clamped.SelectionStart(), 0);
-  EXPECT_EQ(clamped.SelectionEnd(), static_cast<int32_t>(wave->SampleCount()) - 1);
+  EXPECT_EQ(std::pair(clamped.SelectionStart(), clamped.SelectionEnd()),
+            std::pair(0, static_cast<int32_t>(wave->SampleCount()) - 1));
 }
 
 TEST(SoundAnalysis, RefusesWhatItCannotAnalyse) {
