@@ -129,7 +129,6 @@ TEST(FrameAnalyzer, PeriodicFramesGiveTheirPitch) {
     const FrameResult result = Analyze(c.rate, Harmonic(c.rate, c.f0, c.harmonics), LoudFrame(), c.reference_pitch);
     EXPECT_EQ(result.pitch_hz, c.pitch) << c.name;
     ASSERT_FALSE(result.candidates.empty()) << c.name;
-    EXPECT_LE(result.candidates.size(), 6u) << c.name;  // 5 found, plus the octave correction
     EXPECT_GE(result.periodicity, 3.2f) << c.name;
     EXPECT_FALSE(result.silent) << c.name;
   }

@@ -39,7 +39,7 @@ std::vector<int> Pitches(const std::vector<FrameResult>& results) {
 
 void Smooth(std::vector<FrameResult>& results) { SmoothPitchContour(results, kRate, kMinLag, kMaxLag); }
 
-TEST(PitchSmoothing, IsolatedStepsGoAndShortGapsAreFilledLinearly) {
+TEST(PitchSmoothing, IsolatedStepsGoShortGapsAreFilledAndOctaveJumpsTakeTheCandidateNearTheAverage) {
   struct Case {
     const char* name;
     std::vector<int32_t> lags;
@@ -62,9 +62,7 @@ TEST(PitchSmoothing, IsolatedStepsGoAndShortGapsAreFilledLinearly) {
     Smooth(results);
     EXPECT_EQ(Pitches(results), c.pitches) << c.name;
   }
-}
 
-TEST(PitchSmoothing, OctaveJumpsTakeTheCandidateNearTheRunningAverage) {
   // A steady run at lag 80 (100 Hz) with one step whose best lag is an octave up (40).
   std::vector<int32_t> lags(12, 80);
   lags[6] = 40;

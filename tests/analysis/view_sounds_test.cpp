@@ -45,7 +45,6 @@ TEST(SynthesizeTone, RampsUpHoldsAndFadesOutAroundSilentSteps) {
     ASSERT_NE(wave, nullptr);
     ASSERT_EQ(wave->SampleCount(), 5 * 441u);
     EXPECT_EQ(wave->Kind(), SampleKind::kSigned);
-    EXPECT_EQ(wave->Format().nSamplesPerSec, 44100u);
     const auto s = Samples16(*wave);
     EXPECT_GT(s[1], 0);  // a tone starts rising from 0
     for (const size_t step : {0, 4}) ExpectWithin(s, step * 441, step * 441 + 220, rise);

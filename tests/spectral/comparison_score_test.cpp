@@ -53,7 +53,7 @@ CNoteSegment Note(int32_t frames, int32_t bin, float energy) {
 // only to themselves and not at all (0) to each other.
 CNoteSegment Distinct(int32_t which, int32_t frames = 12) { return Note(frames, 5 + 15 * which, 60.0f); }
 
-TEST(NoteListComparison, AMatchNeedsASimilarityOfAtLeastPointFour) {
+TEST(NoteListComparison, AMatchNeedsASimilarityOfAtLeastPointFourAndNotesWithoutPeaksAreLeftOut) {
   // Row 0 matches column 0; row 1 meets column 1 at 8 bins with energies 50 and 50 + gap.
   for (const float gap : {6.76f, 6.43f}) {
     const std::vector<CNoteSegment> rows = {Distinct(0), Note(12, 40, 50.0f)};
@@ -65,9 +65,6 @@ TEST(NoteListComparison, AMatchNeedsASimilarityOfAtLeastPointFour) {
                                              : (1.0f + similarity) / 2.0f;
     EXPECT_NEAR(CompareNoteLists(rows, columns), expected, 1e-5f) << gap;  // sums of a dozen floats
   }
-}
-
-TEST(NoteListComparison, NoMatchGivesZeroAndNotesWithoutPeaksAreLeftOut) {
   // Short notes would cost little unmatched; without any match the result is 0 all the same.
   EXPECT_EQ(CompareNoteLists({Distinct(0, 2), Distinct(1, 2)}, {Distinct(2, 2), Distinct(3, 2)}), 0.0f);
   EXPECT_EQ(CompareNoteLists({Distinct(0)}, {}), 0.0f);

@@ -129,7 +129,7 @@ TEST(PeakLinking, TracksNeedFivePeaksAndBridgeOneFrameGaps) {
   }
 }
 
-TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
+TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBinAndTrackPeaksMakesThemFromResults) {
   // Peaks at bins 30, 0 and 12 in frames 0 .. 4, and at 12 in frame 5.
   std::vector<std::vector<std::pair<int32_t, float>>> table(5, {{30, 9}, {0, 9}, {12, 9}});
   table.push_back({{12, 9}});
@@ -142,12 +142,9 @@ TEST(PeakLinking, PointsAtGivesTheTracksPeaksOfAFrameByBin) {
   EXPECT_EQ(tracks->PointsAt(5).size(), 1u);
   EXPECT_TRUE(tracks->PointsAt(6).empty());
   EXPECT_TRUE(tracks->PointsAt(-1).empty());
-}
 
-TEST(PeakLinking, TrackPeaksFromResults) {
+  // From results: none for no results, an object without tracks for silent steps only.
   EXPECT_EQ(TrackPeaks({}), nullptr);
-
-  // Silent steps only: an object without tracks.
   const auto none = TrackPeaks(std::vector<FrameResult>(10));
   ASSERT_NE(none, nullptr);
   EXPECT_TRUE(none->Tracks().empty());
@@ -157,12 +154,12 @@ TEST(PeakLinking, TrackPeaksFromResults) {
   // Steps 2..8 with a peak at bin 10, the rest silent: one track over those steps.
   std::vector<FrameResult> results(12);
   std::fill(results.begin() + 2, results.begin() + 9, Step({10}));
-  const auto tracks = TrackPeaks(results);
-  ASSERT_EQ(tracks->Tracks().size(), 1u);
-  EXPECT_EQ(FramesOf(tracks->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
+  const auto track = TrackPeaks(results);
+  ASSERT_EQ(track->Tracks().size(), 1u);
+  EXPECT_EQ(FramesOf(track->Tracks()[0]), std::vector<int32_t>({2, 3, 4, 5, 6, 7, 8}));
   // start, end, first and last frame, frames spanned
-  EXPECT_EQ((std::vector<int32_t>{tracks->GetStart(), tracks->GetEnd(), tracks->FirstFrame(), tracks->LastFrame(),
-                                  tracks->FrameSpan()}),
+  EXPECT_EQ((std::vector<int32_t>{track->GetStart(), track->GetEnd(), track->FirstFrame(), track->LastFrame(),
+                                  track->FrameSpan()}),
             (std::vector<int32_t>{20, 90, 2, 8, 7}));
 }
 
