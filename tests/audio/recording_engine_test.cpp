@@ -1,12 +1,12 @@
 #include "audio/recording_engine.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "audio/audio_fixture.h"
-#include "core/mv_exception.h"
 #include "support/thrown.h"
 
 namespace melvox::testing {
@@ -56,43 +56,24 @@ TEST(RecordingEngineTest, EveryByteReturnedBeforeTheStopIsInTheFileInOrderUnderI
   }
 }
 
-TEST(RecordingEngineTest, AFailedWriteIsReportedAndTheFileKeepsWhatWasWrittenUnderItsHeader) {
-  TestInputScope input(10.0);
-  input.Device().Script(kInput);
-  TempDir dir;
-  const std::string path = dir.File("rec.wav");
-  CRecordingEngine engine;
-  {
-    const FileSizeLimit full_disk(44 + 20000);
-    engine.Start(path.c_str());
-    ASSERT_TRUE(WaitReturned(input.Device(), 40 * CRecordingEngine::kBufferBytes));
-    EXPECT_EQ(ErrorCodeOf([&] { engine.Stop(); }), kErrFileIo);
-  }
-  ExpectFileHoldsTheInput(path, input.Device(), 20000);
-}
-
 TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {
-  // Each case is three buffers with a few samples set (the rest 0) and the level they must give.
-  struct Placed {
-    size_t buffer;
-    int16_t value;
-  };
+  // Each case is three buffers, each with one sample set (the rest 0), and the level they must give.
   struct Case {
-    std::vector<Placed> samples;
+    int16_t peaks[3];
     int32_t level;
   };
   const Case cases[] = {
-      {{{0, -32768}}, 0},                      // -32768 has no 16-bit magnitude: it never counts
-      {{{1, -32767}}, 32767},                  //
-      {{{0, -32768}, {2, 5}}, 5},              // the rest of the buffers still count
-      {{{0, 100}, {1, -200}, {2, 150}}, 200},  // the largest over all three buffers
-      {{}, 0},                                 // the peak starts again after each report
-      {{{2, 32767}}, 32767},
+      {{-32768, 0, 0}, 0},      // -32768 has no 16-bit magnitude: it never counts
+      {{0, -32767, 0}, 32767},  //
+      {{-32768, 0, 5}, 5},      // the rest of the buffers still count
+      {{100, -200, 150}, 200},  // the largest over all three buffers
+      {{0, 0, 0}, 0},           // the peak starts again after each report
+      {{0, 0, 32767}, 32767},
   };
   std::vector<int16_t> script;
   for (const Case& c : cases) {
     std::vector<int16_t> triple(3 * kBufferSamples, 0);
-    for (const Placed& p : c.samples) triple[p.buffer * kBufferSamples + 7] = p.value;
+    for (size_t b = 0; b < 3; ++b) triple[b * kBufferSamples + 7] = c.peaks[b];
     script.insert(script.end(), triple.begin(), triple.end());
   }
   TestInputScope input(20.0);
@@ -112,36 +93,40 @@ TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {
   EXPECT_EQ(levels.size(), engine.DataBytes() / CRecordingEngine::kBufferBytes / 3);
 }
 
-TEST(RecordingEngineTest, ADeviceThatFailsWhileRecordingNeitherHangsNorRepeatsInput) {
+// A failure while recording neither hangs nor repeats input, and Stop reports it once the file holds
+// what was written, under its header.
+TEST(RecordingEngineTest, AFailureWhileRecordingIsReportedAtStopAndTheFileKeepsWhatWasWritten) {
+  enum class Failure { kBuffersRefused, kDeviceLost, kDiskFull };
   struct Case {
     const char* name;
-    bool lose;  // the server goes away; otherwise buffers cannot be given back any more
+    Failure failure;
+    int32_t stop_error;  // -1: none
   };
-  for (const Case& c : {Case{"buffers refused", false}, Case{"device lost", true}}) {
+  for (const Case& c :
+       {Case{"buffers refused", Failure::kBuffersRefused, -1}, Case{"device lost", Failure::kDeviceLost, kErrAudioInit},
+        Case{"disk full", Failure::kDiskFull, kErrFileIo}}) {
     SCOPED_TRACE(c.name);
     TestInputScope input(10.0);
     input.Device().Script(kInput);
-    if (!c.lose) {
+    if (c.failure == Failure::kBuffersRefused) {
       // The 20 buffers of Start are queued, then 10 given back; every later give-back is refused.
       input.Device().InjectFailure(platform::WaveInOp::kAddBuffer, MMSYSERR_NOMEM, 30, 1000000);
     }
     TempDir dir;
     const std::string path = dir.File("rec.wav");
     CRecordingEngine engine;
+    std::optional<FileSizeLimit> full_disk;
+    if (c.failure == Failure::kDiskFull) full_disk.emplace(44 + 20000);
     engine.Start(path.c_str());
     ASSERT_TRUE(WaitReturned(input.Device(), 25 * CRecordingEngine::kBufferBytes));
-    if (c.lose) input.Device().LoseDevices();
+    if (c.failure == Failure::kDeviceLost) input.Device().LoseDevices();
     // Long enough for a worker that took a buffer twice, or spun, to show it.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const uint64_t before_stop = input.Device().ReturnedBytes();
-    EXPECT_EQ(engine.DeviceLost(), c.lose);
-    // A lost device is told at Stop, once the file is complete.
-    if (c.lose) {
-      EXPECT_THROW(engine.Stop(), CMVException);
-    } else {
-      engine.Stop();
-    }
-    ExpectFileHoldsTheInput(path, input.Device(), before_stop);
+    EXPECT_EQ(engine.DeviceLost(), c.failure == Failure::kDeviceLost);
+    EXPECT_EQ(ErrorCodeOf([&] { engine.Stop(); }), c.stop_error);
+    full_disk.reset();
+    ExpectFileHoldsTheInput(path, input.Device(), c.failure == Failure::kDiskFull ? 20000 : before_stop);
   }
 }
 
