@@ -1,6 +1,5 @@
 #include "sound/memory_source.h"
 
-#include <numeric>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,18 +10,10 @@
 namespace melvox::testing {
 namespace {
 
-std::vector<int16_t> Ramp(uint32_t samples) {
-  std::vector<int16_t> values(samples);
-  std::iota(values.begin(), values.end(), int16_t{-100});
-  return values;
-}
-
-std::unique_ptr<CWave> Ramp16(uint32_t samples) { return samples::MakeWave16(Ramp(samples), 22050); }
-
 // Reading in pieces, rewinding and the short read are checked for every kind of source in
 // sound_source_test.cpp; here what only a memory source does.
 TEST(CMemorySourceTest, ClosedOrWithoutAWaveItHasNothingToRead) {
-  CountedPtr<CSoundSource> source = MakeMemorySource(Ramp16(3000));
+  CountedPtr<CSoundSource> source = MakeMemorySource(samples::MakeWave16(std::vector<int16_t>(3000, 7), 22050));
   source->Close();
   int16_t buffer[10] = {};
   uint32_t frames = 10;
@@ -46,10 +37,18 @@ TEST(CMemorySourceTest, NeverReadsPastTheBlock) {
   ASSERT_TRUE(source->Read(buffer.data(), 4000, frames));
   EXPECT_EQ(frames, 200u);  // 800 bytes of 4-byte frames
 
-  auto truncated = Ramp16(100);
-  truncated->Truncate(9);
+  // Truncating leaves the block where it is and the sample count as it was: only the bytes in use shrink.
+  auto truncated = std::make_unique<CWave>();
+  truncated->SetFormat(MakePcmFormat(1, 22050, 16));
+  ASSERT_TRUE(truncated->Allocate(200));
+  truncated->SetSampleCount(100);
+  EXPECT_FALSE(truncated->Truncate(100));  // n must be below the sample count
+  const uint8_t* block = truncated->Data();
+  ASSERT_TRUE(truncated->Truncate(9));
+  EXPECT_EQ(truncated->Data(), block);
+  EXPECT_EQ(truncated->SampleCount(), 100u);
   CountedPtr<CSoundSource> shorter = MakeMemorySource(std::move(truncated));
-  EXPECT_EQ(ReadAll16(*shorter).size(), 10u);
+  EXPECT_EQ(ReadAll16(*shorter), std::vector<int16_t>(10, 0)) << "a new block is silence";
 }
 
 }  // namespace
