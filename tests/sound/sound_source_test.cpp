@@ -66,7 +66,7 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
     uint32_t length;       // GetLength, and the frames of the whole wave
     uint32_t read_frames;  // what reading in pieces delivers
     Bytes input;
-    double correlation;  // of the wave with the input: 1 for exactly the input, 0 when checked elsewhere
+    double correlation;  // of the wave with the input: 1 for exactly the input
     bool data_at_end;    // HasData after the last frame was read
     bool counts_asked;   // GetDelivered counts the frames asked for (a WAV file's, also past the end)
   };
@@ -79,9 +79,10 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
       {"8-bit WAV", OpenBytes(PcmWav8(ramp, 11025)), MakePcmFormat(1, 11025, 8), 3000, 3000, ramp, 1.0, false, true},
       // The decoder yields 505 samples per block; the whole sound (GetWave, and so playback and
       // analysis) stops at 504 per block, so only the last sample of each block goes unused. The decoder
-      // never reads past the data, so the source still has data after its last block.
+      // never reads past the data, so the source still has data after its last block. 4-bit IMA ADPCM of
+      // a steady sine reaches well over 20 dB signal-to-error: a correlation above 0.995.
       {"IMA ADPCM", OpenBytes(AdpcmWav(tone, 8000, 256)), MakePcmFormat(1, 8000, 16), blocks * 504, blocks * 505,
-       Bytes(), 0.0, true, true},
+       SamplesToBytes(tone), 0.995, true, true},
       // Vorbis is lossy, but at quality 0.4 a speech-like signal keeps its shape sample for sample.
       {"Ogg Vorbis", OpenBytes(EncodeOggVorbis(speech, 1, 22050)), MakePcmFormat(1, 22050, 16), speech_frames,
        speech_frames, SamplesToBytes(speech), 0.98, false, false},
@@ -107,7 +108,7 @@ TEST(SoundSourceTest, EveryKindServesItsFramesAlike) {
     const Bytes whole(wave->Data(), wave->Data() + size_t{wave->SampleCount()} * format.nBlockAlign);
     if (c.correlation == 1.0) {
       EXPECT_TRUE(whole == c.input) << "the wave does not hold the input";
-    } else if (c.correlation > 0.0) {
+    } else {
       EXPECT_GT(Correlation(whole, c.input), c.correlation);
     }
 

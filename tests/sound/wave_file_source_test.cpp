@@ -1,6 +1,5 @@
 #include "sound/wave_file_source.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -19,25 +18,9 @@
 namespace melvox::testing {
 namespace {
 
-// Signal-to-error ratio in dB of the first n samples of `decoded` against `input`.
-double SnrDb(const int16_t* decoded, const std::vector<int16_t>& input, size_t n) {
-  double error = 0.0;
-  double power = 0.0;
-  for (size_t i = 0; i < n; ++i) {
-    error += std::pow(decoded[i] - input[i], 2.0);
-    power += std::pow(input[i], 2.0);
-  }
-  return 10.0 * std::log10(power / error);
-}
-
-// The lengths of IMA ADPCM sources are checked with every kind of source in sound_source_test.cpp.
-TEST(CWaveFileSourceTest, ImaAdpcmDecodesCloseToTheInputAndAStepIndexPastTheTableStopsItsBlock) {
+// How IMA ADPCM decodes and its lengths are checked with every kind of source in sound_source_test.cpp.
+TEST(CWaveFileSourceTest, ImaAdpcmStepIndexPastTheTableStopsItsBlock) {
   const auto samples = samples::Tone(8000, 300.0f, 400, 10000.0f);
-  const auto wave = OpenBytes(AdpcmWav(samples, 8000, 256))->GetWave();
-  // 4-bit IMA ADPCM of a steady sine reaches well over 20 dB signal-to-error (the last block is padded
-  // past the input).
-  EXPECT_GT(SnrDb(reinterpret_cast<const int16_t*>(wave->Data()), samples, samples.size()), 20.0);
-
   Bytes file = AdpcmWav(samples, 8000, 64);
   const size_t data = file.size() - EncodeImaAdpcm(samples, 64).size();
   file[data + 64 + 2] = 89;  // the second block's step index
