@@ -40,6 +40,7 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   const Case cases[] = {
       {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
       {{"info", "--", "--help"}, 1, "Cannot open file\n"},  // after "--", a file name
+      {{"info", folder.Path()}, 1, "Cannot open file\n"},   // a folder is no sound file
       {{"demo", "--out", tone + "/demo", "--no-view"},
        1,
        "melvox demo: cannot create the folder '" + tone + "/demo': Not a directory\nCannot open file\n"},
@@ -97,16 +98,13 @@ TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
 }
 
 // The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
-TEST(CliCommandsTest, InfoPrintsFormatAndLength) {
+TEST(CliCommandsTest, InfoPrintsFormatAndLengthAndComparePrintsThePercentageLast) {
   TempDir folder;
-  const std::string path = folder.Write("a.wav", PcmWav16(samples::Tone(kRate, 300.0f, 1000, 9000.0f), kRate));
-  const CliResult result = RunCli({"info", path});
-  EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n");
-}
+  const std::string tone = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 300.0f, 1000, 9000.0f), kRate));
+  const CliResult info = RunCli({"info", tone});
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(info.out, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n");
 
-TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
-  TempDir folder;
   samples::Voice learner;
   learner.pitch_scale = 1.2f;
   const std::string a = folder.Write("a.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
