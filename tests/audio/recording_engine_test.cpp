@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -33,27 +34,6 @@ void ExpectFileHoldsTheInput(const std::string& path, platform::TestWaveInSystem
   const auto mismatch = std::mismatch(file.data.begin(), file.data.end(), input);
   EXPECT_EQ(mismatch.first, file.data.end())
       << "the file departs from the input at byte " << (mismatch.first - file.data.begin());
-}
-
-TEST(RecordingEngineTest, EveryByteReturnedBeforeTheStopIsInTheFileInOrderUnderItsHeader) {
-  // Speed 10: 2.8 s of input in about 280 ms, six rounds of the 20 buffers. Input comes in chunks
-  // smaller than a buffer that do not divide it (as a server's fragments), and in lumps of several
-  // buffers (as from a server after a stall), so that several buffers come back at once, across the
-  // ring's wrap-around too.
-  for (const uint32_t chunk : {442u, 3000u, 7 * CRecordingEngine::kBufferBytes}) {
-    SCOPED_TRACE(chunk);
-    TestInputScope input(10.0, chunk);
-    input.Device().Script(kInput);
-    TempDir dir;
-    const std::string path = dir.File("rec.wav");
-    CRecordingEngine engine;
-    engine.Start(path.c_str());
-    ASSERT_TRUE(WaitReturned(input.Device(), 120 * CRecordingEngine::kBufferBytes));
-    const uint64_t before_stop = input.Device().ReturnedBytes();
-    engine.Stop();
-    ExpectFileHoldsTheInput(path, input.Device(), before_stop);
-    EXPECT_EQ(input.Device().LiveDevices(), 0u) << "Stop closes the device";
-  }
 }
 
 TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {
@@ -93,20 +73,30 @@ TEST(RecordingEngineTest, OneLevelPerThreeBuffersIsTheLargestMagnitudeOfThem) {
   EXPECT_EQ(levels.size(), engine.DataBytes() / CRecordingEngine::kBufferBytes / 3);
 }
 
-// A failure while recording neither hangs nor repeats input, and Stop reports it once the file holds
-// what was written, under its header.
-TEST(RecordingEngineTest, AFailureWhileRecordingIsReportedAtStopAndTheFileKeepsWhatWasWritten) {
-  enum class Failure { kBuffersRefused, kDeviceLost, kDiskFull };
+// Every byte returned before the stop is in the file in order under its header, and a failure while
+// recording neither hangs nor repeats input: Stop reports it once the file holds what was written.
+// Speed 10: 2.8 s of input in about 280 ms, six rounds of the 20 buffers. Input comes in chunks smaller
+// than a buffer that do not divide it (as a server's fragments), and in lumps of several buffers (as
+// from a server after a stall), so that several buffers come back at once, across the ring's wrap-around
+// too.
+TEST(RecordingEngineTest, EveryByteReturnedBeforeTheStopIsInTheFileAndFailuresAreReportedAtStop) {
+  enum class Failure { kNone, kBuffersRefused, kDeviceLost, kDiskFull };
   struct Case {
-    const char* name;
     Failure failure;
+    uint32_t chunk;
     int32_t stop_error;  // -1: none
   };
-  for (const Case& c :
-       {Case{"buffers refused", Failure::kBuffersRefused, -1}, Case{"device lost", Failure::kDeviceLost, kErrAudioInit},
-        Case{"disk full", Failure::kDiskFull, kErrFileIo}}) {
-    SCOPED_TRACE(c.name);
-    TestInputScope input(10.0);
+  const Case cases[] = {
+      {Failure::kNone, 442, -1},
+      {Failure::kNone, 3000, -1},
+      {Failure::kNone, 7 * CRecordingEngine::kBufferBytes, -1},
+      {Failure::kBuffersRefused, 442, -1},
+      {Failure::kDeviceLost, 442, kErrAudioInit},
+      {Failure::kDiskFull, 442, kErrFileIo},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("failure " + std::to_string(static_cast<int>(c.failure)) + ", chunk " + std::to_string(c.chunk));
+    TestInputScope input(10.0, c.chunk);
     input.Device().Script(kInput);
     if (c.failure == Failure::kBuffersRefused) {
       // The 20 buffers of Start are queued, then 10 given back; every later give-back is refused.
@@ -118,15 +108,17 @@ TEST(RecordingEngineTest, AFailureWhileRecordingIsReportedAtStopAndTheFileKeepsW
     std::optional<FileSizeLimit> full_disk;
     if (c.failure == Failure::kDiskFull) full_disk.emplace(44 + 20000);
     engine.Start(path.c_str());
-    ASSERT_TRUE(WaitReturned(input.Device(), 25 * CRecordingEngine::kBufferBytes));
+    const uint32_t buffers = c.failure == Failure::kNone ? 120 : 25;
+    ASSERT_TRUE(WaitReturned(input.Device(), buffers * CRecordingEngine::kBufferBytes));
     if (c.failure == Failure::kDeviceLost) input.Device().LoseDevices();
     // Long enough for a worker that took a buffer twice, or spun, to show it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (c.failure != Failure::kNone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const uint64_t before_stop = input.Device().ReturnedBytes();
     EXPECT_EQ(engine.DeviceLost(), c.failure == Failure::kDeviceLost);
     EXPECT_EQ(ErrorCodeOf([&] { engine.Stop(); }), c.stop_error);
     full_disk.reset();
     ExpectFileHoldsTheInput(path, input.Device(), c.failure == Failure::kDiskFull ? 20000 : before_stop);
+    EXPECT_EQ(input.Device().LiveDevices(), 0u) << "Stop closes the device";
   }
 }
 
