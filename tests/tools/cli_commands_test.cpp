@@ -11,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "cli_runner.h"
+#include "graph/graph_picture.h"
+#include "graph/graph_type.h"
 #include "melvox/cli.h"
+#include "platform/png_file.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
 #include "support/temp_dir.h"
@@ -176,6 +179,41 @@ TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
   EXPECT_EQ(full.err, "File I/O error\n");
   EXPECT_EQ(ReadFileBytes(in), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "in.wav and out.wav alone";
+}
+
+using platform::Bitmap;
+
+// Part of a picture, from row top on.
+Bitmap Band(const Bitmap& picture, int32_t top, int32_t width, int32_t height) {
+  Bitmap band(width, height);
+  platform::Canvas(band).BitBlt(0, 0, width, height, picture, 0, top);
+  return band;
+}
+
+// What each graph shows of a sound is checked in tests/graph, and its failures are rows of the table
+// above; here that the command stacks the graphs in the order envelope, pitch, crossing, spectrum with a
+// white row between two, each as it is drawn alone (drawn together they share one analysis), and passes
+// --types, --size and --detect on.
+TEST(GraphCommandTest, ThePictureStacksTheGraphsAsEachIsDrawnAlone) {
+  TempDir folder;
+  const std::string in =
+      folder.Write("speech.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
+  const std::string out = folder.File("graphs.png");
+  const CliResult result = RunCli({"graph", in, "-o", out, "--size", "300x60"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Bitmap picture = platform::ReadPng(out);
+  ASSERT_EQ(picture.Width(), 300);
+  ASSERT_EQ(picture.Height(), 4 * 60 + 3);
+  CountedPtr<CSoundSource> sound = OpenSoundFile(in.c_str());
+  for (int32_t g = 0; g < 4; ++g) {
+    EXPECT_EQ(Band(picture, g * 61, 300, 60), DrawGraphPicture(sound.Get(), kGraphOrder[g], 300, 60, 0)) << g;
+  }
+  const Bitmap white_row(300, 1, platform::RGB(255, 255, 255));
+  for (int32_t g = 1; g < 4; ++g) EXPECT_EQ(Band(picture, g * 61 - 1, 300, 1), white_row) << g;
+
+  const CliResult pitch = RunCli({"graph", in, "-o", out, "--types", "4", "--size", "50x30", "--detect"});
+  ASSERT_EQ(pitch.status, 0) << pitch.err;
+  EXPECT_EQ(platform::ReadPng(out), DrawGraphPicture(sound.Get(), GRAPH_PITCH, 50, 30, 1));
 }
 
 }  // namespace
