@@ -20,7 +20,7 @@
 namespace melvox::testing {
 namespace {
 
-TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
+TEST(SoundRecorderTest, TheTemporaryFileIsTheRecordersOwnAndAFailedStartLeavesItAnEmptyRecording) {
   TestInputScope input(10.0);
   std::string path;
   {
@@ -28,8 +28,27 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
     path = recorder.GetFileName();
     EXPECT_EQ(path.rfind(platform::TempFolder() + "/tmp", 0), 0u) << path;
     EXPECT_EQ(ReadFileBytes(path), ExpectedHeader(0)) << "made by the constructor, an empty recording";
+
+    // A folder, or a link to another file, where the file should be: it is not opened, and the file the
+    // link names is neither emptied nor written.
+    TempDir folder;
+    const std::string other = folder.Write("other", {1, 2, 3});
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    for (const bool link : {false, true}) {
+      ASSERT_EQ(link ? ::symlink(other.c_str(), path.c_str()) : ::mkdir(path.c_str(), 0700), 0);
+      EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
+      ASSERT_EQ(::remove(path.c_str()), 0);
+    }
+    EXPECT_EQ(ReadFileBytes(other), (Bytes{1, 2, 3}));
+
+    input.Device().InjectFailure(platform::WaveInOp::kOpen, MMSYSERR_NODRIVER);
+    EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
+    EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0)) << "left as a valid empty recording";
+    EXPECT_TRUE(input.Boxes().empty()) << "no message box for input devices";
+
+    // The recorder recovers, under the same name; a file deleted between recordings is made anew.
     for (int i = 0; i < 2; ++i) {
-      ASSERT_TRUE(i == 0 || ::unlink(path.c_str()) == 0);  // deleted between recordings: made anew
+      ASSERT_TRUE(i == 0 || ::unlink(path.c_str()) == 0);
       recorder.Start();
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       recorder.Stop();
@@ -39,6 +58,12 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
       ASSERT_EQ(::stat(path.c_str(), &info), 0);
       EXPECT_EQ(info.st_mode & 0777, 0600u) << "recording " << i;
     }
+
+    // No backend put in use and no sound server: the device does not open (never a silent null device).
+    ::setenv("PULSE_SERVER", "unix:/nonexistent/melvox-test-server", 1);
+    platform::SetWaveInSystem(nullptr);
+    EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
+    ::unsetenv("PULSE_SERVER");
   }
   EXPECT_FALSE(std::filesystem::exists(path)) << "deleted with the recorder";
 
@@ -46,39 +71,6 @@ TEST(SoundRecorderTest, TheTemporaryFileLivesAsLongAsTheRecorderUnderOneName) {
   ISoundRecorder& recorder = GetRecorder();
   EXPECT_EQ(&GetRecorder(), &recorder);
   EXPECT_TRUE(std::filesystem::exists(recorder.GetFileName()));
-}
-
-TEST(SoundRecorderTest, StartFailuresLeaveAsTheLibrarysMessagesWithoutAMessageBoxAndTheRecorderRecovers) {
-  TestInputScope input(0.01);
-  CSoundRecorder recorder;
-  const std::string path = recorder.GetFileName();
-
-  // A folder, or a link to another file, where the file should be: it is not opened, and the file the
-  // link names is neither emptied nor written.
-  TempDir folder;
-  const std::string other = folder.Write("other", {1, 2, 3});
-  ASSERT_EQ(::unlink(path.c_str()), 0);
-  for (const bool link : {false, true}) {
-    ASSERT_EQ(link ? ::symlink(other.c_str(), path.c_str()) : ::mkdir(path.c_str(), 0700), 0);
-    EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Cannot open file");
-    ASSERT_EQ(::remove(path.c_str()), 0);
-  }
-  EXPECT_EQ(ReadFileBytes(other), (Bytes{1, 2, 3}));
-
-  input.Device().InjectFailure(platform::WaveInOp::kOpen, MMSYSERR_NODRIVER);
-  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
-  EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0)) << "left as a valid empty recording";
-  EXPECT_TRUE(input.Boxes().empty()) << "no message box for input devices";
-
-  recorder.Start();
-  recorder.Stop();
-  EXPECT_EQ(ReadRecording(path).header, ExpectedHeader(0));
-
-  // No backend put in use and no sound server: the device does not open (never a silent null device).
-  ::setenv("PULSE_SERVER", "unix:/nonexistent/melvox-test-server", 1);
-  platform::SetWaveInSystem(nullptr);
-  EXPECT_EQ(HostMessageOf([&] { recorder.Start(); }), "Could not init audio system");
-  ::unsetenv("PULSE_SERVER");
 }
 
 TEST(SoundRecorderTest, EachListenerGetsItsNewestLevelsInOrderAtMostOnePairPer50Ms) {
