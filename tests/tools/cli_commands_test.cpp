@@ -2,6 +2,7 @@
 // (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -25,7 +26,7 @@ namespace {
 
 constexpr uint32_t kRate = 22050;
 
-TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
+TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
   TempDir folder;
   const std::string tone = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 150.0f, 300, 8000.0f), kRate));
   const std::string missing = folder.File("missing.wav");
@@ -38,9 +39,15 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   struct Case {
     std::vector<std::string> args;
     int status;
-    std::string err;  // a library failure's message is the whole of standard error, a usage error's a part
+    // Status 0: the whole of standard output; 1: a library failure's message, the whole of standard error;
+    // 2: part of a usage error's message.
+    std::string text;
   };
   const Case cases[] = {
+      // The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
+      {{"info", quiet}, 0, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
+      {{"play", tone, "--device", "null"}, 0, "device: null\nposition: 0.30 s / 0.30 s\n"},  // at real time
+      {{"--version"}, 0, "melvox " MELVOX_VERSION "\n"},
       {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
       {{"info", "--", "--help"}, 1, "Cannot open file\n"},  // after "--", a file name
       {{"info", folder.Path()}, 1, "Cannot open file\n"},   // a folder is no sound file
@@ -68,18 +75,17 @@ TEST(CliCommandsTest, FailuresAndUsageErrorsHaveTheirStatusAndMessage) {
   };
   for (const Case& c : cases) {
     const CliResult run = RunCli(c.args);
-    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args.back();
-    if (c.status == 1) {
-      EXPECT_EQ(run.err, c.err);
-      EXPECT_EQ(run.out, "") << c.args[0];
+    EXPECT_EQ(run.status, c.status) << c.args[0] << " " << c.args.back() << ": " << run.err;
+    if (c.status == 2) {
+      EXPECT_NE(run.err.find(c.text), std::string::npos) << run.err;
+    } else {
+      EXPECT_EQ(c.status == 0 ? run.out : run.out + run.err, c.text);  // a failure prints nothing else
     }
-    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(png)) << "a graph that failed left a file";
   const CliResult help = RunCli({"info", "--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
-  EXPECT_EQ(RunCli({"--version"}).out, "melvox " MELVOX_VERSION "\n");
 
   // Output that does not reach standard output (a full disk) is a failure.
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
@@ -100,14 +106,8 @@ TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unexpected error\n");
 }
 
-// The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
-TEST(CliCommandsTest, InfoPrintsFormatAndLengthAndComparePrintsThePercentageLast) {
+TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
   TempDir folder;
-  const std::string tone = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 300.0f, 1000, 9000.0f), kRate));
-  const CliResult info = RunCli({"info", tone});
-  EXPECT_EQ(info.status, 0) << info.err;
-  EXPECT_EQ(info.out, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n");
-
   samples::Voice learner;
   learner.pitch_scale = 1.2f;
   const std::string a = folder.Write("a.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
@@ -131,12 +131,9 @@ TEST(CliCommandsTest, InfoPrintsFormatAndLengthAndComparePrintsThePercentageLast
 }
 
 // On the null device, at real time, so the sounds are short.
-TEST(CliCommandsTest, PlayReportsTheDeviceAndTheWholeRangeAndCtrlCStopsIt) {
+TEST(CliCommandsTest, PlaySaysALevelIsHeldAndCtrlCStopsIt) {
   TempDir folder;
   const std::string path = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 440.0f, 250, 9000.0f), kRate));
-  const CliResult original = RunCli({"play", path, "--device", "null"});
-  EXPECT_EQ(original.status, 0) << original.err;
-  EXPECT_EQ(original.out, "device: null\nposition: 0.25 s / 0.25 s\n");
 
   // A level outside the player's range is said to be held (the length it plays, the player's test checks).
   const CliResult held = RunCli({"play", path, "--device", "null", "--slowed", "--level", "-150"});
@@ -214,6 +211,100 @@ TEST(GraphCommandTest, ThePictureStacksTheGraphsAsEachIsDrawnAlone) {
   const CliResult pitch = RunCli({"graph", in, "-o", out, "--types", "4", "--size", "50x30", "--detect"});
   ASSERT_EQ(pitch.status, 0) << pitch.err;
   EXPECT_EQ(platform::ReadPng(out), DrawGraphPicture(sound.Get(), GRAPH_PITCH, 50, 30, 1));
+}
+
+// `melvox record` on the null device (silence in real time, so the recordings are short): what it
+// prints and writes, failures and signals, and the recorder's temporary file, which must be gone when
+// the program has ended.
+// Points the children's temporary folder at a folder of the test's own while it lives.
+class ChildTempFolder {
+ public:
+  ChildTempFolder() { ::setenv("TMPDIR", folder_.Path().c_str(), 1); }
+  ~ChildTempFolder() { ::unsetenv("TMPDIR"); }
+  bool Empty() const { return std::filesystem::is_empty(folder_.Path()); }
+
+ private:
+  TempDir folder_;
+};
+
+// The integer after "key: " in text, or -1.
+long Field(const std::string& text, const std::string& key) {
+  const size_t at = text.find(key + ": ");
+  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + key.size() + 2, nullptr, 10);
+}
+
+// The last line of text, without its newline.
+std::string LastLine(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text.substr(text.rfind('\n') + 1);  // npos + 1 is 0: a single line
+}
+
+TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNoTemporaryFile) {
+  TempDir out;
+  ChildTempFolder temp;
+  const std::string path = out.File("take.wav");
+  const std::string reference =
+      out.Write("ref.wav", PcmWav16(samples::SpeechLike(22050, samples::DemoPhrase(), samples::Voice{}), 22050));
+  const CliResult run = RunCli({"record", path, "--seconds", "1", "--device", "null", "--compare", reference});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("device: null\n", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find("level: [                              ]  -inf dBFS  0.5 s\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("written: " + path + "\n"), std::string::npos) << run.out;
+  // One second of buffers, less the part-filled one a stop leaves out (at most 23 ms); the stop comes
+  // from a wall-clock check every 50 ms, so on a loaded machine a buffer or two may land before it.
+  const long recorded = Field(run.out, "recorded_ms");
+  EXPECT_GE(recorded, 970);
+  EXPECT_LE(recorded, 1000 + 2 * 23);
+
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  ASSERT_GE(bytes.size(), 44u);
+  const size_t data = bytes.size() - 44;
+  EXPECT_EQ(data % 1024, 0u) << "whole buffers";
+  EXPECT_EQ(static_cast<long>(data * 1000 / 44100), recorded);
+  EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
+
+  // The score alone on the last line: the recorder's comparison, which compares the detected parts as
+  // `melvox compare` does.
+  const CliResult compared = RunCli({"compare", reference, path});
+  ASSERT_EQ(compared.status, 0) << compared.err;
+  EXPECT_EQ(LastLine(run.out), LastLine(compared.out));
+  EXPECT_NE(LastLine(run.out).find_first_of("0123456789"), std::string::npos) << run.out;
+}
+
+TEST(RecordCommandTest, FailuresAndSignalsWriteNothingAndLeaveNothingBehind) {
+  TempDir out;
+  ChildTempFolder temp;
+  // A path that cannot be written, or a reference that cannot be read, fails before anything is
+  // recorded (no level line), so no recording is lost at the end.
+  const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.err, "Cannot open file\n");
+  EXPECT_EQ(nowhere.out.find("level:"), std::string::npos) << nowhere.out;
+  const CliResult no_reference =
+      RunCli({"record", out.File("c.wav"), "--device", "null", "--compare", out.File("missing.wav")});
+  EXPECT_EQ(no_reference.status, 1);
+  EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
+
+  // A temporary folder that does not exist, or that fills up while the recording runs (after about
+  // 0.45 s).
+  const CliResult no_temp = RunCli({"record", out.File("d.wav"), "--device", "null"}, {"", SIGINT, "", out.File("no")});
+  EXPECT_EQ(no_temp.status, 1);
+  EXPECT_EQ(no_temp.err, "Cannot open file\n");
+  CliResult full;
+  {
+    const FileSizeLimit full_disk(20000);
+    full = RunCli({"record", out.File("d.wav"), "--seconds", "1", "--device", "null"});
+  }
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err, "File I/O error\n");
+
+  // Ctrl-C, and the signals that end a session or ask a program to stop, stop the recording.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, {"device: ", signal});
+    EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << "nothing is written, not even in part";
+  EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 }
 
 }  // namespace
