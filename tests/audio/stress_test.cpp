@@ -98,19 +98,15 @@ TEST(PlaybackStressTest, ThePlayerTellsItsListenersEveryNaturalEnd) {
 }
 
 // Counts its calls; removes itself from the recorder on its first one when asked to.
-class Churner final : public IRecorderListener {
- public:
-  Churner(ISoundRecorder& recorder, bool remove_itself) : recorder_(recorder), remove_itself_(remove_itself) {}
+struct Churner final : IRecorderListener {
+  Churner(ISoundRecorder& r, bool remove) : recorder(r), remove_itself(remove) {}
   void OnLevel(int32_t) override {
-    calls_.fetch_add(1);
-    if (remove_itself_) recorder_.RemoveListener(this);
+    calls.fetch_add(1);
+    if (remove_itself) recorder.RemoveListener(this);
   }
-  int Calls() const { return calls_.load(); }
-
- private:
-  ISoundRecorder& recorder_;
-  const bool remove_itself_;
-  std::atomic<int> calls_{0};
+  ISoundRecorder& recorder;
+  const bool remove_itself;
+  std::atomic<int> calls{0};
 };
 
 // Recordings started and stopped at every point of the worker's pass, while listeners come and go as
@@ -131,9 +127,9 @@ TEST(RecordingStressTest, StartStopCyclesLeaveValidFilesAndRemovedListenersAreNe
     // churners go long before, with pairs queued, and some stay to be called.
     std::this_thread::sleep_for(std::chrono::milliseconds(i % 20 == 0 ? 300 : i % 7));
     recorder.RemoveListener(churner.get());
-    const int calls = churner->Calls();
+    const int calls = churner->calls.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(churner->Calls(), calls) << "called after its removal, listener " << i;
+    EXPECT_EQ(churner->calls.load(), calls) << "called after its removal, listener " << i;
     heard_by_churners += calls;
     // Freed at once: a pair still queued for it, or a call still running, would touch freed memory.
     if (i % 4 == 0) continue;
