@@ -1,6 +1,7 @@
 #include "sound/time_stretcher.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -44,7 +45,7 @@ std::vector<int16_t> Harmonic(uint32_t period, size_t length, double peak) {
 
 // One sound of values within -128..127 in the three sample types: 16-bit (times 256, so that it holds the
 // same values exactly), signed 8-bit and unsigned 8-bit.
-std::vector<std::unique_ptr<CWave>> InThreeTypes(const std::vector<int16_t>& values) {
+std::array<std::unique_ptr<CWave>, 3> InThreeTypes(const std::vector<int16_t>& values) {
   std::vector<int16_t> s16;
   std::vector<int8_t> s8;
   std::vector<uint8_t> u8;
@@ -53,11 +54,8 @@ std::vector<std::unique_ptr<CWave>> InThreeTypes(const std::vector<int16_t>& val
     s8.push_back(static_cast<int8_t>(v));
     u8.push_back(static_cast<uint8_t>(v + 128));
   }
-  std::vector<std::unique_ptr<CWave>> waves;
-  waves.push_back(WaveOf(s16, 1, SampleKind::kSigned));
-  waves.push_back(WaveOf(s8, 1, SampleKind::kSigned));
-  waves.push_back(WaveOf(u8, 1, SampleKind::kUnsigned8));
-  return waves;
+  return {WaveOf(s16, 1, SampleKind::kSigned), WaveOf(s8, 1, SampleKind::kSigned),
+          WaveOf(u8, 1, SampleKind::kUnsigned8)};
 }
 
 int32_t LargestJump(const std::vector<int16_t>& s) {

@@ -227,12 +227,6 @@ class ChildTempFolder {
   TempDir folder_;
 };
 
-// The integer after "key: " in text, or -1.
-long Field(const std::string& text, const std::string& key) {
-  const size_t at = text.find(key + ": ");
-  return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + key.size() + 2, nullptr, 10);
-}
-
 // The last line of text, without its newline.
 std::string LastLine(std::string text) {
   if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -252,7 +246,9 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   EXPECT_NE(run.out.find("written: " + path + "\n"), std::string::npos) << run.out;
   // One second of buffers, less the part-filled one a stop leaves out (at most 23 ms); the stop comes
   // from a wall-clock check every 50 ms, so on a loaded machine a buffer or two may land before it.
-  const long recorded = Field(run.out, "recorded_ms");
+  const size_t at = run.out.find("recorded_ms: ");
+  ASSERT_NE(at, std::string::npos) << run.out;
+  const long recorded = std::strtol(run.out.c_str() + at + 13, nullptr, 10);
   EXPECT_GE(recorded, 970);
   EXPECT_LE(recorded, 1000 + 2 * 23);
 
