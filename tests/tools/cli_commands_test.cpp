@@ -1,16 +1,22 @@
 // The melvox commands run as a user would: what they print for scripts to read, and their exit statuses
-// (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C).
+// (0 success, 1 a failure of the library with its message alone, 2 a usage error, 130 Ctrl-C). The
+// numbers they print are the library's, checked where it is tested.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "analysis/endpoint_detector.h"
+#include "analysis/sound_analysis.h"
 #include "cli_runner.h"
 #include "graph/graph_picture.h"
 #include "graph/graph_type.h"
@@ -18,6 +24,7 @@
 #include "platform/png_file.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
+#include "spectral/spectral_analysis.h"
 #include "support/temp_dir.h"
 #include "support/wav_bytes.h"
 
@@ -35,7 +42,6 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
   const std::string quiet = folder.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kRate, 0), kRate));
   const std::string png = folder.File("g.png");
   const std::string kSizes = "each graph must be 1 to 10000 pixels wide and 1 to 2000 high.\n";
-  const std::string kNoFile = "No such file or directory\n";
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -67,7 +73,9 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
       {{"stretch", tone, folder.File("o.wav"), "--level", "-10x"}, 2, "--level must be a whole number from -200 to -1"},
       {{"graph", tone, "-o", png, "--size", "0x150"}, 1, "Cannot draw graphs of 0x150 pixels: " + kSizes},
       {{"graph", tone, "-o", png, "--size", "10001x10"}, 1, "Cannot draw graphs of 10001x10 pixels: " + kSizes},
-      {{"graph", tone, "-o", folder.File("no/g.png")}, 1, "cannot write '" + folder.File("no/g.png") + "': " + kNoFile},
+      {{"graph", tone, "-o", folder.File("no/g.png")},
+       1,
+       "cannot write '" + folder.File("no/g.png") + "': No such file or directory\n"},
       {{"graph", tone, "-o", png, "--size", "wide"}, 2, "--size must be WIDTHxHEIGHT"},
       {{"graph", tone, "-o", png, "--types", "16"}, 2, "--types must be a whole number from 1 to 15"},
       {{"graph", tone, "-o", png, "--level", "-20"}, 2, "--level needs --slowed"},
@@ -127,7 +135,6 @@ TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
   ASSERT_TRUE(std::getline(lines, line));
   EXPECT_EQ(line + "\n", plain.out);
   EXPECT_FALSE(std::getline(lines, line));
-  EXPECT_EQ(RunCli({"compare", a, a}).out, "100\n");
 }
 
 // On the null device, at real time, so the sounds are short.
@@ -163,7 +170,6 @@ TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
   EXPECT_EQ(result.out, "input_frames: " + std::to_string(n) + "\ninput_ms: " + std::to_string(n * 1000 / kRate) +
                             "\noutput_frames: " + std::to_string(frames) +
                             "\noutput_ms: " + std::to_string(frames * 1000 / kRate) + "\n");
-  EXPECT_GT(frames, n);
 
   // Written over its input on a full disk, the input stays as it was and nothing else is left.
   const Bytes before = ReadFileBytes(in);
@@ -264,7 +270,6 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   const CliResult compared = RunCli({"compare", reference, path});
   ASSERT_EQ(compared.status, 0) << compared.err;
   EXPECT_EQ(LastLine(run.out), LastLine(compared.out));
-  EXPECT_NE(LastLine(run.out).find_first_of("0123456789"), std::string::npos) << run.out;
 }
 
 TEST(RecordCommandTest, FailuresAndSignalsWriteNothingAndLeaveNothingBehind) {
@@ -301,6 +306,130 @@ TEST(RecordCommandTest, FailuresAndSignalsWriteNothingAndLeaveNothingBehind) {
   }
   EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << "nothing is written, not even in part";
   EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
+}
+
+// The output formats of `melvox endpoints`, `melvox pitch` and `melvox analyze`, which scripts rely on.
+// A minimal JSON reader: it throws on anything but well-formed JSON and keeps the text of scalars, so
+// that floats read back exactly with strtof. An array's items have empty keys.
+struct Json {
+  std::string text;
+  std::vector<std::pair<std::string, Json>> items;
+  const Json& operator[](const std::string& key) const {
+    for (const auto& [name, value] : items) {
+      if (name == key) return value;
+    }
+    throw std::out_of_range("no member " + key);
+  }
+  const Json& operator[](size_t index) const { return items.at(index).second; }
+  float Float() const { return std::strtof(text.c_str(), nullptr); }
+};
+
+// Reads one JSON value from text at `at`.
+Json ReadJson(const std::string& text, size_t& at) {
+  const auto take = [&](char c) { return at < text.size() && text[at] == c ? (++at, true) : false; };
+  const auto fail = [&](const char* what) { throw std::runtime_error(what + (" at " + std::to_string(at))); };
+  Json value;
+  if (take('{') || take('[')) {
+    const bool object = text[at - 1] == '{';
+    const char close = object ? '}' : ']';
+    if (take(close)) return value;
+    do {
+      std::string key;
+      if (object && (at >= text.size() || text[at] != '"')) fail("a key must be a string");
+      if (object) key = ReadJson(text, at).text;
+      if (object && !take(':')) fail("expected ':'");
+      value.items.emplace_back(std::move(key), ReadJson(text, at));
+    } while (take(','));
+    if (!take(close)) fail("unclosed");
+  } else if (take('"')) {
+    const size_t end = text.find('"', at);
+    if (end == std::string::npos) fail("unterminated string");
+    value.text = text.substr(at, end - at);
+    at = end + 1;
+  } else {
+    const size_t end = std::min(text.find_first_of(",]}\n", at), text.size());
+    value.text = text.substr(at, end - at);
+    char* stop = nullptr;
+    std::strtod(value.text.c_str(), &stop);
+    const bool word = value.text == "true" || value.text == "false" || value.text == "null";
+    if (!word && (value.text.empty() || *stop != '\0')) fail("not a value");
+    at = end;
+  }
+  return value;
+}
+
+// The one JSON value a command printed (a final newline allowed).
+Json ReadJsonDocument(const std::string& text) {
+  size_t at = 0;
+  Json value = ReadJson(text, at);
+  if (at != text.size() && text.substr(at) != "\n") throw std::runtime_error("text after the value");
+  return value;
+}
+
+// The numbers themselves are the library's (checked in tests/analysis and tests/spectral); here the
+// formats: the endpoints or none, one CSV row per step of the whole file, and JSON that reads back to
+// the very same floats.
+TEST(AnalysisCommandsTest, EndpointsPitchCsvAndAnalyzeJsonCarryTheLibrarysNumbers) {
+  constexpr uint32_t kSpeechRate = 16000;  // the analysis steps 160 frames at this rate
+  TempDir dir;
+  const std::vector<int16_t> speech = samples::SpeechLike(kSpeechRate, samples::DemoPhrase(), samples::Voice{});
+  const std::string path = dir.Write("speech.wav", PcmWav16(speech, kSpeechRate));
+  auto detected = samples::MakeWave16(speech, kSpeechRate);
+  ASSERT_TRUE(DetectEndpoints(*detected));
+  const CliResult found = RunCli({"endpoints", path});
+  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.out,
+            std::to_string(detected->SelectionStart()) + " " + std::to_string(detected->SelectionEnd()) + "\n");
+  const std::string quiet = dir.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kSpeechRate, 0), kSpeechRate));
+  EXPECT_EQ(RunCli({"endpoints", quiet}).out, "none\n");
+
+  auto wave = samples::MakeWave16(speech, kSpeechRate);
+  const CSoundAnalysis analysis(wave.get(), 0);
+  const std::vector<int16_t> contour = analysis.GetPitchContour(0, static_cast<int32_t>(speech.size()) - 1);
+  const CliResult csv = RunCli({"pitch", path, "--csv"});
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  std::vector<std::string> lines;
+  std::istringstream stream(csv.out);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), contour.size() + 1);
+  EXPECT_EQ(lines[0], "time_s,f0_hz");
+  const size_t voiced =
+      std::find_if(contour.begin(), contour.end(), [](int16_t f0) { return f0 > 0; }) - contour.begin();
+  ASSERT_LT(voiced, contour.size());
+  char expected[32];
+  std::snprintf(expected, sizeof expected, "%zu.%02zu,%d", voiced / 100, voiced % 100, contour[voiced]);
+  EXPECT_EQ(lines[voiced + 1], expected);
+
+  const CliResult run = RunCli({"analyze", path, "--json", "--spectrum"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Json json = ReadJsonDocument(run.out);
+  EXPECT_EQ(json["rate"].text, "16000");
+  EXPECT_EQ(json["hop"].text, "160");
+  EXPECT_EQ(json["length"].text, std::to_string(speech.size()));
+  const std::vector<FrameResult>& results = analysis.Results();
+  ASSERT_EQ(json["steps"].items.size(), results.size());
+  const Json& step = json["steps"][voiced];
+  const FrameResult& result = results[voiced];
+  // %.9g reads back to the very same float.
+  EXPECT_EQ(step["level_db"].Float(), result.level_db);
+  EXPECT_EQ(step["periodicity"].Float(), result.periodicity);
+  EXPECT_EQ(step["pitch_hz"].text, std::to_string(result.pitch_hz));
+  EXPECT_EQ(step["silent"].text, "false");
+  ASSERT_EQ(step["candidates"].items.size(), result.candidates.size());
+  EXPECT_EQ(step["candidates"][0]["depth"].Float(), result.candidates[0].depth);
+  ASSERT_EQ(step["log_spectrum"].items.size(), result.log_spectrum.size());
+  EXPECT_EQ(step["log_spectrum"][3].Float(), result.log_spectrum[3]);
+  EXPECT_EQ(json["contour"].items.size(), contour.size());
+  EXPECT_EQ(json["pitch_segments"].items.size(), analysis.VoicedSegments().size());
+  EXPECT_EQ(json["noise_segments"].items.size(), analysis.NoisySegments().size());
+  const CSpectralAnalysis spectral(analysis);
+  ASSERT_EQ(json["notes"].items.size(), spectral.Notes().size());
+  EXPECT_EQ(json["notes"][0]["peaks"][0]["energy"].Float(), spectral.Notes()[0].Peaks()[0].energy);
+  ASSERT_EQ(json["tracks"]["tracks"].items.size(), spectral.PeakTracks()->Tracks().size());
+
+  // Without --spectrum the steps carry no log spectrum.
+  const Json plain = ReadJsonDocument(RunCli({"analyze", path, "--json"}).out);
+  EXPECT_THROW(plain["steps"][0]["log_spectrum"], std::out_of_range);
 }
 
 }  // namespace
