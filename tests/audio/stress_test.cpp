@@ -40,9 +40,7 @@ TEST(PlaybackStressTest, OnlyNaturalEndsTellTheOwnerAndEveryPlayOpensTheDeviceOn
     const bool at_once = end == End::kNextPlay || end == End::kStop;
     CSoundSource* input = at_once ? long_sound.Get() : short_sound.Get();
     // A new input stops the engine: set it only when it changes, so that the next Play stops kNextPlay.
-    if (engine.GetInput() != input) {
-      ASSERT_TRUE(engine.SetInput(input));
-    }
+    ASSERT_TRUE(engine.GetInput() == input || engine.SetInput(input));
     ASSERT_TRUE(engine.Play(0, at_once ? 300000 : 2500)) << "cycle " << i;
     if (end == End::kNextPlay) continue;
     if (end == End::kStop) {
@@ -65,8 +63,6 @@ TEST(PlaybackStressTest, OnlyNaturalEndsTellTheOwnerAndEveryPlayOpensTheDeviceOn
   EXPECT_EQ(scope.Device().LiveDevices(), 0u);
   EXPECT_EQ(scope.Device().OpenCount(), static_cast<uint32_t>(kCycles));
   EXPECT_TRUE(scope.Boxes().empty());
-  EXPECT_FALSE(CPlaybackEngine().Play(0, 10)) << "a fresh engine without input";
-  EXPECT_EQ(scope.Device().OpenCount(), static_cast<uint32_t>(kCycles)) << "without input no device is opened";
 }
 
 // The player closes its source from the end notification while the host plays again at once and
