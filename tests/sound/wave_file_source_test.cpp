@@ -1,6 +1,6 @@
+// WAV files read and written.
 #include "sound/wave_file_source.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "core/mv_exception.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
+#include "sound/wave_writer.h"
 #include "support/ima_adpcm_encoder.h"
 #include "support/sound_data.h"
 #include "support/temp_dir.h"
@@ -19,25 +20,9 @@
 namespace melvox::testing {
 namespace {
 
-// Signal-to-error ratio in dB of the first n samples of `decoded` against `input`.
-double SnrDb(const int16_t* decoded, const std::vector<int16_t>& input, size_t n) {
-  double error = 0.0;
-  double power = 0.0;
-  for (size_t i = 0; i < n; ++i) {
-    error += std::pow(decoded[i] - input[i], 2.0);
-    power += std::pow(input[i], 2.0);
-  }
-  return 10.0 * std::log10(power / error);
-}
-
-// The lengths of IMA ADPCM sources are checked with every kind of source in sound_source_test.cpp.
-TEST(CWaveFileSourceTest, ImaAdpcmDecodesCloseToTheInputAndAStepIndexPastTheTableStopsItsBlock) {
+// How IMA ADPCM decodes and its lengths are checked with every kind of source in sound_source_test.cpp.
+TEST(CWaveFileSourceTest, ImaAdpcmStepIndexPastTheTableStopsItsBlock) {
   const auto samples = samples::Tone(8000, 300.0f, 400, 10000.0f);
-  const auto wave = OpenBytes(AdpcmWav(samples, 8000, 256))->GetWave();
-  // 4-bit IMA ADPCM of a steady sine reaches well over 20 dB signal-to-error (the last block is padded
-  // past the input).
-  EXPECT_GT(SnrDb(reinterpret_cast<const int16_t*>(wave->Data()), samples, samples.size()), 20.0);
-
   Bytes file = AdpcmWav(samples, 8000, 64);
   const size_t data = file.size() - EncodeImaAdpcm(samples, 64).size();
   file[data + 64 + 2] = 89;  // the second block's step index
@@ -75,8 +60,8 @@ TEST(CWaveFileSourceTest, ImaAdpcmWrittenBySox) {
   for (size_t i = 0; i < samples.size(); ++i) ASSERT_EQ(ours[i], theirs[i]) << i;
 }
 
-TEST(CWaveFileSourceTest, ChunksAroundTheFormatAndData) {
-  const Bytes samples = SamplesToBytes(std::vector<int16_t>(50, 9));
+TEST(CWaveFileSourceTest, ChunksAroundTheFormatAndDataAreSkippedAndMalformedFilesEndInTheirCodes) {
+  const Bytes samples = SamplesToBytes(std::vector<int16_t>(64, 1));
   const Bytes format = FormatBody(1, 1, 8000, 2, 16);
   // A list chunk between "fmt " and "data" is skipped, odd-sized with the RIFF pad byte or without; a
   // data chunk claiming more than the file holds ends with the file.
@@ -86,26 +71,15 @@ TEST(CWaveFileSourceTest, ChunksAroundTheFormatAndData) {
         WavBuilder().Chunk("fmt ", format).ChunkClaiming("LIST", 3, {1, 2, 3}).Data(samples).Build(),
         WavBuilder().Chunk("fmt ", format).ChunkClaiming("data", 1000000, samples).Build()}) {
     CountedPtr<CSoundSource> source = OpenBytes(file);
-    EXPECT_EQ(source->GetLength(), 50);
-    EXPECT_EQ(ReadAll16(*source), std::vector<int16_t>(50, 9));
+    EXPECT_EQ(source->GetLength(), 64);
+    EXPECT_EQ(ReadAll16(*source), std::vector<int16_t>(64, 1));
   }
-
   // An empty data chunk: length 0 and nothing to read.
   CountedPtr<CSoundSource> empty = OpenBytes(WavBuilder().Chunk("fmt ", format).Data({}).Build());
   EXPECT_EQ(empty->GetLength(), 0);
   EXPECT_FALSE(empty->HasData());
   EXPECT_EQ(empty->GetWave()->SampleCount(), 0u);
-}
 
-struct Malformed {
-  const char* name;
-  Bytes bytes;
-  int32_t code;
-};
-
-TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
-  const Bytes samples = SamplesToBytes(std::vector<int16_t>(64, 1));
-  const Bytes format = FormatBody(1, 1, 8000, 2, 16);
   const Bytes good = PcmWav16(std::vector<int16_t>(64, 1), 8000);
   auto with_u16 = [&](size_t at, uint16_t value) {
     Bytes bytes = good;
@@ -119,6 +93,11 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
   Bytes rate_zero = good;
   for (int i = 24; i < 28; ++i) rate_zero[i] = 0;
 
+  struct Malformed {
+    const char* name;
+    Bytes bytes;
+    int32_t code;
+  };
   const std::vector<Malformed> cases = {
       {"empty file", {}, 9},
       {"cut inside the RIFF header", Bytes(good.begin(), good.begin() + 10), 9},
@@ -140,10 +119,49 @@ TEST(CWaveFileSourceTest, MalformedFilesEndInTheirCodes) {
   for (const Malformed& test : cases) EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(test.bytes); }), test.code) << test.name;
 }
 
-TEST(CFileReaderTest, FailuresCarryTheirCodes) {
+std::unique_ptr<CWave> WaveOf(const Bytes& bytes, uint16_t channels, uint32_t rate, uint16_t bits, SampleKind kind) {
+  auto wave =
+      std::make_unique<CWave>(MakePcmFormat(channels, rate, bits), static_cast<uint32_t>(bytes.size()), bytes.data());
+  wave->SetKind(kind);
+  wave->SetSampleCount(static_cast<uint32_t>(bytes.size() / (bits / 8) / channels));  // frames
+  return wave;
+}
+
+// The file is byte for byte what the WAV builder makes of the samples as the format wants them.
+TEST(WriteWaveFile, WritesTheCanonicalLayout) {
+  const std::vector<int16_t> frames = {1, -1, 300, -300, 32767, -32768};
+  // An odd number of data bytes is followed by a pad byte that the RIFF size counts.
+  Bytes padded = PcmWav8({10, 20, 30}, 8000);
+  padded[4] += 1;
+  padded.push_back(0);
+  struct Case {
+    std::unique_ptr<CWave> wave;
+    Bytes file;
+  };
+  Case cases[] = {
+      // Stereo at 44100 Hz: block align 4, 176400 bytes per second; the sample count counts frames.
+      {WaveOf(SamplesToBytes(frames), 2, 44100, 16, SampleKind::kSigned), PcmWav16(frames, 44100, 2)},
+      {WaveOf({0, 1, 128, 254, 255, 7}, 1, 8000, 8, SampleKind::kUnsigned8), PcmWav8({0, 1, 128, 254, 255, 7}, 8000)},
+      // Signed 8-bit samples are written unsigned, as the format wants: -128 -> 0, 0 -> 128, 127 -> 255.
+      {WaveOf({0x80, 0x00, 0x7F, 0xFF}, 1, 11025, 8, SampleKind::kSigned), PcmWav8({0, 128, 255, 127}, 11025)},
+      {WaveOf({10, 20, 30}, 1, 8000, 8, SampleKind::kUnsigned8), padded},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    WriteWaveFile(dir.File("out.wav").c_str(), *c.wave);
+    EXPECT_EQ(ReadFileBytes(dir.File("out.wav")), c.file) << c.wave->Format().wBitsPerSample << " bits";
+  }
+}
+
+TEST(WaveFileTest, ReadingAndWritingFailuresCarryTheirCodes) {
   EXPECT_EQ(ErrorCodeOf([] { OpenSoundFile("/nonexistent/melvox/sound.wav"); }), 10);
   TempDir folder;
   EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(folder.Path().c_str()); }), 10);  // a folder is no file to read
+  const auto write = [&](const std::string& name, const CWave& wave) {
+    return ErrorCodeOf([&] { WriteWaveFile(folder.File(name).c_str(), wave); });
+  };
+  EXPECT_EQ(write("no-such-folder/out.wav", *WaveOf({1, 2}, 1, 8000, 16, SampleKind::kSigned)), kErrCannotOpenFile);
+  EXPECT_EQ(write("out.wav", *WaveOf({1, 2, 3}, 1, 8000, 24, SampleKind::kSigned)), kErrUnsupportedWaveFormat);
   CFileReader closed;
   uint8_t byte = 0;
   uint32_t got = 0;

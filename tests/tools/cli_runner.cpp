@@ -16,9 +16,6 @@ extern char** environ;
 namespace melvox::testing {
 namespace {
 
-constexpr int kInterruptPatienceMs = 10000;
-constexpr int kPollMs = 5;
-
 std::string Slurp(const std::string& path) {
   const std::vector<uint8_t> bytes = ReadFileBytes(path);
   return std::string(bytes.begin(), bytes.end());
@@ -54,9 +51,9 @@ CliResult RunCli(const std::vector<std::string>& args, const CliRun& how) {
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
   if (!how.interrupt_after.empty()) {
-    for (int waited_ms = 0; waited_ms < kInterruptPatienceMs; waited_ms += kPollMs) {
+    for (int waited_ms = 0; waited_ms < 10000; waited_ms += 5) {
       if (Slurp(out_path).find(how.interrupt_after) != std::string::npos) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ::kill(pid, how.signal);
   }
