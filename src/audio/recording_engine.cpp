@@ -77,8 +77,7 @@ void CRecordingEngine::Start(const char* path) {
     header.dwLoops = 0;
     header.dwBytesRecorded = 0;
     // Failures here leave a buffer out of the ring; the recording goes on with the others.
-    device_->Prepare(&header);
-    device_->AddBuffer(&header);
+    queued_[i] = device_->Prepare(&header) == MMSYSERR_NOERROR && device_->AddBuffer(&header) == MMSYSERR_NOERROR;
   }
   stop_event_.Reset();
   device_->Start();
@@ -114,7 +113,9 @@ bool CRecordingEngine::Finish() {
   return file_.Close() && completed && !write_failed_;
 }
 
-void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports) {
+void CRecordingEngine::TakeBuffer(int index, bool stopping, int32_t& reports) {
+  WAVEHDR& header = headers_[index];
+  queued_[index] = false;
   if (header.dwFlags & WHDR_DEVICE_ERROR) device_lost_.store(true);
   const uint32_t bytes = header.dwBytesRecorded;
   // After a failed write nothing more is written, so that the file holds the recording up to that
@@ -133,12 +134,11 @@ void CRecordingEngine::TakeBuffer(WAVEHDR& header, bool stopping, int32_t& repor
     reports = 0;
     peak_ = 0;
   }
-  // Taken: a buffer that cannot be given back must not be written again on the next pass.
-  header.dwFlags &= ~WHDR_DONE;
   device_->Unprepare(&header);
-  if (!stopping && !device_lost_.load()) {
-    device_->Prepare(&header);
-    if (device_->AddBuffer(&header) == MMSYSERR_NODRIVER) device_lost_.store(true);
+  if (!stopping && !device_lost_.load() && device_->Prepare(&header) == MMSYSERR_NOERROR) {
+    const MMRESULT added = device_->AddBuffer(&header);
+    if (added == MMSYSERR_NODRIVER) device_lost_.store(true);
+    queued_[index] = added == MMSYSERR_NOERROR;
   }
 }
 
@@ -147,18 +147,16 @@ uint32_t CRecordingEngine::Run() {
   int32_t reports = 0;
   for (;;) {
     const bool stopping = platform::WaitForAny(events, 2, platform::kWaitInfinite) == 0;
-    // Take every returned buffer, oldest first, until a whole round of the ring finds none.
-    int not_ready = 0;
-    for (int index = next_index_; not_ready < kBufferCount; index = (index + 1) % kBufferCount) {
-      WAVEHDR& header = headers_[index];
-      const uint32_t flags = header.dwFlags;
-      if ((flags & WHDR_DONE) && (flags & WHDR_PREPARED)) {
-        TakeBuffer(header, stopping, reports);
-        next_index_ = (index + 1) % kBufferCount;
-        not_ready = 0;
-      } else {
-        ++not_ready;
+    // Take the returned buffers strictly in ring order from the oldest, and stop at the first one
+    // still being filled: a later buffer that completes while this pass looks at an earlier one waits
+    // for it, or the file would get the two swapped. Buffers out of the ring are passed over.
+    for (int looked = 0; looked < kBufferCount; ++looked) {
+      WAVEHDR& header = headers_[next_index_];
+      if (queued_[next_index_]) {
+        if (!(header.dwFlags & WHDR_DONE)) break;
+        TakeBuffer(next_index_, stopping, reports);
       }
+      next_index_ = (next_index_ + 1) % kBufferCount;
     }
     if (stopping) return 0;
   }

@@ -77,9 +77,9 @@ class CRecordingEngine : public CThread {
   bool WriteHeader();
   // Ends a recording that runs and completes its file; false when anything failed to reach it.
   bool Finish();
-  // Writes out a returned buffer, measures its peak, reports the level every third buffer and gives
-  // the buffer back to the device (unless stopping).
-  void TakeBuffer(WAVEHDR& header, bool stopping, int32_t& reports);
+  // Writes out the returned buffer at index, measures its peak, reports the level every third buffer
+  // and gives the buffer back to the device (unless stopping).
+  void TakeBuffer(int index, bool stopping, int32_t& reports);
 
   std::shared_ptr<platform::WaveInSystem> system_;  // the backend of device_, for its name
   std::unique_ptr<platform::WaveIn> device_;        // null while closed
@@ -96,6 +96,9 @@ class CRecordingEngine : public CThread {
   // The header the device returns next: buffers come back in the order they were queued, and the
   // worker takes them in that order, so the file keeps the order of the input.
   int next_index_ = 0;
+  // Which headers are in the device's ring (queued and not yet taken back); worker thread while it
+  // runs, Start before.
+  std::array<bool, kBufferCount> queued_{};
   std::atomic<bool> device_lost_{false};
 };
 
