@@ -156,6 +156,9 @@ bool CPlaybackEngine::Play(int32_t start, uint32_t end) {
   }
 
   if (const MMRESULT result = device_->Pause()) ShowDeviceError(result);
+  // Buffers that a stopped play handed back after its worker ended left the event set: this play's
+  // first wait must not end on them.
+  done_event_.Reset();
   for (WAVEHDR& header : headers_) header.dwFlags = 0;
   for (int i = 0; i < kBufferCount; ++i) {
     if (!WriteBuffer(i)) {
