@@ -1,25 +1,22 @@
 // `melvox play` and `melvox record` against a PulseAudio server of the test's own that is killed while
 // they run: one message, the position reached, exit status 1, and no waiting for the time limit.
-#include <spawn.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "integration/child_process.h"
 #include "samples/speech_like.h"
 #include "support/temp_dir.h"
 #include "support/wait.h"
 #include "support/wav_bytes.h"
 #include "tools/cli_runner.h"
-
-extern char** environ;
 
 namespace melvox {
 namespace {
@@ -32,18 +29,10 @@ testing::CliResult RunAndKillServer(const std::vector<std::string>& args, std::c
                                     Clock::duration& took) {
   const testing::TempDir folder;
   const std::string socket = folder.File("native");
-  std::vector<std::string> argv_text = {"pulseaudio", "--daemonize=no",
-                                        "-n",         "--exit-idle-time=-1",
-                                        "-L",         "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
-                                        "-L",         "module-null-sink sink_name=lost_out"};
-  std::vector<std::string> env_text = {"XDG_RUNTIME_DIR=" + folder.Path(), "HOME=" + folder.Path()};
-  std::vector<char*> argv, envp;
-  for (std::string& arg : argv_text) argv.push_back(arg.data());
-  for (std::string& entry : env_text) envp.push_back(entry.data());
-  argv.push_back(nullptr);
-  envp.push_back(nullptr);
-  pid_t server = -1;
-  if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) return {-1, "", "spawn"};
+  testing::Child server(
+      {"pulseaudio", "--daemonize=no", "-n", "--exit-idle-time=-1", "-L",
+       "module-native-protocol-unix auth-anonymous=1 socket=" + socket, "-L", "module-null-sink sink_name=lost_out"},
+      {"XDG_RUNTIME_DIR=" + folder.Path(), "HOME=" + folder.Path(), "PULSE_SERVER"});
   const bool up = testing::WaitUntil([&] { return ::access(socket.c_str(), F_OK) == 0; }, 5000);
   const char* run_server = std::getenv("PULSE_SERVER");  // the integration run's own, for the other tests
   const std::string saved = run_server != nullptr ? run_server : "";
@@ -51,12 +40,11 @@ testing::CliResult RunAndKillServer(const std::vector<std::string>& args, std::c
   const auto start = Clock::now();
   std::thread killer([&] {
     std::this_thread::sleep_for(after);
-    ::kill(server, SIGKILL);
+    server.Stop(SIGKILL);
   });
   const testing::CliResult result = up ? testing::RunCli(args) : testing::CliResult{-1, "", "no server came up"};
   took = Clock::now() - start;
   killer.join();
-  ::waitpid(server, nullptr, 0);
   run_server != nullptr ? ::setenv("PULSE_SERVER", saved.c_str(), 1) : ::unsetenv("PULSE_SERVER");
   return result;
 }
