@@ -5,7 +5,6 @@
 // compares well with it. Each test skips when no server answers.
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,17 +32,14 @@ class PulseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (platform::UseWaveBackend("pulse") != MMSYSERR_NOERROR) GTEST_SKIP() << "no PulseAudio server answers";
-    boxes_ = std::make_unique<MessageBoxes>();
   }
   void TearDown() override {
-    if (boxes_ == nullptr) return;
-    EXPECT_EQ(boxes_->Entries(), std::vector<std::string>{}) << "device errors";
-    boxes_.reset();
+    EXPECT_EQ(boxes_.Entries(), std::vector<std::string>{}) << "device errors";
     platform::SetWaveOutSystem(nullptr);
     platform::SetWaveInSystem(nullptr);
   }
 
-  std::unique_ptr<MessageBoxes> boxes_;
+  MessageBoxes boxes_;
 };
 
 // Plays the samples through the player, calling `started` once playback was asked for; true when the
