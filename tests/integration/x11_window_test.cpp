@@ -110,7 +110,7 @@ TEST_F(X11Windows, ChildWindowsShowTheirPixelsTakeDragsAndFollowTheHostWindow) {
   }
   EXPECT_EQ(WindowSystemForParent(unused), nullptr);
 
-  x_.Resize(host_, 500, 350);
+  Xdotool("windowsize " + std::to_string(host_) + " 500 350");
   EXPECT_TRUE(WaitUntil([&] { return system_->ClientRect(host_) == RECT{0, 0, 500, 350}; }));
   const HWND host = host_;
   xcb_destroy_window(x_.Connection(), host_);
@@ -177,7 +177,7 @@ TEST_F(X11Windows, TopLevelWindowsTakeKeysResizesAndCloseRequests) {
   EXPECT_EQ(typed, "43 45 43 45 97 65 13 ");
 
   x_.SendClose(id);
-  x_.Resize(id, 320, 240);
+  Xdotool("windowsize " + std::to_string(id) + " 320 240");
   EXPECT_TRUE(WaitUntil([&] { return top.Saw("close") && top.Saw("size(320,240)"); }));
   EXPECT_TRUE(WaitUntil([&] { return ShowsComposed(id, handle); }));
   EXPECT_TRUE(top.IsWindow());  // a close request leaves the decision to the window
