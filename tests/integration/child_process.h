@@ -16,7 +16,8 @@ namespace melvox::testing {
 
 class Child {
  public:
-  // Runs argv[0] with argv; environment entries "NAME=VALUE" are set for it, a bare "NAME" is unset.
+  // Runs argv[0] (found in PATH when it has no slash) with argv; environment entries "NAME=VALUE" are
+  // set for it, a bare "NAME" is unset.
   explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {}) {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0) return;
@@ -35,7 +36,7 @@ class Child {
       std::vector<char*> args;
       for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
       args.push_back(nullptr);
-      execv(args[0], args.data());
+      execvp(args[0], args.data());
       _exit(127);
     }
     close(pipe_fds[1]);

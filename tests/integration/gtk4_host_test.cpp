@@ -3,9 +3,8 @@
 // file it cannot open ends it with status 1; on Wayland (a headless Weston, where it is installed) its
 // snapshot is the headless picture. Skips when the example is not built, no display opens or no sound
 // server answers.
-#include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,47 +38,35 @@ std::string Phrase(const TempDir& folder) {
   return folder.Write("phrase.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
 }
 
-// How many 10 ms pieces of samples[from, to) carry sound (an RMS far above a null sink's zeros).
-size_t LoudPieces(const std::vector<int16_t>& samples, size_t from, size_t to) {
-  constexpr size_t n = MonitorRecorder::kFragment;
-  size_t loud = 0;
-  for (size_t at = from; at + n <= to; at += n) {
-    double sum = 0.0;
-    for (size_t i = at; i < at + n; ++i) sum += double(samples[i]) * samples[i];
-    loud += std::sqrt(sum / n) > 500.0 ? 1 : 0;
-  }
-  return loud;
-}
-
-TEST(Gtk4HostTest, OnX11TheAreaShowsTheHeadlessPixelsBeforeAndAfterAResizeAndAClickIsHeard) {
+TEST(Gtk4HostTest, OnX11ItRefusesBadFilesShowsTheHeadlessPixelsAndIsHeardOnAClick) {
   if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
   XDisplay display;
   if (!display.Open()) GTEST_SKIP() << "no X display";
+  TempDir folder;
+  for (const std::string& file : {folder.File("missing.wav"), folder.Write("text.wav", {'n', 'o', '\n'})}) {
+    Child host({kHost, file}, {"GDK_BACKEND=x11"});
+    EXPECT_EQ(host.Line("ready"), "") << file;
+    EXPECT_EQ(host.Status(10000), 1) << file;
+  }
   MonitorRecorder monitor;
   std::string error;
   if (!monitor.Start(error)) GTEST_SKIP() << "no PulseAudio server answers: " << error;
-  TempDir folder;
   const std::string file = Phrase(folder);
   Child host({kHost, file}, {"GDK_BACKEND=x11"});
-  const std::string area_line = host.Line("area: ");
-  ASSERT_FALSE(area_line.empty()) << "the example did not start";
-  std::istringstream area(area_line.substr(6));
-  int32_t x = -1, y = -1, width = 0, height = 0;
-  area >> x >> y >> width >> height;
+  int32_t x = -1, y = -1;
+  ASSERT_EQ(std::sscanf(host.Line("area: ").c_str(), "area: %d %d", &x, &y), 2) << "the example did not start";
   ASSERT_EQ(host.Line("ready"), "ready");
   const std::string found = Xdotool("search --onlyvisible --pid " + std::to_string(host.Pid()));
   ASSERT_FALSE(found.empty()) << "no window of the example";
   const auto window = static_cast<xcb_window_t>(std::stoul(found));
 
-  // The area, located by what the example printed, holds exactly the headless picture; made larger,
-  // it shows the graphs drawn for their new size once it settles.
+  // The area, located by what the example printed, holds exactly the headless picture (so it is of
+  // that size too); made larger, it shows the graphs drawn for their new size once it settles.
   auto shown = [&](int32_t w, int32_t h) {
     platform::Bitmap part(w, h);
     platform::Canvas(part).BitBlt(0, 0, w, h, display.Screenshot(window), x, y);
     return part;
   };
-  EXPECT_EQ(width, 800);
-  EXPECT_EQ(height, 4 * 150 + 3);
   const platform::Bitmap first = Headless(file);
   EXPECT_TRUE(WaitUntil([&] { return shown(800, 603) == first; }, 10000)) << "not the headless pixels";
   Xdotool("windowsize " + std::to_string(window) + " 1000 " + std::to_string(y + 4 * 200 + 3));
@@ -95,40 +82,19 @@ TEST(Gtk4HostTest, OnX11TheAreaShowsTheHeadlessPixelsBeforeAndAfterAResizeAndACl
   EXPECT_EQ(host.Line("ended"), "ended");
   ASSERT_TRUE(monitor.WaitFor(monitor.Samples().size() + kRate / 5));  // what the sink still held
   const std::vector<int16_t> heard = monitor.Samples();
-  EXPECT_EQ(LoudPieces(heard, 0, mark), 0u) << "sound before the click";
-  EXPECT_GE(LoudPieces(heard, mark, heard.size()), 50u) << "less than 0.5 s of sound after the click";
+  EXPECT_EQ(LoudPieces(heard, 0, mark, 500.0), 0u) << "sound before the click";
+  EXPECT_GE(LoudPieces(heard, mark, heard.size(), 500.0), 50u) << "less than 0.5 s of sound after the click";
 
   display.SendClose(window);
   EXPECT_EQ(host.Status(5000), 0);
 }
 
-TEST(Gtk4HostTest, AFileItCannotOpenEndsItWithStatus1) {
-  if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
-  if (!XDisplay().Open()) GTEST_SKIP() << "no X display";
-  TempDir folder;
-  for (const std::string& file : {folder.File("missing.wav"), folder.Write("text.wav", {'n', 'o', '\n'})}) {
-    Child host({kHost, file}, {"GDK_BACKEND=x11"});
-    EXPECT_EQ(host.Line("ready"), "") << file;
-    EXPECT_EQ(host.Status(10000), 1) << file;
-  }
-}
-
-// The first program of that name in PATH, or empty.
-std::string InPath(const std::string& name) {
-  std::istringstream path(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-  for (std::string folder; std::getline(path, folder, ':');) {
-    if (access((folder + "/" + name).c_str(), X_OK) == 0) return folder + "/" + name;
-  }
-  return "";
-}
-
 TEST(Gtk4HostTest, OnWaylandTheSnapshotIsTheHeadlessPicture) {
   if (kHost.empty()) GTEST_SKIP() << "the GTK4 example is not built here";
-  const std::string weston = InPath("weston");
-  if (weston.empty()) GTEST_SKIP() << "weston is not installed";
+  if (std::system("command -v weston >/dev/null 2>&1") != 0) GTEST_SKIP() << "weston is not installed";
   TempDir runtime;  // the compositor's socket; private, so no other compositor is in the way
   const std::string runtime_entry = "XDG_RUNTIME_DIR=" + runtime.Path();
-  Child compositor({weston, "--backend=headless-backend.so", "--socket=melvox-test", "--idle-time=0", "--no-config",
+  Child compositor({"weston", "--backend=headless-backend.so", "--socket=melvox-test", "--idle-time=0", "--no-config",
                     "--log=" + runtime.File("weston.log")},
                    {runtime_entry});
   ASSERT_TRUE(WaitUntil([&] { return access(runtime.File("melvox-test").c_str(), F_OK) == 0; }))

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -65,5 +66,21 @@ class MonitorRecorder {
   std::mutex mutex_;
   std::vector<int16_t> samples_;
 };
+
+// The RMS of the 10 ms piece of samples that starts at `at`.
+inline double PieceRms(const std::vector<int16_t>& samples, size_t at) {
+  double sum = 0.0;
+  for (size_t i = at; i < at + MonitorRecorder::kFragment; ++i) sum += static_cast<double>(samples[i]) * samples[i];
+  return std::sqrt(sum / MonitorRecorder::kFragment);
+}
+
+// How many of the 10 ms pieces of samples[from, to) have an RMS above `threshold`.
+inline size_t LoudPieces(const std::vector<int16_t>& samples, size_t from, size_t to, double threshold) {
+  size_t loud = 0;
+  for (size_t at = from; at + MonitorRecorder::kFragment <= to; at += MonitorRecorder::kFragment) {
+    loud += PieceRms(samples, at) > threshold ? 1 : 0;
+  }
+  return loud;
+}
 
 }  // namespace melvox::testing

@@ -89,11 +89,6 @@ class XDisplay {
         xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, from, to, x, y), nullptr));
     return reply != nullptr ? *reply : xcb_translate_coordinates_reply_t{};
   }
-  void Resize(xcb_window_t window, uint32_t width, uint32_t height) {
-    const uint32_t size[] = {width, height};
-    xcb_configure_window(connection_, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-    xcb_flush(connection_);
-  }
   // Asks the window to close, as a window manager does.
   void SendClose(xcb_window_t window) {
     xcb_client_message_event_t close{};
