@@ -53,7 +53,8 @@ void ClockedWaveIn::Advance(Clock::time_point now, bool to_the_frame) {
       } else {
         std::memset(chunk_.get(), 0, take);
       }
-      queue_.Fill(chunk_.get(), take);
+      const size_t taken = queue_.Fill(chunk_.get(), take);
+      if (taken < take && hooks_) hooks_->OnOverrun(made_ + taken);
       made_ += take;
       due_ -= take;
     }

@@ -32,6 +32,8 @@ class ClockedWaveInHooks {
   virtual void Produce(uint64_t offset, char* out, uint32_t bytes) = 0;
   // A buffer comes back (before the device's callback), with its dwBytesRecorded bytes.
   virtual void OnReturn(const WAVEHDR& header) = 0;
+  // Input from offset on found no queued buffer and was lost (once per chunk, at its first lost byte).
+  virtual void OnOverrun(uint64_t offset) = 0;
   // A device begins and ends (from its constructor and its destructor).
   virtual void OnDeviceCreated(ClockedWaveIn* device) = 0;
   virtual void OnDeviceDestroyed(ClockedWaveIn* device) = 0;

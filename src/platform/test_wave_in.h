@@ -39,6 +39,9 @@ class TestWaveInSystem final : public WaveInSystem,
   // The bytes of every buffer returned by devices of this system (dwBytesRecorded of each, the partial
   // buffers of stops and resets included) since it was made.
   uint64_t ReturnedBytes() const;
+  // The offset in the input of the first byte that a device opened since found no buffer for and lost
+  // (a worker that did not give buffers back in time); UINT64_MAX when nothing was lost.
+  uint64_t FirstOverrunByte() const;
   // When the device opened last was first started (the moment its first byte of input was due); the
   // clock's epoch when it was not started or none is open.
   ClockedWaveIn::Clock::time_point LastStartedAt() const;
@@ -46,6 +49,7 @@ class TestWaveInSystem final : public WaveInSystem,
   // ClockedWaveInHooks.
   void Produce(uint64_t offset, char* out, uint32_t bytes) override;
   void OnReturn(const WAVEHDR& header) override;
+  void OnOverrun(uint64_t offset) override;
 
  private:
   TestWaveInSystem(double speed, uint32_t chunk_bytes) : speed_(speed), chunk_bytes_(chunk_bytes) {}
@@ -55,6 +59,7 @@ class TestWaveInSystem final : public WaveInSystem,
   mutable std::mutex mutex_;  // guards everything below
   std::vector<uint8_t> script_;
   uint64_t returned_bytes_ = 0;
+  uint64_t first_overrun_byte_ = UINT64_MAX;
 };
 
 }  // namespace melvox::platform

@@ -20,7 +20,7 @@ void WaveInQueue::Push(WAVEHDR* header) {
   WaveQueue::Push({header});
 }
 
-void WaveInQueue::Fill(const void* data, size_t bytes) {
+size_t WaveInQueue::Fill(const void* data, size_t bytes) {
   const auto* in = static_cast<const char*>(data);
   size_t taken = 0;
   while (taken < bytes && !Empty()) {
@@ -37,6 +37,7 @@ void WaveInQueue::Fill(const void* data, size_t bytes) {
     taken += take;
     if (head->dwBytesRecorded == Capacity(head)) Return(PopFront().header, 0);
   }
+  return taken;
 }
 
 void WaveInQueue::ReturnPartial() {

@@ -29,8 +29,8 @@ class WaveInQueue final : public WaveQueue<WaveInEntry> {
   // Copies bytes of input (null: that many bytes of silence) into the queued buffers in order,
   // returning each buffer as it fills; what finds no buffer is lost. Buffers hold whole frames only,
   // so a buffer whose length is not a multiple of the frame size comes back with the whole frames it
-  // holds.
-  void Fill(const void* data, size_t bytes);
+  // holds. Returns the bytes taken (fewer than given when input was lost).
+  size_t Fill(const void* data, size_t bytes);
   // Returns the buffer being filled when it holds any bytes (a stop).
   void ReturnPartial();
 
