@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -203,8 +204,10 @@ Decoded Decode(CSoundSource& source) {
   return {samples, wave->SelectionStart(), wave->SelectionEnd()};
 }
 
-// Plays one version through the player and returns the frames the device received.
-std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, bool slowed) {
+// Plays one version through the player, runs `meanwhile` while it plays, and returns the frames the
+// device received.
+std::vector<int16_t> PlayToTheEnd(
+    CSoundPlayer& player, TestDeviceScope& scope, bool slowed, const std::function<void()>& meanwhile = [] {}) {
   CountingOwner listener;
   player.AddListener(&listener);
   scope.Device().ClearWritten();
@@ -213,6 +216,7 @@ std::vector<int16_t> PlayToTheEnd(CSoundPlayer& player, TestDeviceScope& scope, 
   } else {
     player.PlayOriginal();
   }
+  meanwhile();
   EXPECT_TRUE(listener.WaitEnded(kPatienceMs));
   player.RemoveListener(&listener);
   return AsFrames(scope.Device().Written());
@@ -234,21 +238,10 @@ TEST(SoundPlayerTest, SlowdownIsHeldWithinItsRangeAndANewLevelLeavesWhatPlaysInt
     EXPECT_EQ(PlayToTheEnd(player, scope, true), slowed[held].samples) << "level " << level;
   }
 
-  // The version that plays stays alive although the player let go of it ...
-  CountingOwner listener;
-  player.AddListener(&listener);
-  scope.Device().ClearWritten();
-  player.PlaySlowed();
-  player.SetSlowdown(-37);
-  ASSERT_TRUE(listener.WaitEnded(kPatienceMs));
-  EXPECT_EQ(AsFrames(scope.Device().Written()), slowed[-100].samples);
-  // ... and the source that plays is not read for the new version under the engine.
-  scope.Device().ClearWritten();
-  player.PlayOriginal();
-  player.SetSlowdown(-10);
-  ASSERT_TRUE(listener.WaitEnded(kPatienceMs));
-  EXPECT_EQ(AsFrames(scope.Device().Written()), original.samples);
-  player.RemoveListener(&listener);
+  // The version that plays stays alive although the player let go of it, and the source that plays is
+  // not read for the new version under the engine.
+  EXPECT_EQ(PlayToTheEnd(player, scope, true, [&] { player.SetSlowdown(-37); }), slowed[-100].samples);
+  EXPECT_EQ(PlayToTheEnd(player, scope, false, [&] { player.SetSlowdown(-10); }), original.samples);
   EXPECT_EQ(PlayToTheEnd(player, scope, true), slowed[-10].samples);
 
   // With -10 stored, a level held at -10 prepares nothing (the file is gone), another one must open it.
@@ -293,8 +286,11 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   TestDeviceScope scope(100.0);
   TempDir folder;
   CSoundPlayer player;
-  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Nothing to play.");
-  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
+  const auto nothing_to_play = [&] {
+    EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Nothing to play.");
+    EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
+  };
+  nothing_to_play();
 
   // The duration is the file's length in single precision, truncated: 2008 / 8000 in single precision is
   // just below 0.251; in double precision 8008 / 8000 x 1000 falls just below 1001. The slowed version
@@ -328,8 +324,7 @@ TEST(SoundPlayerTest, FailuresReachTheHostAsTheLibrarysMessages) {
   // A Load that fails leaves nothing loaded, whether or not the last file is still open.
   player.Load(folder.File("low.wav").c_str(), 0);
   EXPECT_EQ(HostMessageOf([&] { player.Load(folder.File("missing.wav").c_str(), 0); }), "Cannot open file");
-  EXPECT_EQ(HostMessageOf([&] { player.PlayOriginal(); }), "Nothing to play.");
-  EXPECT_EQ(HostMessageOf([&] { player.PlaySlowed(); }), "Nothing to play.");
+  nothing_to_play();
   EXPECT_EQ(player.GetDuration(), 0);
 }
 

@@ -185,9 +185,7 @@ TEST(CanvasTest, DrawingPartlyOutsideSetsTheSamePixelsAsOnALargerBitmap) {
     Apply(small_canvas, op);
     Apply(large_canvas, op, 18, 16);
     Bitmap window(12, 8);
-    for (int32_t y = 0; y < 8; ++y) {
-      for (int32_t x = 0; x < 12; ++x) window.SetPixel(x, y, large.GetPixel(x + 18, y + 16));
-    }
+    Canvas(window).BitBlt(0, 0, 12, 8, large, 18, 16);
     EXPECT_TRUE(small == window) << op.kind << " " << op.a << " " << op.b << Picture(small) << Picture(window);
   }
 }
