@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/recording_comparison.h"
 #include "graph/graph_picture.h"
 #include "graph/graph_surface.h"
 #include "graph/graph_type.h"
@@ -252,14 +251,9 @@ TEST(GraphicManagerTest, APressDuringPlaybackStopsItAndStoppedPlaybackIsNeverRep
   EXPECT_EQ(desk.counter.ends.load(), 0);  // stopped playback is never reported
 }
 
-TEST(GraphicManagerTest, HostCallsWhileTheEnginePlaysAndTheRecorderCompares) {
+// A new sound, another version and other graphs while a graph plays.
+TEST(GraphicManagerTest, HostCallsWhileTheEnginePlays) {
   Desk desk;
-  const std::string other =
-      desk.folder.Write("other.wav", PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), {}), kRate));
-  std::atomic<bool> stop{false};
-  std::thread comparer([&] {
-    while (!stop.load()) EXPECT_GE(CompareRecording(desk.file.c_str(), other.c_str()), 0);
-  });
   for (int round = 0; round < 4; ++round) {
     desk.manager->SetSoundFile(desk.file.c_str(), round % 2);
     desk.manager->PlayGraph(kGraphOrder[static_cast<size_t>(round)]);
@@ -268,8 +262,6 @@ TEST(GraphicManagerTest, HostCallsWhileTheEnginePlaysAndTheRecorderCompares) {
     desk.system->DispatchMessages();
     desk.manager->RedrawGraphs();
   }
-  stop = true;
-  comparer.join();
 }
 
 // On a graph surface, the pixels a host copies are the headless windows' pixels and every changed

@@ -37,8 +37,6 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
   TempDir folder;
   const std::string tone = folder.Write("tone.wav", PcmWav16(samples::Tone(kRate, 150.0f, 300, 8000.0f), kRate));
   const std::string missing = folder.File("missing.wav");
-  // 192000 Hz is above the highest rate the analysis serves.
-  const std::string fast = folder.Write("fast.wav", PcmWav16(samples::Tone(192000, 200.0f, 200, 8000.0f), 192000));
   const std::string quiet = folder.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kRate, 0), kRate));
   const std::string png = folder.File("g.png");
   const std::string kSizes = "each graph must be 1 to 10000 pixels wide and 1 to 2000 high.\n";
@@ -60,7 +58,6 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
       {{"demo", "--out", tone + "/demo", "--no-view"},
        1,
        "melvox demo: cannot create the folder '" + tone + "/demo': Not a directory\nCannot open file\n"},
-      {{"pitch", fast}, 1, "Unsupported wave format\n"},
       // Silence has no spectral peak tracks, so nothing to resynthesize: the command's own message.
       {{"render", quiet, folder.File("r.wav"), "--sound", "resynthesis"},
        1,
@@ -115,15 +112,11 @@ TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
 }
 
 TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
-  TempDir folder;
-  samples::Voice learner;
-  learner.pitch_scale = 1.2f;
+  TempDir folder;  // the lines are the same for any pair: the phrase against itself
   const std::string a = folder.Write("a.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
-  const std::string b =
-      folder.Write("b.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), learner), kRate));
-  const CliResult plain = RunCli({"compare", a, b});
+  const CliResult plain = RunCli({"compare", a, a});
   EXPECT_EQ(plain.status, 0) << plain.err;
-  const CliResult details = RunCli({"compare", a, b, "--details"});
+  const CliResult details = RunCli({"compare", a, a, "--details"});
   EXPECT_EQ(details.status, 0) << details.err;
   std::istringstream lines(details.out);
   std::string line;
@@ -239,7 +232,7 @@ std::string LastLine(std::string text) {
   return text.substr(text.rfind('\n') + 1);  // npos + 1 is 0: a single line
 }
 
-TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNoTemporaryFile) {
+TEST(RecordCommandTest, RecordsForTheTimeLimitAndFailuresAndSignalsLeaveNothingBehind) {
   TempDir out;
   ChildTempFolder temp;
   const std::string path = out.File("take.wav");
@@ -263,48 +256,46 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitWritesTheWaveComparesItAndLeavesNo
   const size_t data = bytes.size() - 44;
   EXPECT_EQ(data % 1024, 0u) << "whole buffers";
   EXPECT_EQ(static_cast<long>(data * 1000 / 44100), recorded);
-  EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 
   // The score alone on the last line: the recorder's comparison, which compares the detected parts as
   // `melvox compare` does.
   const CliResult compared = RunCli({"compare", reference, path});
   ASSERT_EQ(compared.status, 0) << compared.err;
   EXPECT_EQ(LastLine(run.out), LastLine(compared.out));
-}
 
-TEST(RecordCommandTest, FailuresAndSignalsWriteNothingAndLeaveNothingBehind) {
-  TempDir out;
-  ChildTempFolder temp;
-  // A path that cannot be written, or a reference that cannot be read, fails before anything is
-  // recorded (no level line), so no recording is lost at the end.
-  const CliResult nowhere = RunCli({"record", out.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
+  // Failures and signals, into a folder of their own that must stay empty. A path that cannot be
+  // written, or a reference that cannot be read, fails before anything is recorded (no level line),
+  // so no recording is lost at the end.
+  TempDir failed;
+  const CliResult nowhere = RunCli({"record", failed.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "Cannot open file\n");
   EXPECT_EQ(nowhere.out.find("level:"), std::string::npos) << nowhere.out;
   const CliResult no_reference =
-      RunCli({"record", out.File("c.wav"), "--device", "null", "--compare", out.File("missing.wav")});
+      RunCli({"record", failed.File("c.wav"), "--device", "null", "--compare", failed.File("missing.wav")});
   EXPECT_EQ(no_reference.status, 1);
   EXPECT_EQ(no_reference.out.find("level:"), std::string::npos) << no_reference.out;
 
   // A temporary folder that does not exist, or that fills up while the recording runs (after about
   // 0.45 s).
-  const CliResult no_temp = RunCli({"record", out.File("d.wav"), "--device", "null"}, {"", SIGINT, "", out.File("no")});
+  const CliResult no_temp =
+      RunCli({"record", failed.File("d.wav"), "--device", "null"}, {"", SIGINT, "", failed.File("no")});
   EXPECT_EQ(no_temp.status, 1);
   EXPECT_EQ(no_temp.err, "Cannot open file\n");
   CliResult full;
   {
     const FileSizeLimit full_disk(20000);
-    full = RunCli({"record", out.File("d.wav"), "--seconds", "1", "--device", "null"});
+    full = RunCli({"record", failed.File("d.wav"), "--seconds", "1", "--device", "null"});
   }
   EXPECT_EQ(full.status, 1);
   EXPECT_EQ(full.err, "File I/O error\n");
 
   // Ctrl-C, and the signals that end a session or ask a program to stop, stop the recording.
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    const CliResult stopped = RunCli({"record", out.File("b.wav"), "--device", "null"}, {"device: ", signal});
+    const CliResult stopped = RunCli({"record", failed.File("b.wav"), "--device", "null"}, {"device: ", signal});
     EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
   }
-  EXPECT_TRUE(std::filesystem::is_empty(out.Path())) << "nothing is written, not even in part";
+  EXPECT_TRUE(std::filesystem::is_empty(failed.Path())) << "nothing is written, not even in part";
   EXPECT_TRUE(temp.Empty()) << "the recorder's temporary file outlived the program";
 }
 
@@ -341,19 +332,17 @@ Json ReadJson(const std::string& text, size_t& at) {
       value.items.emplace_back(std::move(key), ReadJson(text, at));
     } while (take(','));
     if (!take(close)) fail("unclosed");
-  } else if (take('"')) {
-    const size_t end = text.find('"', at);
+  } else {
+    // A string's text runs to its closing quote, a number's or a word's to what ends it.
+    const bool quoted = take('"');
+    const size_t end = quoted ? text.find('"', at) : std::min(text.find_first_of(",]}\n", at), text.size());
     if (end == std::string::npos) fail("unterminated string");
     value.text = text.substr(at, end - at);
-    at = end + 1;
-  } else {
-    const size_t end = std::min(text.find_first_of(",]}\n", at), text.size());
-    value.text = text.substr(at, end - at);
+    at = end + (quoted ? 1 : 0);
     char* stop = nullptr;
     std::strtod(value.text.c_str(), &stop);
     const bool word = value.text == "true" || value.text == "false" || value.text == "null";
-    if (!word && (value.text.empty() || *stop != '\0')) fail("not a value");
-    at = end;
+    if (!quoted && !word && (value.text.empty() || *stop != '\0')) fail("not a value");
   }
   return value;
 }
