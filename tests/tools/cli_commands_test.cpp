@@ -234,6 +234,7 @@ std::string LastLine(std::string text) {
 
 TEST(RecordCommandTest, RecordsForTheTimeLimitAndFailuresAndSignalsLeaveNothingBehind) {
   TempDir out;
+  TempDir failed;  // for the failures and signals, and left empty by them
   ChildTempFolder temp;
   const std::string path = out.File("take.wav");
   const std::string reference =
@@ -263,10 +264,8 @@ TEST(RecordCommandTest, RecordsForTheTimeLimitAndFailuresAndSignalsLeaveNothingB
   ASSERT_EQ(compared.status, 0) << compared.err;
   EXPECT_EQ(LastLine(run.out), LastLine(compared.out));
 
-  // Failures and signals, into a folder of their own that must stay empty. A path that cannot be
-  // written, or a reference that cannot be read, fails before anything is recorded (no level line),
-  // so no recording is lost at the end.
-  TempDir failed;
+  // A path that cannot be written, or a reference that cannot be read, fails before anything is
+  // recorded (no level line), so no recording is lost at the end.
   const CliResult nowhere = RunCli({"record", failed.File("missing/a.wav"), "--seconds", "1", "--device", "null"});
   EXPECT_EQ(nowhere.status, 1);
   EXPECT_EQ(nowhere.err, "Cannot open file\n");
