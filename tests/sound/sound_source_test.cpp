@@ -230,23 +230,8 @@ TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
   EXPECT_EQ(reinterpret_cast<const int16_t*>(holed_wave->Data())[frames - 1], 0);
 }
 
-TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormat) {
-  Bytes not_vorbis = {'O', 'g', 'g', 'S'};
-  not_vorbis.resize(200, 0);
-  const Bytes ogg = EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
-  // Codeword lengths of the first codebook that leave part of the code unused: the decoder cannot build
-  // that codebook, and went on decoding with an empty one (a division by zero).
-  Bytes bad_code = ogg;
-  const char kSetup[] = "\x05vorbis";
-  const auto setup = std::search(bad_code.begin(), bad_code.end(), kSetup, kSetup + 7);
-  std::fill_n(setup + 17, 4, 0xff);
-  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60), WithChecksums(bad_code)}) {
-    EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(bytes); }), kErrIncorrectWaveFormat);
-  }
-}
-
-// A reader that fails after a number of reads: the error reaches the caller unchanged, and the
-// decoder's state is freed on the way (a leak would show under the address sanitizer).
+// A reader that fails after a number of reads; the decoder's state must be freed on the way (a leak
+// would show under the address sanitizer).
 class FailingReader : public CMemoryFileReader {
  public:
   FailingReader(const Bytes& bytes, int reads) : CMemoryFileReader(bytes), reads_left_(reads) {}
@@ -259,8 +244,21 @@ class FailingReader : public CMemoryFileReader {
   int reads_left_;
 };
 
-TEST(COggSourceTest, ReadErrorsInsideTheDecoderPropagate) {
-  const Bytes ogg = EncodeOggVorbis(samples::Tone(22050, 200.0f, 2000, 9000.0f), 1, 22050);
+// Streams the decoder refuses end in the library's own error, and read errors inside the decoder reach
+// the caller unchanged.
+TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormatAndReadErrorsPropagate) {
+  Bytes not_vorbis = {'O', 'g', 'g', 'S'};
+  not_vorbis.resize(200, 0);
+  const Bytes ogg = EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
+  // Codeword lengths of the first codebook that leave part of the code unused: the decoder cannot build
+  // that codebook, and went on decoding with an empty one (a division by zero).
+  Bytes bad_code = ogg;
+  const char kSetup[] = "\x05vorbis";
+  const auto setup = std::search(bad_code.begin(), bad_code.end(), kSetup, kSetup + 7);
+  std::fill_n(setup + 17, 4, 0xff);
+  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60), WithChecksums(bad_code)}) {
+    EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(bytes); }), kErrIncorrectWaveFormat);
+  }
   for (int reads : {1, 2, 3, 5, 8}) {
     EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(std::make_unique<FailingReader>(ogg, reads)); }), kErrFileIo) << reads;
   }
