@@ -54,12 +54,9 @@ constexpr int64_t kPatienceMs = 5000;
 
 TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisingPositions) {
   constexpr uint32_t kLength = 12000;
-  struct Case {
-    int32_t start;
-    uint32_t end;
-  };
   // Start frames on and off the buffer grid; ends inside a buffer, on its edge, and past the sound.
-  const Case cases[] = {{0, kLength}, {1, kLength}, {1023, 3000}, {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
+  const std::pair<int32_t, uint32_t> cases[] = {{0, kLength}, {1, kLength},        {1023, 3000},
+                                                {1024, 1025}, {1025, 1025 + 2048}, {3001, 20000}};
   TestDeviceScope scope(50.0);
   CountedPtr<CSoundSource> source = NumberedFrames(kLength);
   PositionRecorder recorder(source.Get());
@@ -67,23 +64,23 @@ TEST(PlaybackEngineTest, PlaysExactlyTheFramesOfARangeFromAnyStartFrameWithRisin
   CountingOwner owner;
   engine.SetOwner(&owner);
   ASSERT_TRUE(engine.SetInput(&recorder));
-  for (const Case& c : cases) {
-    SCOPED_TRACE("start " + std::to_string(c.start) + ", end " + std::to_string(c.end));
+  for (const auto& [start, end] : cases) {
+    SCOPED_TRACE("start " + std::to_string(start) + ", end " + std::to_string(end));
     scope.Device().ClearWritten();
     const size_t reported = recorder.Entries().size();
-    ASSERT_TRUE(engine.Play(c.start, c.end));
+    ASSERT_TRUE(engine.Play(start, end));
     ASSERT_TRUE(owner.WaitEnded(kPatienceMs));
     ASSERT_TRUE(WaitIdle(engine, kPatienceMs));
-    const std::vector<int16_t> expected = PlayedFrames(Numbered(kLength), static_cast<uint32_t>(c.start), c.end);
+    const std::vector<int16_t> expected = PlayedFrames(Numbered(kLength), static_cast<uint32_t>(start), end);
     EXPECT_EQ(AsFrames(scope.Device().Written()), expected);
 
     const std::vector<int32_t> all = recorder.Entries();
     const std::vector<int32_t> positions(all.begin() + static_cast<long>(reported), all.end());
     ASSERT_FALSE(positions.empty());
-    EXPECT_GE(positions.front(), c.start);
+    EXPECT_GE(positions.front(), start);
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << "a position went backwards";
     // The last pass runs after the device returned the last buffer, so every frame has been counted.
-    EXPECT_EQ(positions.back(), c.start + static_cast<int32_t>(expected.size()));
+    EXPECT_EQ(positions.back(), start + static_cast<int32_t>(expected.size()));
   }
   EXPECT_EQ(owner.Ended(), static_cast<int>(std::size(cases)));
   EXPECT_TRUE(scope.Boxes().empty());
