@@ -124,7 +124,7 @@ TEST(PlaybackEngineTest, NothingToPlayEndsWhenTheFirstWaitTimesOut) {
   EXPECT_EQ(owner.Ended(), 2);  // the natural ends only
 }
 
-TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOn) {
+TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOnButALostDeviceEndsIt) {
   struct Case {
     platform::WaveOp op;
     MMRESULT result;
@@ -162,15 +162,14 @@ TEST(PlaybackEngineTest, DeviceErrorsAreShownAndPlaybackGoesOn) {
     EXPECT_EQ(scope.Boxes(), std::vector<std::string>{scope.Device().ErrorText(c.result)});
     EXPECT_EQ(scope.Device().LiveDevices(), 0u) << "a device that failed to close is still let go";
   }
-}
 
-TEST(PlaybackEngineTest, ALostDeviceEndsPlaybackAtOnceWithOneMessage) {
+  // A lost device ends playback at once, with one message.
   TestDeviceScope scope(1.0);
-  CountedPtr<CSoundSource> source = NumberedFrames(300000);  // 13.6 s
+  CountedPtr<CSoundSource> long_source = NumberedFrames(300000);  // 13.6 s
   CPlaybackEngine engine;
   CountingOwner owner;
   engine.SetOwner(&owner);
-  ASSERT_TRUE(engine.SetInput(source.Get()));
+  ASSERT_TRUE(engine.SetInput(long_source.Get()));
   ASSERT_TRUE(engine.Play(0, 300000));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(engine.DeviceLost());

@@ -147,23 +147,19 @@ TEST(CanvasTest, LinesFollowTheRoundHalfUpRuleWithoutTheEndPointAtEveryWidth) {
 TEST(CanvasTest, LinesFarOutsideAreClippedExactlyAndQuickly) {
   // Ends at the limits of int32: t * dminor needs more than 63 bits here, and rounding matters
   // (the first line passes half a pixel below the diagonal).
-  struct Case {
-    int32_t x0, y0, x1, y1;
-    std::set<std::pair<int32_t, int32_t>> pixels;
-  };
-  const Case cases[] = {
+  const std::tuple<int32_t, int32_t, int32_t, int32_t, std::set<std::pair<int32_t, int32_t>>> cases[] = {
       {kMin, kMin, kMax, kMax - 1, {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 5}, {7, 6}, {8, 7}}},
       {kMax, kMin + 3, kMin, kMax, {{0, 1}, {1, 0}}},
       {kMin, -10, kMax, kMin, {}},
       {kMax, kMin, kMax - 5, kMax, {}},
   };
   const auto start = std::chrono::steady_clock::now();
-  for (const Case& c : cases) {
+  for (const auto& [x0, y0, x1, y1, pixels] : cases) {
     Bitmap bitmap(12, 8, kGrey);
     Canvas canvas(bitmap);
-    canvas.MoveTo(c.x0, c.y0);
-    EXPECT_TRUE(canvas.LineTo(c.x1, c.y1));
-    EXPECT_EQ(PixelsOf(bitmap, kBlack), c.pixels) << "line from " << c.x0 << ", " << c.y0;
+    canvas.MoveTo(x0, y0);
+    EXPECT_TRUE(canvas.LineTo(x1, y1));
+    EXPECT_EQ(PixelsOf(bitmap, kBlack), pixels) << "line from " << x0 << ", " << y0;
   }
   // Stepping through the 2^32 positions of these lines would take many seconds.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));

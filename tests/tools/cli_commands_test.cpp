@@ -50,6 +50,7 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
   const Case cases[] = {
       // The formats and lengths of every kind of file are checked in tests/sound; here the lines info prints.
       {{"info", quiet}, 0, "format: pcm\nrate: 22050\nchannels: 1\nbits: 16\nframes: 22050\nduration_ms: 1000\n"},
+      {{"endpoints", quiet}, 0, "none\n"},                                                   // silence has no endpoints
       {{"play", tone, "--device", "null"}, 0, "device: null\nposition: 0.30 s / 0.30 s\n"},  // at real time
       {{"--version"}, 0, "melvox " MELVOX_VERSION "\n"},
       {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
@@ -92,6 +93,13 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: melvox info FILE"), std::string::npos);
 
+  // Whatever else a command throws, the program ends with a message and status 1.
+  cli::RegisterCommand({"throw", "", "", "", {}, 0, 0, 0, [](const cli::ParsedArgs&) -> int { throw 42; }});
+  char* argv[] = {const_cast<char*>("melvox"), const_cast<char*>("throw")};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(cli::Main(2, argv), 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unexpected error\n");
+
   // Output that does not reach standard output (a full disk) is a failure.
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
@@ -100,34 +108,6 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
     EXPECT_EQ(full.status, 1) << args[0];
     EXPECT_EQ(full.err, "melvox: cannot write to standard output: No space left on device\n") << args[0];
   }
-}
-
-// Whatever a command throws, the program ends with a message and status 1.
-TEST(CliCommandsTest, AnyOtherExceptionIsAnUnexpectedError) {
-  cli::RegisterCommand({"throw", "", "", "", {}, 0, 0, 0, [](const cli::ParsedArgs&) -> int { throw 42; }});
-  char* argv[] = {const_cast<char*>("melvox"), const_cast<char*>("throw")};
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(cli::Main(2, argv), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unexpected error\n");
-}
-
-TEST(CliCommandsTest, ComparePrintsThePercentageLastAndTheTermsBeforeIt) {
-  TempDir folder;  // the lines are the same for any pair: the phrase against itself
-  const std::string a = folder.Write("a.wav", PcmWav16(samples::SpeechLike(kRate, samples::DemoPhrase(), {}), kRate));
-  const CliResult plain = RunCli({"compare", a, a});
-  EXPECT_EQ(plain.status, 0) << plain.err;
-  const CliResult details = RunCli({"compare", a, a, "--details"});
-  EXPECT_EQ(details.status, 0) << details.err;
-  std::istringstream lines(details.out);
-  std::string line;
-  for (const char* key : {"compared: yes", "reference_ms: ", "recording_ms: ", "duration_score: ", "sA: ", "sB: ",
-                          "sC: ", "reference_notes: 9", "recording_notes: 9"}) {
-    ASSERT_TRUE(std::getline(lines, line));
-    EXPECT_EQ(line.rfind(key, 0), 0u) << line;
-  }
-  ASSERT_TRUE(std::getline(lines, line));
-  EXPECT_EQ(line + "\n", plain.out);
-  EXPECT_FALSE(std::getline(lines, line));
 }
 
 // On the null device, at real time, so the sounds are short.
@@ -151,7 +131,7 @@ TEST(CliCommandsTest, PlaySaysALevelIsHeldAndCtrlCStopsIt) {
   EXPECT_EQ(run.out.back(), '\n');
 }
 
-TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
+TEST(CliCommandsTest, StretchAndComparePrintTheirLines) {
   TempDir folder;
   const auto speech = samples::SpeechLike(kRate, samples::DemoPhrase(), samples::Voice{});
   const std::string in = folder.Write("in.wav", PcmWav16(speech, kRate));
@@ -175,6 +155,23 @@ TEST(CliCommandsTest, StretchWritesTheSlowedFileAndPrintsBothLengths) {
   EXPECT_EQ(full.err, "File I/O error\n");
   EXPECT_EQ(ReadFileBytes(in), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "in.wav and out.wav alone";
+
+  // Compare prints the percentage last and, with --details, the terms before it (the same lines for any
+  // pair: the phrase against itself).
+  const CliResult plain = RunCli({"compare", in, in});
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  const CliResult details = RunCli({"compare", in, in, "--details"});
+  EXPECT_EQ(details.status, 0) << details.err;
+  std::istringstream lines(details.out);
+  std::string line;
+  for (const char* key : {"compared: yes", "reference_ms: ", "recording_ms: ", "duration_score: ", "sA: ", "sB: ",
+                          "sC: ", "reference_notes: 9", "recording_notes: 9"}) {
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind(key, 0), 0u) << line;
+  }
+  ASSERT_TRUE(std::getline(lines, line));
+  EXPECT_EQ(line + "\n", plain.out);
+  EXPECT_FALSE(std::getline(lines, line));
 }
 
 using platform::Bitmap;
@@ -355,8 +352,8 @@ Json ReadJsonDocument(const std::string& text) {
 }
 
 // The numbers themselves are the library's (checked in tests/analysis and tests/spectral); here the
-// formats: the endpoints or none, one CSV row per step of the whole file, and JSON that reads back to
-// the very same floats.
+// formats: the endpoints (silence's "none" is a row of the first table), one CSV row per step of the
+// whole file, and JSON that reads back to the very same floats.
 TEST(AnalysisCommandsTest, EndpointsPitchCsvAndAnalyzeJsonCarryTheLibrarysNumbers) {
   constexpr uint32_t kSpeechRate = 16000;  // the analysis steps 160 frames at this rate
   TempDir dir;
@@ -368,8 +365,6 @@ TEST(AnalysisCommandsTest, EndpointsPitchCsvAndAnalyzeJsonCarryTheLibrarysNumber
   EXPECT_EQ(found.status, 0);
   EXPECT_EQ(found.out,
             std::to_string(detected->SelectionStart()) + " " + std::to_string(detected->SelectionEnd()) + "\n");
-  const std::string quiet = dir.Write("quiet.wav", PcmWav16(std::vector<int16_t>(kSpeechRate, 0), kSpeechRate));
-  EXPECT_EQ(RunCli({"endpoints", quiet}).out, "none\n");
 
   auto wave = samples::MakeWave16(speech, kSpeechRate);
   const CSoundAnalysis analysis(wave.get(), 0);
