@@ -258,7 +258,7 @@ int32_t Largest(const std::vector<int32_t>& values) {
   return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
-TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeAndShowsNothingOfSilence) {
+TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeEightBitSoundsAsReadAndNothingOfSilence) {
   const std::vector<int16_t> speech = samples::SpeechLike(kRate, samples::DemoPhrase(), {});
   const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(speech, kRate));
   const auto length = static_cast<int32_t>(speech.size());
@@ -309,23 +309,21 @@ TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeAndShowsNothingOfSilence) {
     EXPECT_TRUE(none.values.empty());
     EXPECT_EQ(none.node_length, -1);
   }
-}
 
-TEST(ViewsTest, EightBitSoundsPlayBackAsTheyWereRead) {
-  const std::vector<int16_t> speech = samples::SpeechLike(8000, samples::DemoPhrase(), {});
-  CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave8(speech, 8000));
+  // An 8-bit sound: the view turned its copy's samples signed to measure them; played, they are
+  // unsigned PCM again.
+  const std::vector<int16_t> speech8 = samples::SpeechLike(8000, samples::DemoPhrase(), {});
+  CountedPtr<CSoundSource> sound8 = MakeMemorySource(samples::MakeWave8(speech8, 8000));
   ViewHost host(kWidth, kHeight);
   CGraphView& view = host.Hold(MakeGraphView(GRAPH_ENVELOPE, host.ClientRect(), &host));
-  view.SetSound(sound.Get(), 0);
+  view.SetSound(sound8.Get(), 0);
   EXPECT_NEAR(Largest(view.Values()), kHeight / 2, 1);  // the single-precision scaling may lose a pixel
-  // The view turned its copy's samples signed to measure them; played, they are unsigned PCM again.
   CSoundNode& node = *view.GetAnalysisNode();
-  std::vector<uint8_t> played(speech.size());
+  std::vector<uint8_t> played(speech8.size());
   uint32_t frames = static_cast<uint32_t>(played.size());
   node.Rewind();
   ASSERT_TRUE(node.Read(played.data(), frames, frames));
-  const auto original = sound->GetWave();
-  EXPECT_TRUE(std::equal(played.begin(), played.end(), original->Data()));
+  EXPECT_TRUE(std::equal(played.begin(), played.end(), sound8->GetWave()->Data()));
 }
 
 }  // namespace

@@ -87,14 +87,13 @@ class Desk {
     return counter.ends.load() >= ends;
   }
   void Click(int32_t type, int32_t x1, int32_t x2) {
-    const auto y = static_cast<int32_t>(std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin()) *
-                       (kHeight + 1) +
-                   20;
+    const auto row = std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin();
+    const auto y = static_cast<int32_t>(row) * (kHeight + 1) + 20;
     system->DeliverPointer(parent, WM_LBUTTONDOWN, x1, y);
     system->DeliverPointer(parent, WM_MOUSEMOVE, x2, y);
     system->DeliverPointer(parent, WM_LBUTTONUP, x2, y);
   }
-  // Frames the device was given since the last call.
+  // Bytes the device was given since the last call.
   size_t Played() {
     const size_t bytes = device->Written().size();
     device->ClearWritten();

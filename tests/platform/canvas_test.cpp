@@ -167,11 +167,9 @@ TEST(CanvasTest, LinesFarOutsideAreClippedExactlyAndQuickly) {
 
 TEST(CanvasTest, DrawingPartlyOutsideSetsTheSamePixelsAsOnALargerBitmapAndReportsTheirBounds) {
   // Each operation is drawn on a 12 x 8 bitmap and, shifted by (18, 16), on one large enough to hold
-  // it whole; the small bitmap must equal that window of the large one (but for a fill, which the edges
-  // of its bitmap bound). The small one reports the bounds of what the operation drew, clipped: on the
-  // grey, exactly the pixels that changed (and nothing when none did; a read reports nothing). The
-  // operations from the fifth row on lie wholly outside, draw nothing (ends that coincide, zero width)
-  // or fill the whole bitmap.
+  // it whole; the small bitmap must equal that window of the large one (a fill stops at its bitmap's
+  // edges) and report the bounds of the pixels that changed (none: no report; a read reports nothing).
+  // From the fifth row on, the operations lie wholly outside, draw nothing or fill the whole bitmap.
   const Op ops[] = {
       {'L', 1, -7, 3, 9, -4},   {'L', 3, 11, -9, 2, 15}, {'L', 4, 20, 9, -10, 7},  {'L', 4, -5, -2, 15, -1},
       {'R', 2, -3, -2, 5, 4},   {'R', 1, 8, 5, 16, 12},  {'R', 3, -2, -2, 14, 10}, {'F', 0, -4, 2, 6, 20},

@@ -200,9 +200,23 @@ Bytes WithFinalFrameCount(Bytes bytes, int64_t frames) {
   return WithChecksums(bytes);
 }
 
+// A reader that fails after a number of reads; the decoder's state must be freed on the way (a leak
+// would show under the address sanitizer).
+class FailingReader : public CMemoryFileReader {
+ public:
+  FailingReader(const Bytes& bytes, int reads) : CMemoryFileReader(bytes), reads_left_(reads) {}
+  bool Read(void* buffer, uint32_t count, uint32_t& read) override {
+    if (reads_left_-- <= 0) throw CMVException(kErrFileIo);
+    return CMemoryFileReader::Read(buffer, count, read);
+  }
+
+ private:
+  int reads_left_;
+};
+
 // Noise needs many bits, so the stream spans several pages; only then does the decoder take the last
 // page's frame count as the stream's length.
-TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
+TEST(COggSourceTest, ClaimedLengthsHolesRefusedStreamsAndReadErrors) {
   const auto input = samples::WhiteNoise(22050, 3000, 9000.0f, 3);
   const Bytes ogg = EncodeOggVorbis(input, 1, 22050);
   const int64_t frames = static_cast<int64_t>(input.size());
@@ -228,39 +242,23 @@ TEST(COggSourceTest, ClaimedLengthBeyondTheDecodedFramesPlaysAsSilence) {
   ASSERT_EQ(holed->GetLength(), frames);
   const auto holed_wave = holed->GetWave();
   EXPECT_EQ(reinterpret_cast<const int16_t*>(holed_wave->Data())[frames - 1], 0);
-}
 
-// A reader that fails after a number of reads; the decoder's state must be freed on the way (a leak
-// would show under the address sanitizer).
-class FailingReader : public CMemoryFileReader {
- public:
-  FailingReader(const Bytes& bytes, int reads) : CMemoryFileReader(bytes), reads_left_(reads) {}
-  bool Read(void* buffer, uint32_t count, uint32_t& read) override {
-    if (reads_left_-- <= 0) throw CMVException(kErrFileIo);
-    return CMemoryFileReader::Read(buffer, count, read);
-  }
-
- private:
-  int reads_left_;
-};
-
-// Streams the decoder refuses end in the library's own error, and read errors inside the decoder reach
-// the caller unchanged.
-TEST(COggSourceTest, StreamsTheDecoderRefusesGiveIncorrectWaveFormatAndReadErrorsPropagate) {
+  // Streams the decoder refuses end in the library's own error, and read errors inside the decoder
+  // reach the caller unchanged.
   Bytes not_vorbis = {'O', 'g', 'g', 'S'};
   not_vorbis.resize(200, 0);
-  const Bytes ogg = EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
+  const Bytes tone = EncodeOggVorbis(samples::Tone(8000, 200.0f, 300, 9000.0f), 1, 8000);
   // Codeword lengths of the first codebook that leave part of the code unused: the decoder cannot build
   // that codebook, and went on decoding with an empty one (a division by zero).
-  Bytes bad_code = ogg;
+  Bytes bad_code = tone;
   const char kSetup[] = "\x05vorbis";
   const auto setup = std::search(bad_code.begin(), bad_code.end(), kSetup, kSetup + 7);
   std::fill_n(setup + 17, 4, 0xff);
-  for (const Bytes& bytes : {not_vorbis, Bytes(ogg.begin(), ogg.begin() + 60), WithChecksums(bad_code)}) {
+  for (const Bytes& bytes : {not_vorbis, Bytes(tone.begin(), tone.begin() + 60), WithChecksums(bad_code)}) {
     EXPECT_EQ(ErrorCodeOf([&] { OpenBytes(bytes); }), kErrIncorrectWaveFormat);
   }
   for (int reads : {1, 2, 3, 5, 8}) {
-    EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(std::make_unique<FailingReader>(ogg, reads)); }), kErrFileIo) << reads;
+    EXPECT_EQ(ErrorCodeOf([&] { OpenSoundFile(std::make_unique<FailingReader>(tone, reads)); }), kErrFileIo) << reads;
   }
 }
 
