@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -89,10 +90,12 @@ class TestView : public Base {
   int32_t cursor_while_drawing = -1;
 };
 
-// The view drawn into a bitmap of its own size.
+// A view of width x height given values, drawn into a bitmap of its size.
 template <typename View>
-Bitmap Drawn(View& view) {
-  Bitmap bitmap(view.Area().right, view.Area().bottom, RGB(1, 2, 3));
+Bitmap Drawn(int32_t width, int32_t height, std::vector<int32_t> values = {}) {
+  TestView<View> view(width, height, nullptr);
+  view.Give(std::move(values), nullptr);
+  Bitmap bitmap(width, height, RGB(1, 2, 3));
   platform::Canvas canvas(bitmap);
   EXPECT_TRUE(view.Paint(canvas));
   return bitmap;
@@ -111,26 +114,19 @@ std::string Column(const Bitmap& bitmap, int32_t x) {
 TEST(GraphViewTest, BarsAndCurvesFollowTheirPixelRules) {
   // Symmetric bars: value 3 covers rows 1 to 7 at height 10 (an even height reaches one row further
   // up) and rows 2 to 7 at height 11; a column of 0 draws nothing; the frame is grey on white.
-  TestView<CGraphView> even(3, 10, nullptr);
-  even.Give({0, 3, 0}, nullptr);
-  EXPECT_EQ(Column(Drawn(even), 1), "########.#");
-  EXPECT_EQ(Column(Drawn(even), 0), "##########");
-  TestView<CGraphView> odd(3, 11, nullptr);
-  odd.Give({0, 3, 0}, nullptr);
-  EXPECT_EQ(Column(Drawn(odd), 1), "#.######..#");
+  const Bitmap even = Drawn<CGraphView>(3, 10, {0, 3, 0});
+  EXPECT_EQ(Column(even, 1), "########.#");
+  EXPECT_EQ(Column(even, 0), "##########");
+  EXPECT_EQ(Column(Drawn<CGraphView>(3, 11, {0, 3, 0}), 1), "#.######..#");
 
   // Without values: the frame alone, no fill.
-  TestView<CGraphView> bars(6, 8, nullptr);
-  TestView<CFilledCurveView> curve(6, 8, nullptr);
-  for (const Bitmap& empty : {Drawn(bars), Drawn(curve)}) {
+  for (const Bitmap& empty : {Drawn<CGraphView>(6, 8), Drawn<CFilledCurveView>(6, 8)}) {
     for (int32_t x = 1; x < 5; ++x) EXPECT_EQ(Column(empty, x), "#......#") << x;
   }
 
   // A flat curve of zeros lies 4 rows above the lower edge, two pixels thick (its row and the one
   // above), with the light grey band below it; a curve at 5 rises with a vertical step.
-  TestView<CFilledCurveView> flat(8, 12, nullptr);
-  flat.Give({0, 0, 0, 0, 5, 5, 5, 5}, nullptr);
-  const Bitmap drawn = Drawn(flat);
+  const Bitmap drawn = Drawn<CFilledCurveView>(8, 12, {0, 0, 0, 0, 5, 5, 5, 5});
   EXPECT_EQ(Column(drawn, 1), "#......##ff#");
   EXPECT_EQ(Column(drawn, 5), "#.##fffffff#");
   EXPECT_EQ(Column(drawn, 7), "############");  // the right edge of the frame
@@ -214,20 +210,19 @@ TEST(GraphViewTest, DragInvertsTheColumnsBetweenPressAndPointerAndTheCursorFollo
 }
 
 TEST(GraphViewTest, SelectionCarriesOverInProportion) {
-  struct Case {
-    uint32_t from_count, to_count;
-    int32_t start, end, to_start, to_end;
-  };
-  for (const Case& c : {Case{1000, 2000, 100, 899, 200, 1798}, Case{1000, 2000, 0, 999, 0, 1998},
-                        Case{1000, 1500, 333, 999, 499, 1498}, Case{1000, 10, 0, 999, 0, 9}}) {
-    CWave from(MakePcmFormat(1, 8000, 16), c.from_count * 2, nullptr);
-    from.SetSampleCount(c.from_count);
-    from.SetSelection(c.start, c.end);
-    CWave to(MakePcmFormat(1, 44100, 16), c.to_count * 2, nullptr);
-    to.SetSampleCount(c.to_count);
+  // A selection of 1000 samples carried to `to_count`.
+  for (const auto& [to_count, start, end, to_start, to_end] : {std::tuple{2000u, 100, 899, 200, 1798},
+                                                               {2000u, 0, 999, 0, 1998},
+                                                               {1500u, 333, 999, 499, 1498},
+                                                               {10u, 0, 999, 0, 9}}) {
+    CWave from(MakePcmFormat(1, 8000, 16), 2000, nullptr);
+    from.SetSampleCount(1000);
+    from.SetSelection(start, end);
+    CWave to(MakePcmFormat(1, 44100, 16), to_count * 2, nullptr);
+    to.SetSampleCount(to_count);
     CarrySelection(from, to);
-    EXPECT_EQ(to.SelectionStart(), c.to_start) << c.to_count;
-    EXPECT_EQ(to.SelectionEnd(), c.to_end) << c.to_count;
+    EXPECT_EQ(to.SelectionStart(), to_start) << to_count;
+    EXPECT_EQ(to.SelectionEnd(), to_end) << to_count;
   }
 }
 
@@ -263,7 +258,7 @@ int32_t Largest(const std::vector<int32_t>& values) {
   return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
-TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeAndShowsNothingOfSilence) {
+TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeEightBitSoundsAsReadAndNothingOfSilence) {
   const std::vector<int16_t> speech = samples::SpeechLike(kRate, samples::DemoPhrase(), {});
   const CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave16(speech, kRate));
   const auto length = static_cast<int32_t>(speech.size());
@@ -314,23 +309,21 @@ TEST(ViewsTest, EachViewShowsItsSoundPlaysItsOwnNodeAndShowsNothingOfSilence) {
     EXPECT_TRUE(none.values.empty());
     EXPECT_EQ(none.node_length, -1);
   }
-}
 
-TEST(ViewsTest, EightBitSoundsPlayBackAsTheyWereRead) {
-  const std::vector<int16_t> speech = samples::SpeechLike(8000, samples::DemoPhrase(), {});
-  CountedPtr<CSoundSource> sound = MakeMemorySource(samples::MakeWave8(speech, 8000));
+  // An 8-bit sound: the view turned its copy's samples signed to measure them; played, they are
+  // unsigned PCM again.
+  const std::vector<int16_t> speech8 = samples::SpeechLike(8000, samples::DemoPhrase(), {});
+  CountedPtr<CSoundSource> sound8 = MakeMemorySource(samples::MakeWave8(speech8, 8000));
   ViewHost host(kWidth, kHeight);
   CGraphView& view = host.Hold(MakeGraphView(GRAPH_ENVELOPE, host.ClientRect(), &host));
-  view.SetSound(sound.Get(), 0);
+  view.SetSound(sound8.Get(), 0);
   EXPECT_NEAR(Largest(view.Values()), kHeight / 2, 1);  // the single-precision scaling may lose a pixel
-  // The view turned its copy's samples signed to measure them; played, they are unsigned PCM again.
   CSoundNode& node = *view.GetAnalysisNode();
-  std::vector<uint8_t> played(speech.size());
+  std::vector<uint8_t> played(speech8.size());
   uint32_t frames = static_cast<uint32_t>(played.size());
   node.Rewind();
   ASSERT_TRUE(node.Read(played.data(), frames, frames));
-  const auto original = sound->GetWave();
-  EXPECT_TRUE(std::equal(played.begin(), played.end(), original->Data()));
+  EXPECT_TRUE(std::equal(played.begin(), played.end(), sound8->GetWave()->Data()));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "audio/recording_comparison.h"
 #include "graph/graph_picture.h"
 #include "graph/graph_surface.h"
 #include "graph/graph_type.h"
@@ -88,14 +87,13 @@ class Desk {
     return counter.ends.load() >= ends;
   }
   void Click(int32_t type, int32_t x1, int32_t x2) {
-    const auto y = static_cast<int32_t>(std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin()) *
-                       (kHeight + 1) +
-                   20;
+    const auto row = std::find(kGraphOrder.begin(), kGraphOrder.end(), type) - kGraphOrder.begin();
+    const auto y = static_cast<int32_t>(row) * (kHeight + 1) + 20;
     system->DeliverPointer(parent, WM_LBUTTONDOWN, x1, y);
     system->DeliverPointer(parent, WM_MOUSEMOVE, x2, y);
     system->DeliverPointer(parent, WM_LBUTTONUP, x2, y);
   }
-  // Frames the device was given since the last call.
+  // Bytes the device was given since the last call.
   size_t Played() {
     const size_t bytes = device->Written().size();
     device->ClearWritten();
@@ -235,7 +233,7 @@ TEST(GraphicManagerTest, ClicksAndDragsPlayTheirRange) {
 }
 
 // (What a resize shows until RefreshGraphs, GraphX11Test checks as the host resizes a graph.)
-TEST(GraphicManagerTest, APressDuringPlaybackStopsItAndStoppedPlaybackIsNeverReported) {
+TEST(GraphicManagerTest, APressDuringPlaybackStopsItStoppedPlaybackIsNeverReportedAndHostCallsGoOn) {
   Desk desk;
   platform::SetWaveOutSystem(platform::TestWaveOutSystem::Make(1));  // real time: still playing
   desk.manager->SetSoundFile(desk.file.c_str(), 0);
@@ -250,16 +248,9 @@ TEST(GraphicManagerTest, APressDuringPlaybackStopsItAndStoppedPlaybackIsNeverRep
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   desk.system->DispatchMessages();
   EXPECT_EQ(desk.counter.ends.load(), 0);  // stopped playback is never reported
-}
 
-TEST(GraphicManagerTest, HostCallsWhileTheEnginePlaysAndTheRecorderCompares) {
-  Desk desk;
-  const std::string other =
-      desk.folder.Write("other.wav", PcmWav16(samples::SpeechLike(kRate, samples::OtherPhrase(), {}), kRate));
-  std::atomic<bool> stop{false};
-  std::thread comparer([&] {
-    while (!stop.load()) EXPECT_GE(CompareRecording(desk.file.c_str(), other.c_str()), 0);
-  });
+  // A new sound, another version and other graphs while a graph plays (fast again, so some end).
+  platform::SetWaveOutSystem(desk.device);
   for (int round = 0; round < 4; ++round) {
     desk.manager->SetSoundFile(desk.file.c_str(), round % 2);
     desk.manager->PlayGraph(kGraphOrder[static_cast<size_t>(round)]);
@@ -268,8 +259,6 @@ TEST(GraphicManagerTest, HostCallsWhileTheEnginePlaysAndTheRecorderCompares) {
     desk.system->DispatchMessages();
     desk.manager->RedrawGraphs();
   }
-  stop = true;
-  comparer.join();
 }
 
 // On a graph surface, the pixels a host copies are the headless windows' pixels and every changed
@@ -302,14 +291,13 @@ TEST(GraphicManagerTest, SurfaceHostsCopyTheHeadlessPixelsAndHearOfEveryChange) 
     const std::vector<GraphRect> since_after = announced;
     announced.insert(announced.end(), since_before.begin(), since_before.end());
     size_t changed = 0;
-    for (int32_t y = 0; y < desk.surface->GetHeight(); ++y) {
-      for (int32_t x = 0; x < kWidth; ++x) {
-        if (before[size_t(y) * kWidth + x] == after[size_t(y) * kWidth + x]) continue;
-        ++changed;
-        bool covered = false;
-        for (const GraphRect& r : announced) covered |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-        ASSERT_TRUE(covered) << "pixel " << x << "," << y << " changed unannounced";
-      }
+    for (size_t i = 0; i < after.size(); ++i) {
+      if (before[i] == after[i]) continue;
+      ++changed;
+      const auto x = static_cast<int32_t>(i % kWidth), y = static_cast<int32_t>(i / kWidth);
+      bool covered = false;
+      for (const GraphRect& r : announced) covered |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+      ASSERT_TRUE(covered) << "pixel " << x << "," << y << " changed unannounced";
     }
     EXPECT_TRUE(changed > 0 || round > 0);  // the cursor has moved by the first look
     before = after;

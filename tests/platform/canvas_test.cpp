@@ -147,48 +147,57 @@ TEST(CanvasTest, LinesFollowTheRoundHalfUpRuleWithoutTheEndPointAtEveryWidth) {
 TEST(CanvasTest, LinesFarOutsideAreClippedExactlyAndQuickly) {
   // Ends at the limits of int32: t * dminor needs more than 63 bits here, and rounding matters
   // (the first line passes half a pixel below the diagonal).
-  struct Case {
-    int32_t x0, y0, x1, y1;
-    std::set<std::pair<int32_t, int32_t>> pixels;
-  };
-  const Case cases[] = {
+  const std::tuple<int32_t, int32_t, int32_t, int32_t, std::set<std::pair<int32_t, int32_t>>> cases[] = {
       {kMin, kMin, kMax, kMax - 1, {{1, 0}, {2, 1}, {3, 2}, {4, 3}, {5, 4}, {6, 5}, {7, 6}, {8, 7}}},
       {kMax, kMin + 3, kMin, kMax, {{0, 1}, {1, 0}}},
       {kMin, -10, kMax, kMin, {}},
       {kMax, kMin, kMax - 5, kMax, {}},
   };
   const auto start = std::chrono::steady_clock::now();
-  for (const Case& c : cases) {
+  for (const auto& [x0, y0, x1, y1, pixels] : cases) {
     Bitmap bitmap(12, 8, kGrey);
     Canvas canvas(bitmap);
-    canvas.MoveTo(c.x0, c.y0);
-    EXPECT_TRUE(canvas.LineTo(c.x1, c.y1));
-    EXPECT_EQ(PixelsOf(bitmap, kBlack), c.pixels) << "line from " << c.x0 << ", " << c.y0;
+    canvas.MoveTo(x0, y0);
+    EXPECT_TRUE(canvas.LineTo(x1, y1));
+    EXPECT_EQ(PixelsOf(bitmap, kBlack), pixels) << "line from " << x0 << ", " << y0;
   }
   // Stepping through the 2^32 positions of these lines would take many seconds.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
-TEST(CanvasTest, DrawingPartlyOutsideSetsTheSamePixelsAsOnALargerBitmap) {
+TEST(CanvasTest, DrawingPartlyOutsideSetsTheSamePixelsAsOnALargerBitmapAndReportsTheirBounds) {
   // Each operation is drawn on a 12 x 8 bitmap and, shifted by (18, 16), on one large enough to hold
-  // it whole; the small bitmap must equal that window of the large one. The last four lie wholly
-  // outside the small bitmap.
-  const Op ops[] = {{'L', 1, -7, 3, 9, -4}, {'L', 3, 11, -9, 2, 15}, {'L', 4, 20, 9, -10, 7},  {'L', 4, -5, -2, 15, -1},
-                    {'R', 2, -3, -2, 5, 4}, {'R', 1, 8, 5, 16, 12},  {'R', 3, -2, -2, 14, 10}, {'F', 0, -4, 2, 6, 20},
-                    {'I', 0, 3, -6, 15, 5}, {'B', 0, 10, -2, 3, 3},  {'R', 1, -9, 0, 0, 8},    {'F', 0, 12, 0, 20, 8},
-                    {'I', 0, 0, 8, 12, 14}, {'L', 1, -1, 9, 14, 8}};
+  // it whole; the small bitmap must equal that window of the large one (a fill stops at its bitmap's
+  // edges) and report the bounds of the pixels that changed (none: no report; a read reports nothing).
+  // From the fifth row on, the operations lie wholly outside, draw nothing or fill the whole bitmap.
+  const Op ops[] = {
+      {'L', 1, -7, 3, 9, -4},   {'L', 3, 11, -9, 2, 15}, {'L', 4, 20, 9, -10, 7},  {'L', 4, -5, -2, 15, -1},
+      {'R', 2, -3, -2, 5, 4},   {'R', 1, 8, 5, 16, 12},  {'R', 3, -2, -2, 14, 10}, {'F', 0, -4, 2, 6, 20},
+      {'I', 0, 3, -6, 15, 5},   {'B', 0, 10, -2, 3, 3},  {'L', 1, -3, 6, 5, 2},    {'L', 2, 4, 0, 4, 3},
+      {'R', 1, -2, 3, 4, 30},   {'F', 0, 10, 6, 20, 20}, {'S', 0, 3, 4, 0, 0},     {'B', 0, 10, -1, 9, 9},
+      {'R', 1, -9, 0, 0, 8},    {'F', 0, 12, 0, 20, 8},  {'I', 0, 0, 8, 12, 14},   {'L', 1, -1, 9, 14, 8},
+      {'L', 1, -3, -1, 20, -1}, {'I', 0, -5, -5, -1, 3}, {'S', 0, -1, 0, 0, 0},    {'P', 0, 12, 1, 0, 0},
+      {'L', 4, 2, 2, 2, 2},     {'R', 1, 5, 5, 5, 9},    {'P', 0, 1, 1, 0, 0}};
   for (const Op& op : ops) {
     Bitmap small(12, 8, kGrey);
     Bitmap large(48, 40, kGrey);
-    Canvas small_canvas(small);
+    std::vector<RECT> reports;
+    Canvas small_canvas(small, nullptr, [&reports](const RECT& r) { reports.push_back(r); });
     Canvas large_canvas(large);
     Apply(small_canvas, op);
     Apply(large_canvas, op, 18, 16);
+    small_canvas.GetPixel(0, 0);
     Bitmap window(12, 8);
-    for (int32_t y = 0; y < 8; ++y) {
-      for (int32_t x = 0; x < 12; ++x) window.SetPixel(x, y, large.GetPixel(x + 18, y + 16));
+    Canvas(window).BitBlt(0, 0, 12, 8, large, 18, 16);
+    EXPECT_TRUE(op.kind == 'P' || small == window)
+        << op.kind << " " << op.a << " " << op.b << Picture(small) << Picture(window);
+    std::vector<RECT> changed;  // the bounds of the pixels no longer grey
+    for (int32_t i = 0; i < 12 * 8; ++i) {
+      const RECT pixel{i % 12, i / 12, i % 12 + 1, i / 12 + 1};
+      if (small.GetPixel(pixel.left, pixel.top) == kGrey) continue;
+      changed = {changed.empty() ? pixel : UnionRect(changed[0], pixel)};
     }
-    EXPECT_TRUE(small == window) << op.kind << " " << op.a << " " << op.b << Picture(small) << Picture(window);
+    EXPECT_EQ(reports, changed) << op.kind << " " << op.a << " " << op.b;
   }
 }
 
@@ -272,33 +281,6 @@ TEST(CanvasTest, BitBltCopiesOnlyWhatLiesInBothBitmaps) {
     Canvas(expected).BitBlt(1 + dx, 1 + dy, 3, 2, snapshot, 0, 0);
     Canvas(image).BitBlt(1 + dx, 1 + dy, 3, 2, image, 0, 0);
     EXPECT_EQ(image, expected) << "shift " << dx << ", " << dy;
-  }
-}
-
-TEST(CanvasTest, ChangedReportsTheClippedBoundsOfEachOperationThatDrew) {
-  const std::pair<Op, std::vector<RECT>> cases[] = {
-      {{'L', 1, -3, 6, 5, 2}, {{0, 3, 5, 6}}},
-      {{'L', 2, 4, 0, 4, 3}, {{3, 0, 5, 3}}},
-      {{'L', 1, -3, -1, 20, -1}, {}},
-      {{'L', 4, 2, 2, 2, 2}, {}},  // ends that coincide
-      {{'R', 1, -2, 3, 4, 30}, {{0, 3, 4, 8}}},
-      {{'R', 1, 5, 5, 5, 9}, {}},
-      {{'F', 0, 10, 6, 20, 20}, {{10, 6, 12, 8}}},
-      {{'I', 0, -5, -5, -1, 3}, {}},
-      {{'S', 0, 3, 4, 0, 0}, {{3, 4, 4, 5}}},
-      {{'S', 0, -1, 0, 0, 0}, {}},
-      {{'P', 0, 1, 1, 0, 0}, {{0, 0, 12, 8}}},
-      {{'P', 0, 12, 1, 0, 0}, {}},
-      {{'B', 0, 10, -1, 9, 9}, {{10, 0, 12, 2}}},
-  };
-  for (const auto& [op, expected] : cases) {
-    Bitmap bitmap(12, 8, kGrey);
-    std::vector<RECT> reports;
-    Canvas canvas(bitmap, nullptr, [&reports](const RECT& r) { reports.push_back(r); });
-    Apply(canvas, op);
-    canvas.GetPixel(0, 0);
-    EXPECT_EQ(reports, expected) << op.kind << " " << op.a << " " << op.b;
-    EXPECT_TRUE(!expected.empty() || bitmap == Bitmap(12, 8, kGrey)) << "nothing inside, yet something drawn";
   }
 }
 
