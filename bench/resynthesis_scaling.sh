@@ -3,6 +3,7 @@
 # one espeak-ng sentence (the demo's generated phrase when espeak-ng is missing) to 112, 224 and 448 s,
 # each rendered whole. Prints the median wall time of RUNS runs per length and the ratio to the length
 # before: about 2 for each doubling when the time is linear in the length, 4 when it is quadratic.
+# Exits 1 when a doubling costs more than 3 times as much: the render then grows faster than the length.
 # Usage: bench/resynthesis_scaling.sh [BUILD_DIR] [RUNS]     (defaults: build/dev, 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,5 +42,12 @@ for length in 112 224 448; do
   else
     awk -v l="$length" -v t="$time" 'BEGIN { printf "%4d s of speech: %6.2f s\n", l, t }'
   fi
+  if [[ -n "$previous" ]] && awk -v t="$time" -v p="$previous" 'BEGIN { exit !(t > 3 * p) }'; then
+    faster=1
+  fi
   previous="$time"
 done
+if [[ -n "${faster:-}" ]]; then
+  echo "the resynthesis grows faster than the length of the sound" >&2
+  exit 1
+fi
