@@ -97,7 +97,8 @@ class CRecordingEngine : public CThread {
   // worker takes them in that order, so the file keeps the order of the input.
   int next_index_ = 0;
   // Which headers are in the device's ring (queued and not yet taken back); worker thread while it
-  // runs, Start before.
+  // runs, Start before. Kept here rather than read from the flags: the device clears WHDR_INQUEUE
+  // before it sets WHDR_DONE, so a header on its way back would look out of the ring for a moment.
   std::array<bool, kBufferCount> queued_{};
   std::atomic<bool> device_lost_{false};
 };

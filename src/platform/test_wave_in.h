@@ -39,8 +39,9 @@ class TestWaveInSystem final : public WaveInSystem,
   // The bytes of every buffer returned by devices of this system (dwBytesRecorded of each, the partial
   // buffers of stops and resets included) since it was made.
   uint64_t ReturnedBytes() const;
-  // The offset in the input of the first byte that a device opened since found no buffer for and lost
-  // (a worker that did not give buffers back in time); UINT64_MAX when nothing was lost.
+  // The smallest input offset (counted per device from its opening) at which a device of this system
+  // found no queued buffer and lost input (a worker that did not give buffers back in time);
+  // UINT64_MAX when nothing was lost.
   uint64_t FirstOverrunByte() const;
   // When the device opened last was first started (the moment its first byte of input was due); the
   // clock's epoch when it was not started or none is open.

@@ -33,8 +33,7 @@ const std::vector<int16_t> kInput = Numbered(22050 * 4);
 
 // The file holds, under its header, the input from its first byte on, at least `at_least` bytes of it
 // and no more than the device returned.
-void ExpectFileHoldsTheInput(const std::string& path, platform::TestWaveInSystem& device, uint64_t at_least) {
-  const RecordedFile file = ReadRecording(path);
+void ExpectFileHoldsTheInput(const RecordedFile& file, platform::TestWaveInSystem& device, uint64_t at_least) {
   EXPECT_EQ(file.header, ExpectedHeader(static_cast<uint32_t>(file.data.size())));
   EXPECT_GE(file.data.size(), at_least) << "a buffer returned before the stop is missing";
   EXPECT_LE(file.data.size(), device.ReturnedBytes()) << "more in the file than the device returned";
@@ -129,8 +128,9 @@ TEST(RecordingEngineTest, EveryByteReturnedBeforeTheStopIsInTheFileAndFailuresAr
       EXPECT_EQ(engine.DeviceLost(), c.failure == Failure::kDeviceLost);
       EXPECT_EQ(ErrorCodeOf([&] { engine.Stop(); }), c.stop_error);
       full_disk.reset();
-      if (input.Device().FirstOverrunByte() < ReadRecording(path).data.size() && attempt < 5) continue;
-      ExpectFileHoldsTheInput(path, input.Device(), c.failure == Failure::kDiskFull ? 20000 : before_stop);
+      const RecordedFile file = ReadRecording(path);
+      if (input.Device().FirstOverrunByte() < file.data.size() && attempt < 5) continue;
+      ExpectFileHoldsTheInput(file, input.Device(), c.failure == Failure::kDiskFull ? 20000 : before_stop);
       EXPECT_EQ(input.Device().LiveDevices(), 0u) << "Stop closes the device";
       break;
     }
