@@ -209,9 +209,6 @@ TEST(GraphCommandTest, ThePictureStacksTheGraphsAsEachIsDrawnAlone) {
   EXPECT_EQ(platform::ReadPng(out), DrawGraphPicture(sound.Get(), GRAPH_PITCH, 50, 30, 1));
 }
 
-// `melvox record` on the null device (silence in real time, so the recordings are short): what it
-// prints and writes, failures and signals, and the recorder's temporary file, which must be gone when
-// the program has ended.
 // Points the children's temporary folder at a folder of the test's own while it lives.
 class ChildTempFolder {
  public:
@@ -223,6 +220,9 @@ class ChildTempFolder {
   TempDir folder_;
 };
 
+// `melvox record` on the null device (silence in real time, so the recordings are short): what it
+// prints and writes, failures and signals, and the recorder's temporary file, which must be gone when
+// the program has ended.
 TEST(RecordCommandTest, RecordsForTheTimeLimitAndFailuresAndSignalsLeaveNothingBehind) {
   TempDir out;
   TempDir failed;  // for the failures and signals, and left empty by them
