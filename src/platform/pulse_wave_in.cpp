@@ -1,6 +1,8 @@
 #include "platform/pulse_wave_in.h"
 
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
@@ -15,9 +17,12 @@ namespace {
 constexpr uint32_t kFragmentBytes = 1024;
 
 // A record stream of the default source, connected corked: a start uncorks it, a stop corks it.
+// Input that finds no queued buffer is not dropped: it stays with the server (whose record buffer
+// holds well over a minute) until the next buffer is added, so a reader that falls behind for a while
+// loses no input and its recording keeps its timing.
 //
 // Threading: every call takes the main-loop lock; the read callback runs on the main loop's thread
-// with that lock held and fills and returns buffers there.
+// with that lock held and fills and returns buffers there, as does AddBuffer for input kept waiting.
 class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
  public:
   PulseWaveIn(std::shared_ptr<PulseContext> context, std::shared_ptr<PulseErrorDetails> details,
@@ -40,6 +45,7 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
     return Call(true, [&] {
       if (const MMRESULT checked = queue_.CheckAdd(header)) return checked;
       queue_.Push(header);
+      if (!failed_) Drain();
       return MMSYSERR_NOERROR;
     });
   }
@@ -51,9 +57,13 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
   MMRESULT Stop() override {
     return Call(false, [&] {
       // Input captured before the cork arrives before the server's reply to it, so it is in the
-      // buffer being filled when that buffer comes back.
-      const MMRESULT result = Cork(true);
+      // buffers when they come back, as far as they hold it; the rest is dropped, so that a later
+      // start does not begin with input from before this stop.
+      MMRESULT result = Cork(true);
+      if (result == MMSYSERR_NOERROR) Drain();
       queue_.ReturnPartial();
+      rest_.clear();
+      if (result == MMSYSERR_NOERROR && !Await(&pa_stream_flush)) result = Fail(MMSYSERR_ERROR);
       return result;
     });
   }
@@ -64,24 +74,36 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
     if (!failed_ && (Cork(true) != MMSYSERR_NOERROR || !Await(&pa_stream_flush))) result = Fail(MMSYSERR_ERROR);
     // Every buffer comes back even when the server failed, so no reader waits for one.
     queue_.RetireAll(0);
+    rest_.clear();
     return result;
   }
 
   void Disconnecting() override { pa_stream_set_read_callback(stream_, nullptr, nullptr); }
 
-  // Main-loop thread, lock held: takes every fragment the server has handed over. Fragments come in
-  // any size, so they are gathered into the queued buffers, each returned once full. A hole (input
-  // the server lost) becomes silence of its length, so the recording keeps its timing.
-  static void OnReadable(pa_stream* stream, size_t, void* self_data) {
-    auto* self = static_cast<PulseWaveIn*>(self_data);
-    for (;;) {
+  // Main-loop thread, lock held: takes what the server has handed over.
+  static void OnReadable(pa_stream*, size_t, void* self) { static_cast<PulseWaveIn*>(self)->Drain(); }
+
+  // Lock held: moves input into the queued buffers, each returned once full, for as long as there are
+  // buffers. Fragments come in any size, and one is taken from the server whole, so the part of a
+  // fragment that found no buffer waits in rest_; while it waits, further input waits with the
+  // server. A hole (input the server lost) becomes silence of its length, so the recording keeps its
+  // timing.
+  void Drain() {
+    rest_.erase(rest_.begin(), rest_.begin() + static_cast<std::ptrdiff_t>(queue_.Fill(rest_.data(), rest_.size())));
+    while (rest_.empty() && !queue_.Empty()) {
       const void* data = nullptr;
       size_t bytes = 0;
-      if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0) return;  // empty: nothing to drop
-      self->queue_.Fill(data, bytes);                                       // null data: silence
-      pa_stream_drop(stream);
+      if (pa_stream_peek(stream_, &data, &bytes) < 0 || bytes == 0) return;  // empty: nothing to drop
+      const size_t taken = queue_.Fill(data, bytes);                         // null data: silence
+      if (taken < bytes) {
+        rest_.resize(bytes - taken);
+        if (data != nullptr) std::memcpy(rest_.data(), static_cast<const char*>(data) + taken, rest_.size());
+      }
+      pa_stream_drop(stream_);
     }
   }
+
+  std::vector<char> rest_;  // input taken from the server that found no buffer yet; lock held
 };
 
 }  // namespace
