@@ -1,6 +1,7 @@
 // The graphs on a real X server (scripts/with-x starts Xvfb): the example host shows the very pixels
 // of the headless windows, again once the user made it larger, and plays on a click; a host window
-// destroyed under a playing graph ends the graphs cleanly. Skips when no display opens.
+// destroyed under a playing graph ends the graphs cleanly. Skips when no display opens (the click,
+// when no sound server answers).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "graph/graphic_manager.h"
 #include "integration/child_process.h"
 #include "platform/test_wave_out.h"
+#include "platform/wave_backend.h"
+#include "platform/wave_in.h"
 #include "platform/x11_window_system.h"
 #include "samples/speech_like.h"
 #include "sound/open_sound_file.h"
@@ -89,11 +92,18 @@ TEST(GraphX11Test, TheExampleHostShowsTheHeadlessPixelsAndPlaysOnAClick) {
   // size has settled.
   Xdotool("windowsize " + std::to_string(window) + " 1000 " + std::to_string(4 * 200 + 3 * 4));
   EXPECT_TRUE(shows_headless(1000, 200)) << "not the headless pixels once larger";
-  Xdotool("mousemove --window " + std::to_string(window) + " 100 75 click 1");
-  EXPECT_EQ(host.Line("play start"), "play start");
-  EXPECT_EQ(host.Line("ended"), "ended");  // 1.4 s of sound on the null or PulseAudio device
+  // The host plays on whatever sound server answers; without one it would wait in its error box.
+  const bool sound = platform::UseWaveBackend("pulse") == MMSYSERR_NOERROR;
+  platform::SetWaveOutSystem(nullptr);
+  platform::SetWaveInSystem(nullptr);
+  if (sound) {
+    Xdotool("mousemove --window " + std::to_string(window) + " 100 75 click 1");
+    EXPECT_EQ(host.Line("play start"), "play start");
+    EXPECT_EQ(host.Line("ended"), "ended");  // 1.4 s of sound
+  }
   Xdotool("key --window " + std::to_string(window) + " q");
   EXPECT_EQ(host.Status(5000), 0);
+  if (!sound) GTEST_SKIP() << "no PulseAudio server answers: the click was not tried";
 }
 
 }  // namespace
