@@ -102,12 +102,14 @@ struct StretchScore {
 
 // The aligned comparison: the recording is aligned with the reference step by step (its tempo may
 // vary from half to twice the reference's) on features that a change of gain, microphone or pitch
-// register hardly moves, and scored by how close the aligned steps are.
+// register hardly moves, and scored by how close the aligned steps are, each pair against the nearest
+// the other sound comes to either step anywhere (another voice or a noisy room moves every step; the
+// same words in another order cannot keep their best matches).
 struct AlignmentReport {
   bool compared = false;                // false when either useful part has no steps or is longer than 20 s, or
                                         // one lasts over twice as long as the other (after up to 40 % of each
                                         // end, at most 1 s, is left out as noise): the score is then 0
-  float score = 0.0f;                   // 0 .. 100: mostly above 75 for the same words said again, below 30 for others
+  float score = 0.0f;                   // 0 .. 100: mostly above 80 for the same words said again, below 20 for others
   float distance = 0.0f;                // the mean distance of the aligned steps the score comes from (0 = identical)
   std::vector<AlignmentPoint> path;     // in order; both times never decrease
   std::vector<StretchScore> stretches;  // in order, covering the reference's useful part

@@ -56,6 +56,7 @@ class CAlignmentGrid {
     skip_b_.assign(static_cast<size_t>(m_) + 1, 0.0f);
     for (int32_t i = 0; i < n_; ++i) skip_a_[i + 1] = skip_a_[i] + a.unmatched[i];
     for (int32_t j = 0; j < m_; ++j) skip_b_[j + 1] = skip_b_[j] + b.unmatched[j];
+    NearestDistances();
     cost_.assign(starts_[n_], kUnreachable);
     local_.assign(starts_[n_], 0.0f);
     move_.assign(starts_[n_], 0);
@@ -68,14 +69,14 @@ class CAlignmentGrid {
   // The local distance, from the table inside the parallelogram, else computed.
   float Local(int32_t i, int32_t j) const {
     if (j >= rows_[i].lo && j <= rows_[i].hi) return local_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
-    return StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
+    return Distance(i, j);
   }
 
   void Fill() {
     for (int32_t i = 0; i < n_; ++i) {
       for (int32_t j = rows_[i].lo; j <= rows_[i].hi; ++j) {
         const size_t at = starts_[i] + static_cast<size_t>(j - rows_[i].lo);
-        const float d = StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
+        const float d = Distance(i, j);
         local_[at] = d;
         float best = Cost(i - 1, j - 1) + 2.0f * d;
         uint8_t move = kDiagonal;
@@ -135,6 +136,29 @@ class CAlignmentGrid {
   }
 
  private:
+  // For every step of either sound, the least distance to any step of the other: how near the other
+  // sound comes to it anywhere, whatever the order.
+  void NearestDistances() {
+    nearest_a_.assign(static_cast<size_t>(n_), kUnreachable);
+    nearest_b_.assign(static_cast<size_t>(m_), kUnreachable);
+    for (int32_t i = 0; i < n_; ++i) {
+      for (int32_t j = 0; j < m_; ++j) {
+        const float d = StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
+        nearest_a_[i] = std::min(nearest_a_[i], d);
+        nearest_b_[j] = std::min(nearest_b_[j], d);
+      }
+    }
+  }
+
+  // The local distance the path is scored on: the distance of the two steps less the mean of their
+  // nearest distances. Another voice, noise or a telephone band moves every step of a recording away
+  // from the reference; what is left counts only how much worse a step matches at its place in the
+  // path than it could match anywhere, which words said in another order cannot avoid. Never below 0.
+  float Distance(int32_t i, int32_t j) const {
+    return StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_) -
+           0.5f * (nearest_a_[i] + nearest_b_[j]);
+  }
+
   const AlignmentFeatures& a_;
   const AlignmentFeatures& b_;
   const AlignmentSettings& settings_;
@@ -146,6 +170,8 @@ class CAlignmentGrid {
   std::vector<size_t> starts_;
   std::vector<float> skip_a_;
   std::vector<float> skip_b_;
+  std::vector<float> nearest_a_;
+  std::vector<float> nearest_b_;
   std::vector<float> cost_;
   std::vector<float> local_;
   std::vector<uint8_t> move_;

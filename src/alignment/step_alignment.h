@@ -9,7 +9,8 @@
 namespace melvox {
 
 // One cell of an alignment path: step `a` of the first sound goes with step `b` of the second, at
-// the local distance `distance`.
+// the local distance `distance`: their StepDistance less the mean of the two steps' nearest distances
+// (the least StepDistance of each to any step of the other sound), so 0 or more.
 struct AlignedStep {
   int32_t a = 0;
   int32_t b = 0;
@@ -36,8 +37,8 @@ struct StepAlignment {
 // it stays inside a parallelogram; only the cells inside it are computed. The ends lie at the
 // ends of both sounds, except that a path may start after, or end before, up to
 // settings.loose_share of a sound's steps (at most settings.loose_steps) at each end, each such step
-// counting its unmatched cost. Time and memory grow with the product of the lengths (about a third of
-// it, more with loose ends).
+// counting its unmatched cost. Time grows with the product of the lengths (the nearest distances need
+// every pair of steps), memory with about a third of it (more with loose ends).
 StepAlignment AlignSteps(const AlignmentFeatures& a, const AlignmentFeatures& b, const AlignmentSettings& settings);
 
 }  // namespace melvox
