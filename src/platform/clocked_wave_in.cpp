@@ -42,7 +42,8 @@ ClockedWaveIn::~ClockedWaveIn() {
 void ClockedWaveIn::Advance(Clock::time_point now, bool to_the_frame) {
   if (running_ && !lost_) {
     due_ += std::chrono::duration<double>(now - last_).count() * bytes_per_second_;
-    for (;;) {
+    // Input that finds no queued buffer waits for one, as with a sound server.
+    while (!queue_.Empty()) {
       uint32_t take = chunk_bytes_;
       if (due_ < chunk_bytes_) {
         if (!to_the_frame || due_ < block_align_) break;
@@ -54,9 +55,8 @@ void ClockedWaveIn::Advance(Clock::time_point now, bool to_the_frame) {
         std::memset(chunk_.get(), 0, take);
       }
       const size_t taken = queue_.Fill(chunk_.get(), take);
-      if (taken < take && hooks_) hooks_->OnOverrun(made_ + taken);
-      made_ += take;
-      due_ -= take;
+      made_ += taken;
+      due_ -= static_cast<double>(taken);
     }
   }
   last_ = now;
@@ -69,9 +69,16 @@ std::chrono::microseconds ClockedWaveIn::NextWait() const {
   return DeviceClock::Until(seconds);
 }
 
+void ClockedWaveIn::DropWaiting() {
+  const auto frames = static_cast<uint64_t>(due_ / block_align_);
+  made_ += frames * block_align_;
+  due_ = 0.0;
+}
+
 std::chrono::microseconds ClockedWaveIn::Tick() {
   Advance(Clock::now(), false);
-  return running_ && !lost_ ? NextWait() : DeviceClock::kUntilWoken;
+  // With no buffer queued, the input waits until AddBuffer wakes the clock.
+  return running_ && !lost_ && !queue_.Empty() ? NextWait() : DeviceClock::kUntilWoken;
 }
 
 MMRESULT ClockedWaveIn::AddBuffer(WAVEHDR* header) {
@@ -100,6 +107,7 @@ MMRESULT ClockedWaveIn::Stop() {
     Advance(Clock::now(), true);
     running_ = false;
     queue_.ReturnPartial();
+    DropWaiting();
     return MMSYSERR_NOERROR;
   });
 }
@@ -109,6 +117,7 @@ MMRESULT ClockedWaveIn::Reset() {
     Advance(Clock::now(), true);
     running_ = false;
     queue_.RetireAll(0);
+    DropWaiting();
     return MMSYSERR_NOERROR;
   });
 }

@@ -1,6 +1,7 @@
 // A wave-input device driven by the machine's clock instead of a sound card: while started it makes
 // input at the format's rate times a speed factor and hands it to the queued buffers in chunks of a
-// fixed size, as a sound server hands out whatever it has. The null device (speed 1, silence) and the
+// fixed size, as a sound server hands out whatever it has. Input that finds no queued buffer waits
+// for the next one (a stop or reset drops it), as a sound server keeps it. The null device (speed 1, silence) and the
 // test device (any speed, scripted samples, failures injected) are both made of it.
 #pragma once
 
@@ -32,8 +33,6 @@ class ClockedWaveInHooks {
   virtual void Produce(uint64_t offset, char* out, uint32_t bytes) = 0;
   // A buffer comes back (before the device's callback), with its dwBytesRecorded bytes.
   virtual void OnReturn(const WAVEHDR& header) = 0;
-  // Input from offset on found no queued buffer and was lost (once per chunk, at its first lost byte).
-  virtual void OnOverrun(uint64_t offset) = 0;
   // A device begins and ends (from its constructor and its destructor).
   virtual void OnDeviceCreated(ClockedWaveIn* device) = 0;
   virtual void OnDeviceDestroyed(ClockedWaveIn* device) = 0;
@@ -70,6 +69,8 @@ class ClockedWaveIn final : public ClockedDevice<WaveIn, WaveInQueue, ClockedWav
   void Advance(Clock::time_point now, bool to_the_frame);
   // How long the clock thread may sleep before the next chunk is due. Lock held.
   std::chrono::microseconds NextWait() const;
+  // Drops the input that waits for a buffer: it is skipped, as a server's flush skips it. Lock held.
+  void DropWaiting();
   // One tick of the clock thread: advances the device; returns how long to sleep. Lock held.
   std::chrono::microseconds Tick();
 
@@ -78,8 +79,8 @@ class ClockedWaveIn final : public ClockedDevice<WaveIn, WaveInQueue, ClockedWav
   const uint32_t chunk_bytes_;
   const std::unique_ptr<char[]> chunk_;  // one chunk of input, made before it is handed over
   // Guarded by clock_.mutex.
-  double due_ = 0.0;   // bytes of input due and not yet made
-  uint64_t made_ = 0;  // bytes of input made since open
+  double due_ = 0.0;   // bytes of input due and not yet handed over
+  uint64_t made_ = 0;  // bytes of input handed over or dropped since open
   Clock::time_point last_;
   Clock::time_point started_at_{};
   bool running_ = false;

@@ -44,14 +44,4 @@ void TestWaveInSystem::OnReturn(const WAVEHDR& header) {
   returned_bytes_ += header.dwBytesRecorded;
 }
 
-uint64_t TestWaveInSystem::FirstOverrunByte() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return first_overrun_byte_;
-}
-
-void TestWaveInSystem::OnOverrun(uint64_t offset) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  first_overrun_byte_ = std::min(first_overrun_byte_, offset);
-}
-
 }  // namespace melvox::platform

@@ -39,10 +39,6 @@ class TestWaveInSystem final : public WaveInSystem,
   // The bytes of every buffer returned by devices of this system (dwBytesRecorded of each, the partial
   // buffers of stops and resets included) since it was made.
   uint64_t ReturnedBytes() const;
-  // The smallest input offset (counted per device from its opening) at which a device of this system
-  // found no queued buffer and lost input (a worker that did not give buffers back in time);
-  // UINT64_MAX when nothing was lost.
-  uint64_t FirstOverrunByte() const;
   // When the device opened last was first started (the moment its first byte of input was due); the
   // clock's epoch when it was not started or none is open.
   ClockedWaveIn::Clock::time_point LastStartedAt() const;
@@ -50,7 +46,6 @@ class TestWaveInSystem final : public WaveInSystem,
   // ClockedWaveInHooks.
   void Produce(uint64_t offset, char* out, uint32_t bytes) override;
   void OnReturn(const WAVEHDR& header) override;
-  void OnOverrun(uint64_t offset) override;
 
  private:
   TestWaveInSystem(double speed, uint32_t chunk_bytes) : speed_(speed), chunk_bytes_(chunk_bytes) {}
@@ -60,7 +55,6 @@ class TestWaveInSystem final : public WaveInSystem,
   mutable std::mutex mutex_;  // guards everything below
   std::vector<uint8_t> script_;
   uint64_t returned_bytes_ = 0;
-  uint64_t first_overrun_byte_ = UINT64_MAX;
 };
 
 }  // namespace melvox::platform

@@ -62,22 +62,7 @@ TEST_F(PulseTest, DevicesKeepTheContractOfEveryBackend) {
   // the server's read index by what the sink still holds (about 30 ms) and one 10 ms timing update.
   ExpectWaveOutContract(*platform::CurrentWaveOutSystem(), {1.0, 15.0, 40.0, 22050 * 60 / 1000});
   ExpectWaveInContract(*platform::CurrentWaveInSystem(), 1.0, 21.5);
-
-  // Input that finds no buffer (a reader that fell behind) waits for the next buffers and fills them
-  // at once, instead of being lost: after 300 ms with one 23 ms buffer, ten more fill in far less
-  // than their 232 ms of real time.
-  WaveBuffers buffers(11, 1024);
-  std::unique_ptr<platform::WaveIn> device;
-  ASSERT_EQ(platform::CurrentWaveInSystem()->Open(kMono16, buffers.Callback(), device), MMSYSERR_NOERROR);
-  ASSERT_EQ(buffers.Add(*device, 0), MMSYSERR_NOERROR);
-  ASSERT_EQ(device->Start(), MMSYSERR_NOERROR);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  const auto added = WaveBuffers::Clock::now();
-  for (size_t i = 1; i < 11; ++i) ASSERT_EQ(buffers.Add(*device, i), MMSYSERR_NOERROR);
-  ASSERT_TRUE(buffers.WaitReturns(11));
-  EXPECT_LT(Ms(buffers.Returns().back().at - added).count(), 100.0) << "the waiting input was lost";
-  EXPECT_EQ(device->Reset(), MMSYSERR_NOERROR);
-  EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
+  ExpectWaitingInputFillsLateBuffers(*platform::CurrentWaveInSystem());
 }
 
 // Which samples arrive in which order, the recording below checks: a buffer dropped, doubled or out of

@@ -23,6 +23,7 @@ TEST(WaveDeviceTest, ClockedBackendsKeepTheContractOfEveryBackend) {
   // The null input device keeps real time; the test device runs slowly (a buffer in 232 ms), so that
   // the stops land far from a buffer's end.
   testing::ExpectWaveInContract(*CurrentWaveInSystem(), 1.0, 21.5);
+  testing::ExpectWaitingInputFillsLateBuffers(*CurrentWaveInSystem());
   testing::ExpectWaveInContract(*TestWaveInSystem::Make(0.1), 0.1, 2.5);
   SetWaveOutSystem(nullptr);
   SetWaveInSystem(nullptr);
