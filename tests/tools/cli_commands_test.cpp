@@ -56,6 +56,9 @@ TEST(CliCommandsTest, CommandsEndWithTheirStatusAndPrintTheirLines) {
       {{"compare", tone, missing}, 1, "melvox: cannot compare the recording '" + missing + "':\nCannot open file\n"},
       {{"info", "--", "--help"}, 1, "Cannot open file\n"},  // after "--", a file name
       {{"info", folder.Path()}, 1, "Cannot open file\n"},   // a folder is no sound file
+      {{"info", folder.Write("stereo.wav", PcmWav16({0, 0}, kRate, 2))},
+       1,
+       "Incorrect wave format\nmelvox reads mono WAV files (PCM or IMA ADPCM) and Ogg Vorbis files.\n"},
       {{"demo", "--out", tone + "/demo", "--no-view"},
        1,
        "melvox demo: cannot create the folder '" + tone + "/demo': Not a directory\nCannot open file\n"},

@@ -62,6 +62,15 @@ bool WantsHelp(const std::vector<std::string>& args) {
 }
 
 // Runs the command line; the exit status.
+// A library failure's message, with what the tool reads when the message says only that the file is
+// not a sound it reads (a stereo WAV file and an MP3 file renamed to .wav both say so).
+void PrintFailure(const char* message) {
+  std::fprintf(stderr, "%s\n", message);
+  if (std::strcmp(message, "Incorrect wave format") == 0) {
+    std::fprintf(stderr, "melvox reads mono WAV files (PCM or IMA ADPCM) and Ogg Vorbis files.\n");
+  }
+}
+
 int Dispatch(std::vector<std::string> args) {
   if (!args.empty() && args[0] == "--version") {
     std::printf("melvox %s\n", MELVOX_VERSION);
@@ -97,10 +106,10 @@ int Dispatch(std::vector<std::string> args) {
     std::fprintf(stderr, "melvox %s: %s\nTry 'melvox help %s'.\n", command->name, error.what(), command->name);
     return 2;
   } catch (const CMVException& error) {
-    std::fprintf(stderr, "%s\n", error.GetMessage() != nullptr ? error.GetMessage() : "Unexpected error");
+    PrintFailure(error.GetMessage() != nullptr ? error.GetMessage() : "Unexpected error");
     return 1;
   } catch (const CMsgException& error) {
-    std::fprintf(stderr, "%s\n", error.what());
+    PrintFailure(error.what());
     return 1;
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "Out of memory\n");
