@@ -1,8 +1,8 @@
 // A wave-input device driven by the machine's clock instead of a sound card: while started it makes
 // input at the format's rate times a speed factor and hands it to the queued buffers in chunks of a
 // fixed size, as a sound server hands out whatever it has. Input that finds no queued buffer waits
-// for the next one (a stop or reset drops it), as a sound server keeps it. The null device (speed 1, silence) and the
-// test device (any speed, scripted samples, failures injected) are both made of it.
+// for the next one (a stop or reset drops it), as a sound server keeps it. The null device (speed 1,
+// silence) and the test device (any speed, scripted samples, failures injected) are both made of it.
 #pragma once
 
 #include <chrono>
