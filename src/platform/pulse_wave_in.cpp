@@ -1,8 +1,6 @@
 #include "platform/pulse_wave_in.h"
 
-#include <cstring>
 #include <utility>
-#include <vector>
 
 #include "platform/pulse_backend.h"
 #include "platform/pulse_stream.h"
@@ -60,10 +58,12 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
       // buffers when they come back, as far as they hold it; the rest is dropped, so that a later
       // start does not begin with input from before this stop.
       MMRESULT result = Cork(true);
-      if (result == MMSYSERR_NOERROR) Drain();
+      if (result == MMSYSERR_NOERROR) {
+        Drain();
+        if (partial_ > 0) DropFragment();
+        if (!Await(&pa_stream_flush)) result = Fail(MMSYSERR_ERROR);
+      }
       queue_.ReturnPartial();
-      rest_.clear();
-      if (result == MMSYSERR_NOERROR && !Await(&pa_stream_flush)) result = Fail(MMSYSERR_ERROR);
       return result;
     });
   }
@@ -71,10 +71,10 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
  private:
   MMRESULT ResetStream() override {
     MMRESULT result = MMSYSERR_NOERROR;
+    if (!failed_ && partial_ > 0) DropFragment();
     if (!failed_ && (Cork(true) != MMSYSERR_NOERROR || !Await(&pa_stream_flush))) result = Fail(MMSYSERR_ERROR);
     // Every buffer comes back even when the server failed, so no reader waits for one.
     queue_.RetireAll(0);
-    rest_.clear();
     return result;
   }
 
@@ -84,26 +84,28 @@ class PulseWaveIn final : public PulseStream<WaveIn, WaveInQueue> {
   static void OnReadable(pa_stream*, size_t, void* self) { static_cast<PulseWaveIn*>(self)->Drain(); }
 
   // Lock held: moves input into the queued buffers, each returned once full, for as long as there are
-  // buffers. Fragments come in any size, and one is taken from the server whole, so the part of a
-  // fragment that found no buffer waits in rest_; while it waits, further input waits with the
-  // server. A hole (input the server lost) becomes silence of its length, so the recording keeps its
-  // timing.
+  // buffers. Fragments come in any size; the server hands out the same fragment again until it is
+  // dropped, so a fragment that fills the last queued buffer stays with the server, its bytes already
+  // taken counted in partial_, and the fragments after it wait there too. A hole (input the server
+  // lost) becomes silence of its length, so the recording keeps its timing.
   void Drain() {
-    rest_.erase(rest_.begin(), rest_.begin() + static_cast<std::ptrdiff_t>(queue_.Fill(rest_.data(), rest_.size())));
-    while (rest_.empty() && !queue_.Empty()) {
+    while (!queue_.Empty()) {
       const void* data = nullptr;
       size_t bytes = 0;
       if (pa_stream_peek(stream_, &data, &bytes) < 0 || bytes == 0) return;  // empty: nothing to drop
-      const size_t taken = queue_.Fill(data, bytes);                         // null data: silence
-      if (taken < bytes) {
-        rest_.resize(bytes - taken);
-        if (data != nullptr) std::memcpy(rest_.data(), static_cast<const char*>(data) + taken, rest_.size());
-      }
-      pa_stream_drop(stream_);
+      const char* rest = data != nullptr ? static_cast<const char*>(data) + partial_ : nullptr;  // null: silence
+      partial_ += queue_.Fill(rest, bytes - partial_);
+      if (partial_ == bytes) DropFragment();
     }
   }
 
-  std::vector<char> rest_;  // input taken from the server that found no buffer yet; lock held
+  // Lock held: lets go of the fragment being taken, e.g. before a flush drops what follows it.
+  void DropFragment() {
+    pa_stream_drop(stream_);
+    partial_ = 0;
+  }
+
+  size_t partial_ = 0;  // bytes of the server's current fragment already in buffers; lock held
 };
 
 }  // namespace
