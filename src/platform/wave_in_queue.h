@@ -27,9 +27,10 @@ class WaveInQueue final : public WaveQueue<WaveInEntry> {
   // Queues a checked header: nothing recorded in it yet.
   void Push(WAVEHDR* header);
   // Copies bytes of input (null: that many bytes of silence) into the queued buffers in order,
-  // returning each buffer as it fills; what finds no buffer is lost. Buffers hold whole frames only,
-  // so a buffer whose length is not a multiple of the frame size comes back with the whole frames it
-  // holds. Returns the bytes taken (fewer than given when input was lost).
+  // returning each buffer as it fills, until the buffers run out. Buffers hold whole frames only, so
+  // a buffer whose length is not a multiple of the frame size comes back with the whole frames it
+  // holds. Returns the bytes taken: fewer than given when the buffers ran out, and the caller keeps
+  // the rest for the next buffers.
   size_t Fill(const void* data, size_t bytes);
   // Returns the buffer being filled when it holds any bytes (a stop).
   void ReturnPartial();

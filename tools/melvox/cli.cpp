@@ -66,7 +66,7 @@ bool WantsHelp(const std::vector<std::string>& args) {
 // not a sound it reads (a stereo WAV file and an MP3 file renamed to .wav both say so).
 void PrintFailure(const char* message) {
   std::fprintf(stderr, "%s\n", message);
-  if (std::strcmp(message, "Incorrect wave format") == 0) {
+  if (std::strcmp(message, CMVException::MessageForCode(kErrIncorrectWaveFormat)) == 0) {
     std::fprintf(stderr, "melvox reads mono WAV files (PCM or IMA ADPCM) and Ogg Vorbis files.\n");
   }
 }
