@@ -26,8 +26,9 @@ using WaveInCallback = std::function<void(uint32_t message, WAVEHDR* header)>;
 
 // One open input stream, created stopped. Buffers are filled one after another in the order added;
 // each comes back once with WHDR_DONE set (WHDR_INQUEUE cleared first), dwBytesRecorded holding its
-// count of bytes (whole frames), and one callback. Input that arrives while no buffer is queued is
-// lost, as input that arrives while the device is stopped.
+// count of bytes (whole frames), and one callback. Input that arrives while no buffer is queued waits
+// and fills the next buffers added; a stop or reset drops what still waits. Input that arrives while
+// the device is stopped is not captured.
 //
 // Threading: every call takes the device's own lock, so the caller may use one device from two
 // threads; the device's own thread only fills and returns buffers. Destroying a device must not race
