@@ -101,10 +101,11 @@ struct StretchScore {
 };
 
 // The aligned comparison: the recording is aligned with the reference step by step (its tempo may
-// vary from half to twice the reference's) on features that a change of gain, microphone or pitch
-// register hardly moves, and scored by how close the aligned steps are, each pair against the nearest
-// the other sound comes to either step anywhere (another voice or a noisy room moves every step; the
-// same words in another order cannot keep their best matches).
+// vary from half to twice the reference's) on features that a change of gain, microphone, pitch
+// register or a voice's resonances (a woman's against a man's) hardly moves, and scored by how close
+// the aligned steps are, each pair against the nearest the other sound comes to either step anywhere
+// (another voice or a noisy room moves every step; the same words in another order cannot keep their
+// best matches).
 struct AlignmentReport {
   bool compared = false;                // false when either useful part has no steps or is longer than 20 s, or
                                         // one lasts over twice as long as the other (after up to 40 % of each

@@ -56,9 +56,9 @@ class CAlignmentGrid {
     skip_b_.assign(static_cast<size_t>(m_) + 1, 0.0f);
     for (int32_t i = 0; i < n_; ++i) skip_a_[i + 1] = skip_a_[i] + a.unmatched[i];
     for (int32_t j = 0; j < m_; ++j) skip_b_[j + 1] = skip_b_[j] + b.unmatched[j];
+    local_.assign(starts_[n_], 0.0f);
     NearestDistances();
     cost_.assign(starts_[n_], kUnreachable);
-    local_.assign(starts_[n_], 0.0f);
     move_.assign(starts_[n_], 0);
   }
 
@@ -76,8 +76,8 @@ class CAlignmentGrid {
     for (int32_t i = 0; i < n_; ++i) {
       for (int32_t j = rows_[i].lo; j <= rows_[i].hi; ++j) {
         const size_t at = starts_[i] + static_cast<size_t>(j - rows_[i].lo);
-        const float d = Distance(i, j);
-        local_[at] = d;
+        local_[at] -= 0.5f * (nearest_a_[i] + nearest_b_[j]);  // the raw distance, kept by NearestDistances
+        const float d = local_[at];
         float best = Cost(i - 1, j - 1) + 2.0f * d;
         uint8_t move = kDiagonal;
         if ((j == 0 && i <= loose_a_) || (i == 0 && j <= loose_b_)) {
@@ -137,15 +137,21 @@ class CAlignmentGrid {
 
  private:
   // For every step of either sound, the least distance to any step of the other: how near the other
-  // sound comes to it anywhere, whatever the order.
+  // sound comes to it anywhere, whatever the order. The distances of the parallelogram's cells are
+  // kept in local_, for Fill.
   void NearestDistances() {
     nearest_a_.assign(static_cast<size_t>(n_), kUnreachable);
     nearest_b_.assign(static_cast<size_t>(m_), kUnreachable);
+    std::vector<float> row(static_cast<size_t>(m_));
     for (int32_t i = 0; i < n_; ++i) {
+      DistancesFrom(a_, static_cast<size_t>(i), b_, settings_, row.data());
       for (int32_t j = 0; j < m_; ++j) {
-        const float d = StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_);
-        nearest_a_[i] = std::min(nearest_a_[i], d);
-        nearest_b_[j] = std::min(nearest_b_[j], d);
+        nearest_a_[i] = std::min(nearest_a_[i], row[j]);
+        nearest_b_[j] = std::min(nearest_b_[j], row[j]);
+      }
+      if (rows_[i].hi >= rows_[i].lo) {
+        std::copy(row.begin() + rows_[i].lo, row.begin() + rows_[i].hi + 1,
+                  local_.begin() + static_cast<long>(starts_[i]));
       }
     }
   }

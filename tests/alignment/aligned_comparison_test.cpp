@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "alignment/aligned_sound.h"
+#include "alignment/step_profile.h"
 #include "samples/speech_like.h"
 
 namespace melvox {
@@ -66,6 +67,16 @@ TEST(AlignedComparison, ScoresTheSameWordsHighOthersLowAndRefusesWhatCannotBeAli
     for (size_t i = 1; i < result.stretches.size(); ++i) {
       EXPECT_EQ(result.stretches[i].reference_begin_ms, result.stretches[i - 1].reference_end_ms);
     }
+  }
+  // The eight-at-a-time distances are StepDistance's, the last partial group included.
+  const AlignmentSettings settings;
+  const FeaturePair pair = MakeFeaturePair(MakeStepProfile(reference->Analysis()),
+                                           MakeStepProfile(cases[3].recording->Analysis()), settings);
+  std::vector<float> row(pair.b.Steps());
+  for (size_t i = 0; i < pair.a.Steps(); i += 7) {
+    DistancesFrom(pair.a, i, pair.b, settings, row.data());
+    for (size_t j = 0; j < row.size(); ++j)
+      ASSERT_EQ(row[j], StepDistance(pair.a, i, pair.b, j, settings)) << i << ", " << j;
   }
   // A sound with itself: the whole of both, on the diagonal.
   const AlignedComparison self = CompareAligned(reference->Analysis(), reference->Analysis());
