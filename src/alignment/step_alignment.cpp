@@ -145,10 +145,10 @@ class CAlignmentGrid {
     std::vector<float> row(static_cast<size_t>(m_));
     for (int32_t i = 0; i < n_; ++i) {
       DistancesFrom(a_, static_cast<size_t>(i), b_, settings_, row.data());
-      for (int32_t j = 0; j < m_; ++j) {
-        nearest_a_[i] = std::min(nearest_a_[i], row[j]);
-        nearest_b_[j] = std::min(nearest_b_[j], row[j]);
-      }
+      float nearest = kUnreachable;  // kept in a register: nearest_b_'s stores could alias it
+      for (int32_t j = 0; j < m_; ++j) nearest = std::min(nearest, row[j]);
+      nearest_a_[i] = nearest;
+      for (int32_t j = 0; j < m_; ++j) nearest_b_[j] = std::min(nearest_b_[j], row[j]);
       if (rows_[i].hi >= rows_[i].lo) {
         std::copy(row.begin() + rows_[i].lo, row.begin() + rows_[i].hi + 1,
                   local_.begin() + static_cast<long>(starts_[i]));
