@@ -13,6 +13,11 @@ constexpr float kPi = 3.14159265f;
 float Mel(float hz) { return 2595.0f * std::log10(1.0f + hz / 700.0f); }
 float Hz(float mel) { return 700.0f * (std::pow(10.0f, mel / 2595.0f) - 1.0f); }
 
+// What two voiced steps' pitches add to their distance.
+float PitchTerm(float semitones_a, float semitones_b, const AlignmentSettings& settings) {
+  return settings.pitch_weight * std::min(std::fabs(semitones_a - semitones_b), settings.pitch_cap);
+}
+
 // The bins (bin k at k x bin_hz) of every band, the band edges scaled by `scale` in frequency. A band
 // that no bin centre falls into takes the bin nearest its centre.
 std::vector<std::vector<int32_t>> BandBins(float bin_hz, float top_hz, float scale) {
@@ -153,23 +158,30 @@ AlignmentFeatures Features(const StepProfile& profile, const std::vector<float>&
   return features;
 }
 
-// The features of both sounds with b's band edges scaled by `scale` (the top lowered so that b's
-// scaled bands stay inside its spectrum).
-FeaturePair FeaturePairAt(const StepProfile& a, const StepProfile& b, float scale, const AlignmentSettings& settings) {
-  FeaturePair pair;
-  const float top_hz = std::min({a.top_hz, b.top_hz / std::max(scale, 1.0f), kHighestBandHz});
-  const std::vector<float> bands_a = BandLevels(a, top_hz, 1.0f);
-  const std::vector<float> bands_b = BandLevels(b, top_hz, scale);
+// One sound's band levels at one top and scale, with each band's floor_share quantile over the steps.
+struct BandTable {
+  float top_hz = 0.0f;
+  std::vector<float> levels;  // as BandLevels
+  std::vector<float> floors;  // per band
+};
+
+BandTable MakeBandTable(const StepProfile& profile, float top_hz, float scale, const AlignmentSettings& settings) {
+  BandTable table{top_hz, BandLevels(profile, top_hz, scale), std::vector<float>(kProfileBands)};
+  for (int32_t band = 0; band < kProfileBands; ++band) {
+    table.floors[band] = Quantile(table.levels, kProfileBands, band, settings.floor_share);
+  }
+  return table;
+}
+
+// The features of both sounds from their band tables, with floors common to both.
+FeaturePair FeaturePairOf(const StepProfile& a, const BandTable& bands_a, const StepProfile& b,
+                          const BandTable& bands_b, float level_floor, const AlignmentSettings& settings) {
   std::vector<float> floors(kProfileBands);
   for (int32_t band = 0; band < kProfileBands; ++band) {
-    floors[band] = std::max({Quantile(bands_a, kProfileBands, band, settings.floor_share),
-                             Quantile(bands_b, kProfileBands, band, settings.floor_share), -settings.range_nepers});
+    floors[band] = std::max({bands_a.floors[band], bands_b.floors[band], -settings.range_nepers});
   }
-  const float level_floor = std::max({Quantile(a.level_db, 1, 0, settings.floor_share),
-                                      Quantile(b.level_db, 1, 0, settings.floor_share), settings.level_floor_db});
-  pair.a = Features(a, bands_a, floors, level_floor, settings);
-  pair.b = Features(b, bands_b, floors, level_floor, settings);
-  return pair;
+  return {Features(a, bands_a.levels, floors, level_floor, settings),
+          Features(b, bands_b.levels, floors, level_floor, settings)};
 }
 
 // Every second step of `features` (0, 2, 4, ...).
@@ -221,10 +233,17 @@ FeaturePair MakeFeaturePair(const StepProfile& a, const StepProfile& b, const Al
   // man's, a child's more. The scales tried reach 8 % either way (wider ranges let other phrases come
   // nearer too); the scale is chosen on how near the steps come in any order, not on the alignment.
   // Every scale is tried: the nearness is not always highest next to the best scale.
+  const float level_floor = std::max({Quantile(a.level_db, 1, 0, settings.floor_share),
+                                      Quantile(b.level_db, 1, 0, settings.floor_share), settings.level_floor_db});
   FeaturePair best;
   float best_distance = std::numeric_limits<float>::infinity();
+  BandTable bands_a;  // a's bands change only with the top, which the scales above 1 lower
   for (int32_t k = -settings.warp_steps; k <= settings.warp_steps; ++k) {
-    FeaturePair pair = FeaturePairAt(a, b, std::pow(settings.warp_ratio, static_cast<float>(k)), settings);
+    // b's scaled bands must stay inside its spectrum.
+    const float scale = std::pow(settings.warp_ratio, static_cast<float>(k));
+    const float top_hz = std::min({a.top_hz, b.top_hz / std::max(scale, 1.0f), kHighestBandHz});
+    if (bands_a.levels.empty() || bands_a.top_hz != top_hz) bands_a = MakeBandTable(a, top_hz, 1.0f, settings);
+    FeaturePair pair = FeaturePairOf(a, bands_a, b, MakeBandTable(b, top_hz, scale, settings), level_floor, settings);
     const float distance = MeanNearestDistance(pair, settings);
     if (distance < best_distance) best_distance = distance, best = std::move(pair);
   }
@@ -238,9 +257,7 @@ float StepDistance(const AlignmentFeatures& a, size_t i, const AlignmentFeatures
   float sum = 0.0f;
   for (int32_t d = 0; d < a.dims; ++d) sum += (x[d] - y[d]) * (x[d] - y[d]);
   float distance = std::sqrt(sum);
-  if (a.voiced[i] != 0 && b.voiced[j] != 0) {
-    distance += settings.pitch_weight * std::min(std::fabs(a.semitones[i] - b.semitones[j]), settings.pitch_cap);
-  }
+  if (a.voiced[i] != 0 && b.voiced[j] != 0) distance += PitchTerm(a.semitones[i], b.semitones[j], settings);
   return distance;
 }
 
@@ -259,10 +276,7 @@ void DistancesFrom(const AlignmentFeatures& a, size_t i, const AlignmentFeatures
     for (size_t lane = 0; lane < kLanes; ++lane) out[j + lane] = std::sqrt(sum[lane]);
     if (a.voiced[i] == 0) continue;
     for (size_t lane = 0; lane < kLanes; ++lane) {
-      if (b.voiced[j + lane] != 0) {
-        out[j + lane] +=
-            settings.pitch_weight * std::min(std::fabs(a.semitones[i] - b.semitones[j + lane]), settings.pitch_cap);
-      }
+      if (b.voiced[j + lane] != 0) out[j + lane] += PitchTerm(a.semitones[i], b.semitones[j + lane], settings);
     }
   }
   for (; j < m; ++j) out[j] = StepDistance(a, i, b, j, settings);

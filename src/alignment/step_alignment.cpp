@@ -76,7 +76,7 @@ class CAlignmentGrid {
     for (int32_t i = 0; i < n_; ++i) {
       for (int32_t j = rows_[i].lo; j <= rows_[i].hi; ++j) {
         const size_t at = starts_[i] + static_cast<size_t>(j - rows_[i].lo);
-        local_[at] -= 0.5f * (nearest_a_[i] + nearest_b_[j]);  // the raw distance, kept by NearestDistances
+        local_[at] = LessNearest(local_[at], i, j);  // the raw distance, kept by NearestDistances
         const float d = local_[at];
         float best = Cost(i - 1, j - 1) + 2.0f * d;
         uint8_t move = kDiagonal;
@@ -161,8 +161,10 @@ class CAlignmentGrid {
   // from the reference; what is left counts only how much worse a step matches at its place in the
   // path than it could match anywhere, which words said in another order cannot avoid. Never below 0.
   float Distance(int32_t i, int32_t j) const {
-    return StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_) -
-           0.5f * (nearest_a_[i] + nearest_b_[j]);
+    return LessNearest(StepDistance(a_, static_cast<size_t>(i), b_, static_cast<size_t>(j), settings_), i, j);
+  }
+  float LessNearest(float distance, int32_t i, int32_t j) const {
+    return distance - 0.5f * (nearest_a_[i] + nearest_b_[j]);
   }
 
   const AlignmentFeatures& a_;

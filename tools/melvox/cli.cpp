@@ -61,7 +61,6 @@ bool WantsHelp(const std::vector<std::string>& args) {
          std::find(args.begin(), options_end, "-h") != options_end;
 }
 
-// Runs the command line; the exit status.
 // A library failure's message, with what the tool reads when the message says only that the file is
 // not a sound it reads (a stereo WAV file and an MP3 file renamed to .wav both say so).
 void PrintFailure(const char* message) {
@@ -71,6 +70,7 @@ void PrintFailure(const char* message) {
   }
 }
 
+// Runs the command line; the exit status.
 int Dispatch(std::vector<std::string> args) {
   if (!args.empty() && args[0] == "--version") {
     std::printf("melvox %s\n", MELVOX_VERSION);
