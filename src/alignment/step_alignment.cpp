@@ -12,6 +12,8 @@ constexpr uint8_t kDiagonal = 0;  // from (i - 1, j - 1)
 constexpr uint8_t kAcross = 1;    // from (i - 1, j - 2) through (i, j - 1)
 constexpr uint8_t kDown = 2;      // from (i - 2, j - 1) through (i - 1, j)
 constexpr uint8_t kStart = 3;     // the path's first cell
+// Fill's full-width rows start this many cells before column 0, for the moves from j - 2.
+constexpr int32_t kPad = 2;
 
 // The columns of row i inside the parallelogram of the slope limit, for an n x m grid.
 struct RowRange {
@@ -72,32 +74,58 @@ class CAlignmentGrid {
     return Distance(i, j);
   }
 
+  // Row by row. The previous two rows' costs are kept in full-width rows that hold kUnreachable
+  // outside the parallelogram, and the local distances of this row and the one before over their
+  // range and one cell beyond either end (the moves' middle cells reach no further), so the cells of a
+  // row need no bounds checks and do not depend on each other.
   void Fill() {
+    const size_t width = static_cast<size_t>(m_) + kPad + 1;
+    std::vector<float> buffers[6];
+    for (std::vector<float>& buffer : buffers) buffer.assign(width, kUnreachable);
+    float* cost2 = buffers[0].data() + kPad;  // row i - 2
+    float* cost1 = buffers[1].data() + kPad;  // row i - 1
+    float* cost0 = buffers[2].data() + kPad;  // row i
+    float* local1 = buffers[3].data() + kPad;
+    float* local0 = buffers[4].data() + kPad;
+    float* moves = buffers[5].data() + kPad;
     for (int32_t i = 0; i < n_; ++i) {
-      for (int32_t j = rows_[i].lo; j <= rows_[i].hi; ++j) {
-        const size_t at = starts_[i] + static_cast<size_t>(j - rows_[i].lo);
-        local_[at] = LessNearest(local_[at], i, j);  // the raw distance, kept by NearestDistances
-        const float d = local_[at];
-        float best = Cost(i - 1, j - 1) + 2.0f * d;
-        uint8_t move = kDiagonal;
-        if ((j == 0 && i <= loose_a_) || (i == 0 && j <= loose_b_)) {
-          // A start, the steps before it left unmatched.
-          const float c = 2.0f * d + skip_a_[i] + skip_b_[j];
-          if (c < best) best = c, move = kStart;
-        }
-        const float across = Cost(i - 1, j - 2);
-        if (across < kUnreachable) {
-          const float c = across + 2.0f * Local(i, j - 1) + d;
-          if (c < best) best = c, move = kAcross;
-        }
-        const float down = i >= 2 ? Cost(i - 2, j - 1) : kUnreachable;
-        if (down < kUnreachable) {
-          const float c = down + 2.0f * Local(i - 1, j) + d;
-          if (c < best) best = c, move = kDown;
-        }
-        cost_[at] = best;
-        move_[at] = move;
+      const int32_t lo = rows_[i].lo;
+      const int32_t hi = rows_[i].hi;
+      std::fill(local0 - kPad, local0 + m_ + 1, kUnreachable);
+      std::fill(cost0 - kPad, cost0 + m_ + 1, kUnreachable);
+      float* local = local_.data() + starts_[i];
+      for (int32_t j = lo; j <= hi; ++j) {
+        local[j - lo] = LessNearest(local[j - lo], i, j);  // the raw distance, kept by NearestDistances
+        local0[j] = local[j - lo];
       }
+      if (lo > 0 && lo <= hi + 1) local0[lo - 1] = Distance(i, lo - 1);
+      if (hi + 1 < m_ && hi >= lo - 1) local0[hi + 1] = Distance(i, hi + 1);
+      // The moves as floats here, so that the loop is one of floats only and vectorises.
+      for (int32_t j = lo; j <= hi; ++j) {
+        const float d = local0[j];
+        float best = cost1[j - 1] + 2.0f * d;
+        float how = kDiagonal;
+        const float across = cost1[j - 2] + 2.0f * local0[j - 1] + d;
+        how = across < best ? float{kAcross} : how;
+        best = across < best ? across : best;
+        const float down = cost2[j - 1] + 2.0f * local1[j] + d;
+        how = down < best ? float{kDown} : how;
+        best = down < best ? down : best;
+        cost0[j] = best;
+        moves[j] = how;
+      }
+      uint8_t* move = move_.data() + starts_[i];
+      for (int32_t j = lo; j <= hi; ++j) move[j - lo] = static_cast<uint8_t>(moves[j]);
+      // A start, the steps before it left unmatched: the first row and the first column.
+      if (i == 0) {
+        for (int32_t j = lo; j <= std::min(hi, loose_b_); ++j) Start(0, j, cost0, cost1, cost2, local0, local1, move);
+      } else if (i <= loose_a_ && lo == 0 && hi >= 0) {
+        Start(i, 0, cost0, cost1, cost2, local0, local1, move);
+      }
+      if (hi >= lo) std::copy(cost0 + lo, cost0 + hi + 1, cost_.begin() + static_cast<long>(starts_[i]));
+      std::swap(cost2, cost1);
+      std::swap(cost1, cost0);
+      std::swap(local1, local0);
     }
   }
 
@@ -154,6 +182,23 @@ class CAlignmentGrid {
                   local_.begin() + static_cast<long>(starts_[i]));
       }
     }
+  }
+
+  // Cell (i, j) again with a start among its moves, tried in the order diagonal, start, across, down
+  // (the first of equal costs is taken).
+  void Start(int32_t i, int32_t j, float* cost0, const float* cost1, const float* cost2, const float* local0,
+             const float* local1, uint8_t* move) const {
+    const float d = local0[j];
+    float best = cost1[j - 1] + 2.0f * d;
+    uint8_t how = kDiagonal;
+    const float start = 2.0f * d + skip_a_[i] + skip_b_[j];
+    if (start < best) best = start, how = kStart;
+    const float across = cost1[j - 2] + 2.0f * local0[j - 1] + d;
+    if (across < best) best = across, how = kAcross;
+    const float down = cost2[j - 1] + 2.0f * local1[j] + d;
+    if (down < best) best = down, how = kDown;
+    cost0[j] = best;
+    move[j - rows_[i].lo] = how;
   }
 
   // The local distance the path is scored on: the distance of the two steps less the mean of their
