@@ -37,10 +37,14 @@ std::unique_ptr<CWave> LevelNormalizedCopy(const CWave& wave) {
   if (peak > 0 && count > 0) {
     const float gain = std::clamp(kAlignedPeak / static_cast<float>(peak), 1.0f, kMaxAlignedGain);
     if (gain > 1.0f) {
-      const auto q16 = static_cast<int64_t>(gain * 65536.0f);  // truncated: the gain in 1/65536
+      // sample x q16 / 65536, rounded, with q16 = whole x 65536 + part: sample x whole plus the
+      // rounded sample x part / 65536, which fits 32 bits (and so vectorises).
+      const auto q16 = static_cast<int32_t>(gain * 65536.0f);  // truncated: the gain in 1/65536
+      const int32_t whole = q16 >> 16;
+      const int32_t part = q16 & 0xffff;
       for (int16_t& sample : samples) {
-        const int64_t scaled = (int64_t{sample} * q16 + 32768) >> 16;
-        sample = static_cast<int16_t>(std::clamp<int64_t>(scaled, -32768, 32767));
+        const int32_t scaled = sample * whole + ((sample * part + 32768) >> 16);
+        sample = static_cast<int16_t>(std::clamp(scaled, -32768, 32767));
       }
     }
   }
