@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "alignment/aligned_comparison.h"
+#include "alignment/aligned_sound.h"
 #include "analysis/endpoint_detector.h"
 #include "analysis/fricative_sound.h"
 #include "analysis/pitch_tone.h"
@@ -119,6 +121,12 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
   const ComparisonTerms terms = CompareAnalysesInDetail(spectral, CSpectralAnalysis(part_analysis));
   score << terms.duration_a_ms << terms.duration_b_ms << terms.compared << terms.duration_score << terms.s_a
         << terms.s_b << terms.s_c << terms.notes_a << terms.notes_b << terms.score;
+  Hash aligned;
+  const AlignedComparison alignment =
+      CompareAligned(CAlignedSound(*wave, true).Analysis(), CAlignedSound(*part, true).Analysis());
+  aligned << alignment.compared << alignment.distance << alignment.score;
+  for (const AlignedPoint& point : alignment.path) aligned << point.reference_ms << point.recording_ms;
+  for (const AlignedStretch& s : alignment.stretches) aligned << s.recording_begin_ms << s.recording_end_ms << s.score;
   CTimeStretcher stretcher;
   Hash slowed, rendered;
   slowed.Wave(stretcher.MakeStretched(*wave, contour, -10).get())
@@ -129,6 +137,7 @@ std::map<std::string, std::string> Products(const std::vector<int16_t>& samples,
                                    {"tracks", tracks},
                                    {"notes", notes},
                                    {"score", score},
+                                   {"aligned", aligned},
                                    {"slowed", slowed},
                                    {"rendered", rendered}}) {
     hashes[name] = hash.Hex();
