@@ -37,10 +37,11 @@ std::vector<std::vector<int32_t>> BandBins(float bin_hz, float top_hz, float sca
   return bins;
 }
 
-// Band levels per step (steps x kProfileBands), kNoValue for silent steps; the bands as BandBins.
+// Band levels by band (kProfileBands x steps), kNoValue for silent steps; the bands as BandBins.
 std::vector<float> BandLevels(const StepProfile& profile, float top_hz, float scale) {
   const std::vector<std::vector<int32_t>> bins = BandBins(profile.bin_hz, top_hz, scale);
-  std::vector<float> levels(profile.spectra.size() * kProfileBands, kNoValue);
+  const size_t steps = profile.spectra.size();
+  std::vector<float> levels(steps * kProfileBands, kNoValue);
   for (size_t step = 0; step < profile.spectra.size(); ++step) {
     const std::vector<float>& spectrum = profile.spectra[step];
     if (spectrum.empty()) continue;
@@ -53,18 +54,24 @@ std::vector<float> BandLevels(const StepProfile& profile, float top_hz, float sc
           ++used;
         }
       }
-      if (used > 0) levels[step * kProfileBands + band] = sum / static_cast<float>(used);
+      if (used > 0) levels[band * steps + step] = sum / static_cast<float>(used);
     }
   }
   return levels;
 }
 
-// The `share` quantile of column `column` of a steps x columns table.
-float Quantile(const std::vector<float>& table, size_t columns, size_t column, float share) {
-  std::vector<float> values;
-  for (size_t i = column; i < table.size(); i += columns) values.push_back(table[i]);
-  if (values.empty()) return kNoValue;
-  const auto at = static_cast<size_t>(share * static_cast<float>(values.size() - 1));
+// The `share` quantile of values[0 .. count).
+float Quantile(const float* first, size_t count, float share) {
+  if (count == 0) return kNoValue;
+  std::vector<float> values(first, first + count);
+  const auto at = static_cast<size_t>(share * static_cast<float>(count - 1));
+  // The floors are low quantiles: keeping the at + 1 least values on a heap costs about one
+  // comparison per value.
+  if (at < count / 8) {
+    std::vector<float> least(at + 1);
+    std::partial_sort_copy(values.begin(), values.end(), least.begin(), least.end());
+    return least[at];
+  }
   std::nth_element(values.begin(), values.begin() + at, values.end());
   return values[at];
 }
@@ -114,21 +121,34 @@ AlignmentFeatures Features(const StepProfile& profile, const std::vector<float>&
           std::cos(kPi * static_cast<float>(c) * (static_cast<float>(band) + 0.5f) / static_cast<float>(kProfileBands));
     }
   }
-  float x[kProfileBands];
-  for (size_t step = 0; step < steps; ++step) {
-    float mean = 0.0f;
+  // The levels raised to the floors, less their mean per step, and the coefficients, by band over all
+  // steps at once (loops the vectoriser takes); each step's sums run over the bands in order.
+  std::vector<float> levels(static_cast<size_t>(kProfileBands) * steps);  // band-major
+  std::vector<float> means(steps, 0.0f);
+  for (int32_t band = 0; band < kProfileBands; ++band) {
+    float* level = levels.data() + band * steps;
+    for (size_t step = 0; step < steps; ++step) {
+      level[step] = std::max(bands[band * steps + step], floors[band]);
+      means[step] += level[step];
+    }
+  }
+  for (float& mean : means) mean /= static_cast<float>(kProfileBands);
+  for (int32_t band = 0; band < kProfileBands; ++band) {
+    float* level = levels.data() + band * steps;
+    for (size_t step = 0; step < steps; ++step) level[step] -= means[step];
+  }
+  std::vector<float> sums(steps);
+  for (int32_t c = 1; c <= coefficients; ++c) {
+    std::fill(sums.begin(), sums.end(), 0.0f);
     for (int32_t band = 0; band < kProfileBands; ++band) {
-      x[band] = std::max(bands[step * kProfileBands + band], floors[band]);
-      mean += x[band];
+      const float* level = levels.data() + band * steps;
+      const float cosine = basis[(c - 1) * kProfileBands + band];
+      for (size_t step = 0; step < steps; ++step) sums[step] += level[step] * cosine;
     }
-    mean /= static_cast<float>(kProfileBands);
+    for (size_t step = 0; step < steps; ++step) features.values[step * features.dims + (c - 1)] = sums[step];
+  }
+  for (size_t step = 0; step < steps; ++step) {
     float* row = features.values.data() + step * static_cast<size_t>(features.dims);
-    for (int32_t c = 1; c <= coefficients; ++c) {
-      float sum = 0.0f;
-      const float* cosines = basis.data() + (c - 1) * kProfileBands;
-      for (int32_t band = 0; band < kProfileBands; ++band) sum += (x[band] - mean) * cosines[band];
-      row[c - 1] = sum;
-    }
     const float level = std::max(profile.level_db[step], level_floor);
     row[coefficients] = settings.level_weight * level;
     // Quiet steps (near the floor: background noise the endpoints let in) cost less to leave out.
@@ -170,7 +190,8 @@ struct BandTable {
 BandTable MakeBandTable(const StepProfile& profile, float top_hz, float scale, const AlignmentSettings& settings) {
   BandTable table{top_hz, BandLevels(profile, top_hz, scale), std::vector<float>(kProfileBands)};
   for (int32_t band = 0; band < kProfileBands; ++band) {
-    table.floors[band] = Quantile(table.levels, kProfileBands, band, settings.floor_share);
+    const size_t steps = profile.spectra.size();
+    table.floors[band] = Quantile(table.levels.data() + band * steps, steps, settings.floor_share);
   }
   return table;
 }
@@ -235,8 +256,9 @@ FeaturePair MakeFeaturePair(const StepProfile& a, const StepProfile& b, const Al
   // man's, a child's more. The scales tried reach 8 % either way (wider ranges let other phrases come
   // nearer too); the scale is chosen on how near the steps come in any order, not on the alignment.
   // Every scale is tried: the nearness is not always highest next to the best scale.
-  const float level_floor = std::max({Quantile(a.level_db, 1, 0, settings.floor_share),
-                                      Quantile(b.level_db, 1, 0, settings.floor_share), settings.level_floor_db});
+  const float level_floor =
+      std::max({Quantile(a.level_db.data(), a.level_db.size(), settings.floor_share),
+                Quantile(b.level_db.data(), b.level_db.size(), settings.floor_share), settings.level_floor_db});
   FeaturePair best;
   float best_distance = std::numeric_limits<float>::infinity();
   BandTable bands_a;  // a's bands change only with the top, which the scales above 1 lower

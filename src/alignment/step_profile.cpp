@@ -14,6 +14,18 @@ int32_t TransformSize(int32_t hop) {
   return size;
 }
 
+// The largest of the values, at least 0, in eight lanes (the largest is the same in any order).
+float Loudest(const std::vector<float>& values) {
+  constexpr size_t kLanes = 8;
+  float lanes[kLanes] = {};
+  size_t i = 0;
+  for (; i + kLanes <= values.size(); i += kLanes) {
+    for (size_t lane = 0; lane < kLanes; ++lane) lanes[lane] = std::max(lanes[lane], values[i + lane]);
+  }
+  for (; i < values.size(); ++i) lanes[0] = std::max(lanes[0], values[i]);
+  return *std::max_element(lanes, lanes + kLanes);
+}
+
 }  // namespace
 
 StepProfile MakeStepProfile(const CSoundAnalysis& analysis) {
@@ -29,7 +41,7 @@ StepProfile MakeStepProfile(const CSoundAnalysis& analysis) {
   size_t values = 0;
   std::vector<int16_t> pitches;
   for (const FrameResult& r : results) {
-    for (float v : r.log_spectrum) loudest_value = std::max(loudest_value, v);
+    loudest_value = std::max(loudest_value, Loudest(r.log_spectrum));
     values = std::max(values, r.log_spectrum.size());
     loudest_level = std::max(loudest_level, r.level_db);
     if (r.pitch_hz > 0 && !r.silent) pitches.push_back(r.pitch_hz);
@@ -48,8 +60,8 @@ StepProfile MakeStepProfile(const CSoundAnalysis& analysis) {
   profile.voiced.assign(count, 0);
   for (size_t k = 0; k < count; ++k) {
     const FrameResult& r = results[k];
-    profile.spectra[k].reserve(r.log_spectrum.size());
-    for (float v : r.log_spectrum) profile.spectra[k].push_back(v - loudest_value);
+    profile.spectra[k].resize(r.log_spectrum.size());
+    for (size_t i = 0; i < r.log_spectrum.size(); ++i) profile.spectra[k][i] = r.log_spectrum[i] - loudest_value;
     profile.level_db[k] = r.level_db - loudest_level;
     if (r.pitch_hz > 0 && !r.silent && median_hz > 0.0f) {
       profile.voiced[k] = 1;
