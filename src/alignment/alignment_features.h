@@ -65,8 +65,8 @@ FeaturePair MakeFeaturePair(const StepProfile& a, const StepProfile& b, const Al
 float StepDistance(const AlignmentFeatures& a, size_t i, const AlignmentFeatures& b, size_t j,
                    const AlignmentSettings& settings);
 
-// StepDistance(a, i, b, j) for every step j of b, into out[0 .. b.Steps()), eight steps at a time (the
-// same operations in the same order, so the same values).
+// StepDistance(a, i, b, j) for every step j of b, into out[0 .. b.Steps()), many steps at a time (the
+// same operations in the same order, so the same values). Any thread.
 void DistancesFrom(const AlignmentFeatures& a, size_t i, const AlignmentFeatures& b, const AlignmentSettings& settings,
                    float* out);
 
