@@ -35,6 +35,7 @@ TEST(EndpointDetector, ToneInSteadyNoiseOrDitheredSilenceIsFoundFromItsFirstFram
     float noise_peak;
     int32_t total_frames, fricative_frames, tone_first, tone_last;  // frames; the fricatives just before the tone
     int32_t expected_start, expected_end;                           // samples
+    float whistle_hz = 0.0f;  // the fricative frames hold a tone of this pitch instead of noise
   };
   const Case cases[] = {
       {"tone in the middle", 300, 120, 0, 20, 80, 20 * kFrame, 81 * kFrame - 1},
@@ -45,12 +46,17 @@ TEST(EndpointDetector, ToneInSteadyNoiseOrDitheredSilenceIsFoundFromItsFirstFram
       {"2 fricative frames", 300, 60, 2, 20, 39, 20 * kFrame, 40 * kFrame - 1},
       {"3 fricative frames", 300, 60, 3, 20, 39, 17 * kFrame, 40 * kFrame - 1},
       {"5 fricative frames", 300, 60, 5, 20, 39, 15 * kFrame, 40 * kFrame - 1},
+      // As loud, with some 45 zero crossings per frame: not a fricative; with some 55, one.
+      {"5 whistle frames", 300, 60, 5, 20, 39, 20 * kFrame, 40 * kFrame - 1, 2250.0f},
+      {"5 higher whistle frames", 300, 60, 5, 20, 39, 15 * kFrame, 40 * kFrame - 1, 2750.0f},
   };
   for (const Case& c : cases) {
     std::vector<int16_t> mix = Noise(c.total_frames, 7, c.noise_peak);
     mix.resize(mix.size() + kFrame / 2, 0);
-    MixIn(mix, samples::WhiteNoise(kRate, c.fricative_frames * 10, 735.0f, 11), c.tone_first - c.fricative_frames,
-          c.fricative_frames);
+    MixIn(mix,
+          c.whistle_hz > 0.0f ? samples::Tone(kRate, c.whistle_hz, c.fricative_frames * 10, 600.0f)
+                              : samples::WhiteNoise(kRate, c.fricative_frames * 10, 735.0f, 11),
+          c.tone_first - c.fricative_frames, c.fricative_frames);
     const int32_t tone_frames = c.tone_last - c.tone_first + 1;
     MixIn(mix, samples::Tone(kRate, 440.0f, tone_frames * 10, 8000.0f), c.tone_first, tone_frames);
     auto wave = samples::MakeWave16(mix, kRate);

@@ -132,6 +132,10 @@ TEST(PitchSegment, ContourShapes) {
       {"short dip stays level", Concat(Line(150, 100, 8), Line(100, 150, 7)), ContourShape::kLevel},
       // Rising from 100 to 130 (slope 0.26) with the middle at 200: 0.69 > 1.3 x 0.26.
       {"rise with a high middle", Concat(Line(100, 200, 12), Line(200, 130, 12)), ContourShape::kPeak},
+      // Rising from 100 to 133 (slope 0.25) with the middle at 183: 0.35 is 1.4 times the slope.
+      {"rise with a middle just steeper", Concat(Line(100, 183, 12), Line(183, 133, 12)), ContourShape::kPeak},
+      // Rising from 100 to 141 (slope 0.29) with the middle at 191: 0.35 is only 1.2 times the slope.
+      {"rise with a middle not steep enough", Concat(Line(100, 191, 12), Line(191, 141, 12)), ContourShape::kRising},
       // Rising from 100 to 160 (slope 0.47) with a small bump: the slope wins.
       {"rise with a bump", Concat(Line(100, 150, 12), Line(150, 160, 12)), ContourShape::kRising},
   };
@@ -209,6 +213,8 @@ TEST(ValueSegment, NoiseSegmentsOfLoudHighCrossingSteps) {
   // Smoothed 0 25 75 75 25 0 ...: a run of two steps (20 ms) is too short; one still open at the end
   // is dropped.
   EXPECT_TRUE(BuildNoiseSegments(steps({0, 0, 100, 100, 0, 0, 0, 0, 200, 200, 200}, 60.0f)).empty());
+  // Smoothed 33 75 100 75 25: three steps (30 ms) are enough.
+  EXPECT_EQ(BuildNoiseSegments(steps({0, 100, 100, 100, 0, 0}, 60.0f)).size(), 1u);
 }
 
 }  // namespace

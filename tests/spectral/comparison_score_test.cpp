@@ -85,7 +85,7 @@ CValueSegment Noisy(int32_t start_ms, int32_t end_ms) {
   return segment;
 }
 
-TEST(ComparisonScore, StretchesPairByIndex) {
+TEST(ComparisonScore, DurationsAndStretchesPairedByIndex) {
   // Voiced stretches, p of 1000 ms against q of 2000 ms: points of 220.
   const std::vector<CPitchSegment> p = {Voiced(0, 200, ContourShape::kLevel)};
   const struct {
@@ -96,10 +96,17 @@ TEST(ComparisonScore, StretchesPairByIndex) {
       {{Voiced(0, 400, ContourShape::kLevel)}, 220.0f},
       {{Voiced(0, 400, ContourShape::kRising)}, 22.0f + 22.0f + 66.0f},    // other shape
       {{Voiced(300, 700, ContourShape::kLevel)}, 22.0f + 66.0f + 110.0f},  // starts 0.15 apart
+      {{Voiced(220, 620, ContourShape::kLevel)}, 220.0f},                  // starts 0.11 apart: within 0.12
+      {{Voiced(260, 660, ContourShape::kLevel)}, 198.0f},                  // starts 0.13 apart: not
       {{Voiced(0, 200, ContourShape::kLevel)}, 22.0f + 22.0f + 110.0f},    // half as long
   };
   for (const auto& c : voiced) EXPECT_NEAR(ComparePitchSegments(p, 1000, c.q, 2000), c.points / 220.0f, 1e-6f);
   EXPECT_EQ(ComparePitchSegments({}, 1000, {}, 2000), 1.0f);
+  // Durations: full from a ratio of 0.8, then two straight lines down to 0 at 0.2.
+  for (const auto& [ms, expected] :
+       {std::pair{830, 1.0f}, {780, 0.983333f}, {650, 0.875f}, {350, 0.375f}, {150, 0.0f}}) {
+    EXPECT_NEAR(DurationScore(ms, 1000), expected, 1e-6f) << ms;
+  }
 
   // Noisy stretches: points of 240, additions truncated. Relative lengths 0.1 and 0.05 (a ratio of
   // exactly 0.5) count only when a stretch is missing.
