@@ -6,6 +6,9 @@
 # prints the ROC AUC of the whole score and of each term alone, overall and per condition, for the
 # voices the note grouping was tuned on and for the voices held out from tuning.
 # Usage: bench/compare_auc.sh SET_DIR [BUILD_DIR]     (BUILD_DIR defaults to build/dev)
+# With REFERENCE_RATE or RECORDING_RATE set (in Hz), the references or the recordings are read from
+# copies of the set at that rate (SET_DIR/sounds-RATE, made with sox once), as a recorder at 22050 Hz
+# and references at 44100 Hz would give them: e.g. REFERENCE_RATE=44100 RECORDING_RATE=22050.
 # Packages: espeak-ng, flite, festival with festvox-kallpc16k, festvox-kdlpc16k and
 # festvox-us-slt-hts, sox; installed with apt-get when missing (as root).
 #
@@ -35,9 +38,22 @@ set_dir="$(realpath -m "$1")"
 build="${2:-build/dev}"
 program="$build/bench/compare_eval"
 manifest="$set_dir/manifest.txt"
+# The set's sounds at another rate, in SET_DIR/sounds-RATE (made once; "done" marks a whole copy).
+copies_at() {
+  local folder="$set_dir/sounds-$1" sound
+  if [[ ! -e "$folder/done" ]]; then
+    mkdir -p "$folder"
+    for sound in "$set_dir"/sounds/*.wav; do sox -R "$sound" -r "$1" "$folder/${sound##*/}"; done
+    touch "$folder/done"
+  fi
+  echo "sounds-$1"
+}
 evaluate() {
   [[ -x "$program" ]] || { echo "set made; to evaluate it build $program first (cmake --build $build --target compare_eval)" >&2; exit 1; }
-  exec "$program" "$manifest"
+  local options=()
+  [[ -z "${REFERENCE_RATE:-}" ]] || options+=(--references-in "$(copies_at "$REFERENCE_RATE")")
+  [[ -z "${RECORDING_RATE:-}" ]] || options+=(--recordings-in "$(copies_at "$RECORDING_RATE")")
+  exec "$program" "${options[@]}" "$manifest"
 }
 [[ -s "$manifest" ]] && evaluate
 

@@ -4,8 +4,10 @@
 // above a different-phrase pair, ties counting half). Run through bench/compare_auc.sh, which makes
 // the set and describes its manifest.
 //
-//   compare_eval [--whole] MANIFEST
+//   compare_eval [--whole] [--references-in FOLDER] [--recordings-in FOLDER] MANIFEST
 //
+// --references-in and --recordings-in read every reference or recording from FOLDER (relative to the
+// manifest's folder) under its own file name instead: copies of the set at another sample rate.
 // Every sound goes through endpoint detection (not with --whole) and an analysis, as in `melvox
 // compare`. Printed: the AUC of every scorer of Scorers() (the whole score and each of its terms
 // alone) overall and per condition, for the tuning voices and the held-out voices; then, for every
@@ -23,6 +25,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "alignment/aligned_comparison.h"
@@ -547,7 +550,12 @@ std::string Synthesizer(const std::string& voice) { return voice.substr(0, voice
 
 class Evaluation {
  public:
-  Evaluation(bool detect_endpoints) : scorers_(Scorers()), designs_(Groupings()), detect_endpoints_(detect_endpoints) {}
+  Evaluation(bool detect_endpoints, std::string references_in, std::string recordings_in)
+      : scorers_(Scorers()),
+        designs_(Groupings()),
+        detect_endpoints_(detect_endpoints),
+        references_in_(std::move(references_in)),
+        recordings_in_(std::move(recordings_in)) {}
 
   size_t AddFile(const std::string& path) {
     const auto known = files_.find(path);
@@ -580,8 +588,8 @@ class Evaluation {
         !(fields >> label >> split >> condition >> ref_voice >> rec_voice >> ref_path >> rec_path)) {
       return;
     }
-    const size_t ref_index = AddFile(folder + ref_path);
-    const size_t rec_index = AddFile(folder + rec_path);
+    const size_t ref_index = AddFile(folder + InFolder(ref_path, references_in_));
+    const size_t rec_index = AddFile(folder + InFolder(rec_path, recordings_in_));
     const Sound& ref = sounds_[ref_index];
     const Sound& rec = sounds_[rec_index];
     Pair pair{label == "same", split == "held", condition, {}, {}, {}};
@@ -674,9 +682,16 @@ class Evaluation {
   }
 
  private:
+  // The path with its folder replaced by `in` (unchanged when `in` is empty).
+  static std::string InFolder(const std::string& path, const std::string& in) {
+    return in.empty() ? path : in + "/" + path.substr(path.find_last_of('/') + 1);
+  }
+
   std::vector<Scorer> scorers_;
   std::vector<Design> designs_;
   bool detect_endpoints_;
+  std::string references_in_;
+  std::string recordings_in_;
   std::vector<Sound> sounds_;
   std::map<std::string, size_t> files_;
   std::vector<Pair> pairs_;
@@ -687,22 +702,30 @@ class Evaluation {
 
 int main(int argc, char** argv) {
   bool detect_endpoints = true;
-  std::string manifest;
+  std::string manifest, references_in, recordings_in;
+  bool usage = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--whole") {
+    const std::string arg = argv[i];
+    if (arg == "--whole") {
       detect_endpoints = false;
+    } else if ((arg == "--references-in" || arg == "--recordings-in") && i + 1 < argc) {
+      (arg == "--references-in" ? references_in : recordings_in) = argv[++i];
+    } else if (arg.rfind("--", 0) == 0 || !manifest.empty()) {
+      usage = true;
     } else {
-      manifest = argv[i];
+      manifest = arg;
     }
   }
   std::ifstream in(manifest);
-  if (manifest.empty() || !in) {
-    std::fprintf(stderr, "usage: compare_eval [--whole] MANIFEST (made by bench/compare_auc.sh)\n");
+  if (usage || manifest.empty() || !in) {
+    std::fprintf(stderr,
+                 "usage: compare_eval [--whole] [--references-in FOLDER] [--recordings-in FOLDER] MANIFEST (made by "
+                 "bench/compare_auc.sh)\n");
     return 2;
   }
   const size_t slash = manifest.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : manifest.substr(0, slash + 1);
-  Evaluation evaluation(detect_endpoints);
+  Evaluation evaluation(detect_endpoints, references_in, recordings_in);
   std::string line;
   while (std::getline(in, line)) evaluation.AddLine(line, folder);
   evaluation.Report();
