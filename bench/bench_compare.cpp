@@ -31,11 +31,11 @@ using namespace melvox;
 constexpr uint32_t kRate = 22050;
 
 // Both phrases in one, cut or padded to exactly 3 s.
-std::vector<int16_t> ThreeSeconds(const samples::Voice& voice) {
+std::vector<int16_t> ThreeSeconds(const samples::Voice& voice, uint32_t rate = kRate) {
   std::vector<samples::Syllable> syllables = samples::DemoPhrase();
   for (const samples::Syllable& s : samples::OtherPhrase()) syllables.push_back(s);
-  std::vector<int16_t> samples = samples::SpeechLike(kRate, syllables, voice);
-  samples.resize(size_t{kRate} * 3, 0);
+  std::vector<int16_t> samples = samples::SpeechLike(rate, syllables, voice);
+  samples.resize(size_t{rate} * 3, 0);
   return samples;
 }
 
@@ -43,6 +43,7 @@ struct Files {
   testing::TempDir folder;
   std::string reference;
   std::string recording;
+  std::string cd_reference;  // the reference at 44100 Hz, as a course's files often are
   Files() {
     samples::Voice learner;
     learner.pitch_scale = 1.2f;
@@ -50,6 +51,7 @@ struct Files {
     learner.seed = 3;
     reference = folder.Write("reference.wav", testing::PcmWav16(ThreeSeconds({}), kRate));
     recording = folder.Write("recording.wav", testing::PcmWav16(ThreeSeconds(learner), kRate));
+    cd_reference = folder.Write("cd_reference.wav", testing::PcmWav16(ThreeSeconds({}, 44100), 44100));
   }
 };
 
@@ -131,16 +133,18 @@ BENCHMARK(BM_ScoreOfMadeProducts)->Unit(benchmark::kMicrosecond)->UseRealTime();
 std::unique_ptr<CWave> DecodeWhole(const std::string& path) { return OpenSoundFile(path.c_str())->GetWave(); }
 
 // The aligned comparison from the files: decoding, the louder copies, their endpoints and analyses,
-// the features and the alignment.
+// the features and the alignment. With the argument 44100 the reference is at 44100 Hz (the recording
+// stays at the recorder's 22050 Hz).
 void BM_AlignedEndToEnd(benchmark::State& state) {
   const Files& files = TheFiles();
+  const std::string& reference = state.range(0) == 44100 ? files.cd_reference : files.reference;
   for (auto _ : state) {
-    const CAlignedSound a(*DecodeWhole(files.reference), true);
+    const CAlignedSound a(*DecodeWhole(reference), true);
     const CAlignedSound b(*DecodeWhole(files.recording), true);
     benchmark::DoNotOptimize(CompareAligned(a.Analysis(), b.Analysis()).score);
   }
 }
-BENCHMARK(BM_AlignedEndToEnd)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AlignedEndToEnd)->Arg(kRate)->Arg(44100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The aligned comparison of two prepared analyses: profiles, features, alignment, stretches.
 void BM_AlignedOfAnalyses(benchmark::State& state) {
