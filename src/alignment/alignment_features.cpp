@@ -42,7 +42,7 @@ std::vector<float> BandLevels(const StepProfile& profile, float top_hz, float sc
   const std::vector<std::vector<int32_t>> bins = BandBins(profile.bin_hz, top_hz, scale);
   const size_t steps = profile.spectra.size();
   std::vector<float> levels(steps * kProfileBands, kNoValue);
-  for (size_t step = 0; step < profile.spectra.size(); ++step) {
+  for (size_t step = 0; step < steps; ++step) {
     const std::vector<float>& spectrum = profile.spectra[step];
     if (spectrum.empty()) continue;
     for (int32_t band = 0; band < kProfileBands; ++band) {
@@ -63,15 +63,15 @@ std::vector<float> BandLevels(const StepProfile& profile, float top_hz, float sc
 // The `share` quantile of values[0 .. count).
 float Quantile(const float* first, size_t count, float share) {
   if (count == 0) return kNoValue;
-  std::vector<float> values(first, first + count);
   const auto at = static_cast<size_t>(share * static_cast<float>(count - 1));
   // The floors are low quantiles: keeping the at + 1 least values on a heap costs about one
   // comparison per value.
   if (at < count / 8) {
     std::vector<float> least(at + 1);
-    std::partial_sort_copy(values.begin(), values.end(), least.begin(), least.end());
+    std::partial_sort_copy(first, first + count, least.begin(), least.end());
     return least[at];
   }
+  std::vector<float> values(first, first + count);
   std::nth_element(values.begin(), values.begin() + at, values.end());
   return values[at];
 }
@@ -189,8 +189,8 @@ struct BandTable {
 
 BandTable MakeBandTable(const StepProfile& profile, float top_hz, float scale, const AlignmentSettings& settings) {
   BandTable table{top_hz, BandLevels(profile, top_hz, scale), std::vector<float>(kProfileBands)};
+  const size_t steps = profile.spectra.size();
   for (int32_t band = 0; band < kProfileBands; ++band) {
-    const size_t steps = profile.spectra.size();
     table.floors[band] = Quantile(table.levels.data() + band * steps, steps, settings.floor_share);
   }
   return table;
