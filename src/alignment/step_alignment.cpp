@@ -35,8 +35,8 @@ RowRange RangeOf(int32_t i, int32_t n, int32_t m, int32_t loose_a, int32_t loose
           std::min({m - 1, 2 * i + loose_b, before_end > 0 ? m - 1 - (before_end + 1) / 2 : m - 1})};
 }
 
-// The cost table over the parallelogram, row by row, with the local distance and the move that
-// reached each cell.
+// The alignment over the parallelogram, row by row: the local distance and the move that reached
+// each cell, and the costs of the cells where a path may end.
 class CAlignmentGrid {
  public:
   CAlignmentGrid(const AlignmentFeatures& a, const AlignmentFeatures& b, const AlignmentSettings& settings)
@@ -60,14 +60,9 @@ class CAlignmentGrid {
     for (int32_t j = 0; j < m_; ++j) skip_b_[j + 1] = skip_b_[j] + b.unmatched[j];
     local_.assign(starts_[n_], 0.0f);
     NearestDistances();
-    cost_.assign(starts_[n_], kUnreachable);
     move_.assign(starts_[n_], 0);
   }
 
-  float Cost(int32_t i, int32_t j) const {
-    if (i < 0 || j < 0 || j < rows_[i].lo || j > rows_[i].hi) return kUnreachable;
-    return cost_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
-  }
   // The local distance, from the table inside the parallelogram, else computed.
   float Local(int32_t i, int32_t j) const {
     if (j >= rows_[i].lo && j <= rows_[i].hi) return local_[starts_[i] + static_cast<size_t>(j - rows_[i].lo)];
@@ -80,6 +75,7 @@ class CAlignmentGrid {
   // row need no bounds checks and do not depend on each other.
   void Fill() {
     const size_t width = static_cast<size_t>(m_) + kPad + 1;
+    last_column_.assign(static_cast<size_t>(n_), kUnreachable);
     std::vector<float> buffers[6];
     for (std::vector<float>& buffer : buffers) buffer.assign(width, kUnreachable);
     float* cost2 = buffers[0].data() + kPad;  // row i - 2
@@ -122,7 +118,8 @@ class CAlignmentGrid {
       } else if (i <= loose_a_ && lo == 0 && hi >= 0) {
         Start(i, 0, cost0, cost1, cost2, local0, local1, move);
       }
-      if (hi >= lo) std::copy(cost0 + lo, cost0 + hi + 1, cost_.begin() + static_cast<long>(starts_[i]));
+      if (i == n_ - 1) last_row_.assign(cost0, cost0 + m_);
+      last_column_[i] = cost0[m_ - 1];
       std::swap(cost2, cost1);
       std::swap(cost1, cost0);
       std::swap(local1, local0);
@@ -136,7 +133,8 @@ class CAlignmentGrid {
     int32_t i = n_ - 1;
     int32_t j = m_ - 1;
     auto consider = [&](int32_t end_i, int32_t end_j) {
-      const float c = Cost(end_i, end_j) + (skip_a_[n_] - skip_a_[end_i + 1]) + (skip_b_[m_] - skip_b_[end_j + 1]);
+      const float cost = end_i == n_ - 1 ? last_row_[end_j] : last_column_[end_i];
+      const float c = cost + (skip_a_[n_] - skip_a_[end_i + 1]) + (skip_b_[m_] - skip_b_[end_j + 1]);
       if (c < total) total = c, i = end_i, j = end_j;
     };
     consider(n_ - 1, m_ - 1);
@@ -225,7 +223,8 @@ class CAlignmentGrid {
   std::vector<float> skip_b_;
   std::vector<float> nearest_a_;
   std::vector<float> nearest_b_;
-  std::vector<float> cost_;
+  std::vector<float> last_row_;     // the cost of every cell of the last row (kUnreachable outside it)
+  std::vector<float> last_column_;  // and of the last column's cell of every row
   std::vector<float> local_;
   std::vector<uint8_t> move_;
 };

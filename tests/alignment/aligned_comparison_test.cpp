@@ -68,7 +68,7 @@ TEST(AlignedComparison, ScoresTheSameWordsHighOthersLowAndRefusesWhatCannotBeAli
       EXPECT_EQ(result.stretches[i].reference_begin_ms, result.stretches[i - 1].reference_end_ms);
     }
   }
-  // The eight-at-a-time distances are StepDistance's, the last partial group included.
+  // The distances of a whole row at once are StepDistance's.
   const AlignmentSettings settings;
   const FeaturePair pair = MakeFeaturePair(MakeStepProfile(reference->Analysis()),
                                            MakeStepProfile(cases[3].recording->Analysis()), settings);
